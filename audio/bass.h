@@ -1,0 +1,186 @@
+// Public C API of Quaverly's audio library. It keeps the names, numbers and
+// structure layouts of the BASS 2.4 interface the player was designed against,
+// implemented here over FFmpeg, libcurl, TagLib, our own DSP and the output
+// back-ends chosen by QUAVERLY_AUDIO (pulse, alsa, null, null:fast, wav:PATH).
+//
+// Text arguments passed with BASS_UNICODE are char16_t (UTF-16) strings;
+// otherwise they are UTF-8. Texts returned by BASS_ChannelGetTags are UTF-8
+// (type 5 is the raw station metadata bytes as received).
+#pragma once
+
+#include <cstdint>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef uint32_t DWORD;
+typedef uint64_t QWORD;
+typedef int BOOL;
+typedef DWORD HSTREAM;
+typedef DWORD HSYNC;
+typedef DWORD HFX;
+typedef DWORD HPLUGIN;
+
+#ifndef TRUE
+#define TRUE 1
+#define FALSE 0
+#endif
+
+#define BASSVERSION 0x204
+
+// Error codes (BASS_ErrorGetCode)
+#define BASS_OK 0
+#define BASS_ERROR_MEM 1
+#define BASS_ERROR_FILEOPEN 2
+#define BASS_ERROR_DRIVER 3
+#define BASS_ERROR_HANDLE 5
+#define BASS_ERROR_FORMAT 6
+#define BASS_ERROR_POSITION 7
+#define BASS_ERROR_INIT 8
+#define BASS_ERROR_START 9
+#define BASS_ERROR_SSL 10
+#define BASS_ERROR_ALREADY 14
+#define BASS_ERROR_NOTAUDIO 17
+#define BASS_ERROR_NOCHAN 18
+#define BASS_ERROR_ILLTYPE 19
+#define BASS_ERROR_ILLPARAM 20
+#define BASS_ERROR_DEVICE 23
+#define BASS_ERROR_NOPLAY 24
+#define BASS_ERROR_NOTFILE 27
+#define BASS_ERROR_EMPTY 31
+#define BASS_ERROR_NONET 32
+#define BASS_ERROR_CREATE 33
+#define BASS_ERROR_NOFX 34
+#define BASS_ERROR_NOTAVAIL 37
+#define BASS_ERROR_DECODE 38
+#define BASS_ERROR_TIMEOUT 40
+#define BASS_ERROR_FILEFORM 41
+#define BASS_ERROR_VERSION 43
+#define BASS_ERROR_CODEC 44
+#define BASS_ERROR_ENDED 45
+#define BASS_ERROR_BUSY 46
+#define BASS_ERROR_UNKNOWN -1
+
+// Config options (BASS_SetConfig / BASS_GetConfig)
+#define BASS_CONFIG_GVOL_STREAM 5
+#define BASS_CONFIG_NET_TIMEOUT 11
+#define BASS_CONFIG_NET_PLAYLIST 21
+
+// Stream creation flags
+#define BASS_UNICODE 0x80000000u
+
+// Channel states (BASS_ChannelIsActive)
+#define BASS_ACTIVE_STOPPED 0
+#define BASS_ACTIVE_PLAYING 1
+#define BASS_ACTIVE_STALLED 2
+#define BASS_ACTIVE_PAUSED 3
+
+// Position modes
+#define BASS_POS_BYTE 0
+
+// Sync types
+#define BASS_SYNC_END 2
+#define BASS_SYNC_META 4
+#define BASS_SYNC_OGG_CHANGE 12
+
+// Tag types (BASS_ChannelGetTags)
+#define BASS_TAG_OGG 2
+#define BASS_TAG_HTTP 3
+#define BASS_TAG_ICY 4
+#define BASS_TAG_META 5
+
+// Effect types (BASS_ChannelSetFX)
+#define BASS_FX_DX8_COMPRESSOR 1
+#define BASS_FX_DX8_PARAMEQ 7
+#define BASS_FX_DX8_REVERB 8
+
+typedef struct {
+    DWORD flags;
+    DWORD hwsize;
+    DWORD hwfree;
+    DWORD freesam;
+    DWORD free3d;
+    DWORD minrate;
+    DWORD maxrate;
+    BOOL eax;
+    DWORD minbuf;
+    DWORD dsver;
+    DWORD latency;
+    DWORD initflags;
+    DWORD speakers;
+    DWORD freq;
+} BASS_INFO;
+
+// Parametric equalizer band. fCenter 80..16000 Hz, fBandwidth 1..36 semitones
+// (default 12), fGain -15..15 dB (default 0).
+typedef struct {
+    float fCenter;
+    float fBandwidth;
+    float fGain;
+} BASS_DX8_PARAMEQ;
+
+// Compressor. fGain -60..60 dB (0), fAttack 0.01..500 ms (10), fRelease
+// 50..3000 ms (200), fThreshold -60..0 dB (-20), fRatio 1..100 (3),
+// fPredelay 0..4 ms (4).
+typedef struct {
+    float fGain;
+    float fAttack;
+    float fRelease;
+    float fThreshold;
+    float fRatio;
+    float fPredelay;
+} BASS_DX8_COMPRESSOR;
+
+// Reverb. fInGain -96..0 dB (0), fReverbMix -96..0 dB (0), fReverbTime
+// 0.001..3000 ms (1000), fHighFreqRTRatio 0.001..0.999 (0.001).
+typedef struct {
+    float fInGain;
+    float fReverbMix;
+    float fReverbTime;
+    float fHighFreqRTRatio;
+} BASS_DX8_REVERB;
+
+typedef void SYNCPROC(HSYNC handle, DWORD channel, DWORD data, void* user);
+typedef void DOWNLOADPROC(const void* buffer, DWORD length, void* user);
+
+// Library and device
+DWORD BASS_GetVersion(void);
+int BASS_ErrorGetCode(void);
+BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* win, const void* dsguid);
+BOOL BASS_Free(void);
+BOOL BASS_GetInfo(BASS_INFO* info);
+HPLUGIN BASS_PluginLoad(const char* file, DWORD flags);
+BOOL BASS_SetConfig(DWORD option, DWORD value);
+DWORD BASS_GetConfig(DWORD option);
+
+// Streams
+HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags);
+HSTREAM BASS_StreamCreateURL(const void* url, DWORD offset, DWORD flags, DOWNLOADPROC* proc,
+                             void* user);
+BOOL BASS_StreamFree(HSTREAM handle);
+
+// Channels
+BOOL BASS_ChannelPlay(DWORD handle, BOOL restart);
+BOOL BASS_ChannelPause(DWORD handle);
+BOOL BASS_ChannelStop(DWORD handle);
+DWORD BASS_ChannelIsActive(DWORD handle);
+QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode);
+QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode);
+BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos, DWORD mode);
+double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos);
+QWORD BASS_ChannelSeconds2Bytes(DWORD handle, double pos);
+const char* BASS_ChannelGetTags(DWORD handle, DWORD tags);
+HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc, void* user);
+BOOL BASS_ChannelRemoveSync(DWORD handle, HSYNC sync);
+
+// Effects
+HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority);
+BOOL BASS_ChannelRemoveFX(DWORD handle, HFX fx);
+BOOL BASS_FXSetParameters(HFX handle, const void* params);
+BOOL BASS_FXGetParameters(HFX handle, void* params);
+BOOL BASS_FXReset(DWORD handle);
+
+#ifdef __cplusplus
+}
+#endif

@@ -1,0 +1,53 @@
+// A network byte source for station streams and podcast episodes: libcurl on a
+// thread of its own fills a bounded buffer that the decoder reads through an
+// AVIOContext. ICY metadata blocks are removed from the audio bytes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace audio::net {
+
+struct HttpOpenOptions {
+    bool followPlaylists = true;  // a .pls/.m3u answer leads to its first stream
+    long connectTimeoutMs = 5000; // connection attempt
+    long stallTimeoutMs = 15000;  // no byte at all for this long ends the stream
+};
+
+enum class HttpOpenError { None, BadUrl, Connect, Timeout, HttpStatus, Tls, NotAudio };
+
+class HttpSource {
+public:
+    // Blocks until the response headers have arrived (following playlist links
+    // when asked) or the open failed. Only http and https are accepted.
+    static std::unique_ptr<HttpSource> open(const std::string& url, const HttpOpenOptions& opts,
+                                            HttpOpenError* error);
+    virtual ~HttpSource() = default;
+
+    // Header lines as received, without line ends. An "ICY 200 OK" answer's
+    // headers are ICY headers; an HTTP answer's icy-* lines are also listed
+    // as ICY headers.
+    virtual const std::vector<std::string>& httpHeaders() const = 0;
+    virtual const std::vector<std::string>& icyHeaders() const = 0;
+    virtual std::string contentType() const = 0;
+    // Content-Length when given, else -1 (a live stream).
+    virtual int64_t contentLength() const = 0;
+
+    // Reads audio bytes (metadata removed). Blocks until data, end or error;
+    // returns 0 at the end, -1 on error or after cancel().
+    virtual int read(uint8_t* buffer, int size) = 0;
+    // Restarts the transfer at a byte offset (a Range request) and returns the
+    // new offset, or -1 when the server cannot seek (live streams).
+    virtual int64_t seek(int64_t offset) = 0;
+    // Wakes a blocked read and ends the transfer; safe from any thread.
+    virtual void cancel() = 0;
+
+    // Called on the network thread with the raw text of each ICY metadata
+    // block (e.g. "StreamTitle='x';"), trailing zero padding removed.
+    virtual void setMetadataHandler(std::function<void(const std::string&)> handler) = 0;
+};
+
+} // namespace audio::net

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quaverly needs to build, run and test.
+# Does nothing when every package is already present.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config clang-format
+  qt6-base-dev libgl-dev
+  libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
+  libcurl4-openssl-dev libtag1-dev libtinyxml2-dev
+  libpulse-dev libasound2-dev
+  libgtest-dev
+  ffmpeg icecast2 pulseaudio pulseaudio-utils
+  xvfb xauth x11-utils fonts-ipafont-gothic
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
