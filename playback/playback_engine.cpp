@@ -1,0 +1,179 @@
+#include "playback/playback_engine.h"
+
+#include "platform/message_box.h"
+#include "platform/shell_path.h"
+#include "playback/frame_link.h"
+#include "playback/play_order.h"
+#include "res/resource_ids.h"
+#include "res/string_table.h"
+#include "settings/ini_file.h"
+#include "settings/settings_keys.h"
+#include "tracklist/list_view.h"
+#include "tracklist/row_location.h"
+#include "tracklist/track_marks.h"
+
+#include <QComboBox>
+
+namespace playback {
+
+namespace {
+constexpr DWORD kMinimumDirectSoundVersion = 8;
+const char* const kPlugins[] = {"bass_aac.dll", "basscd.dll", "bassflac.dll", "bassopus.dll",
+                                "basswma.dll"};
+} // namespace
+
+PlaybackEngine::PlaybackEngine() {
+    sync_.engine = this;
+}
+
+PlaybackEngine::~PlaybackEngine() = default;
+
+void PlaybackEngine::Attach(FrameLink* owner, QLabel* title, QComboBox* order,
+                            tracklist::CListView* list, const QString& iniPath) {
+    iniPath_ = iniPath;
+    owner_ = owner;
+    titleDisplay_ = title;
+    orderSelector_ = order;
+    trackList_ = list;
+    sync_.frame = owner;
+    sync_.titleDisplay = title;
+    sync_.orderSelector = order;
+}
+
+DeviceStart PlaybackEngine::StartDevice() {
+    if (!BASS_Init(-1, 44100, 0, nullptr, nullptr))
+        return DeviceStart::InitFailed;
+    BASS_INFO info{};
+    BASS_GetInfo(&info);
+    if (info.dsver < kMinimumDirectSoundVersion) {
+        BASS_Free();
+        return DeviceStart::DirectX8Missing;
+    }
+    for (const char* plugin : kPlugins)
+        BASS_PluginLoad(plugin, 0);
+    BASS_SetConfig(BASS_CONFIG_NET_PLAYLIST, 1);
+    return DeviceStart::Ok;
+}
+
+void PlaybackEngine::FreeDevice() {
+    BASS_Free();
+    stream_ = 0;
+    sync_.stream = 0;
+}
+
+int PlaybackEngine::PlayOrder() const {
+    return orderSelector_ ? orderSelector_->currentIndex() : OrderNone;
+}
+
+bool PlaybackEngine::IsSkipped(int row) const {
+    return trackList_->IsSkipped(row);
+}
+
+bool PlaybackEngine::OpenAndPlay(int row) {
+    owner_->SendCommand(res::ID_PLAY_STOP);
+    const int count = trackList_->RowCount();
+    int n = row;
+    const int step = stepDirection_ < 0 ? -1 : 1;
+    while (IsSkipped(n))
+        n += step;
+    if (n == -1)
+        n = count - 1;
+    if (n == count) {
+        if (PlayOrder() == OrderOnce)
+            return true;
+        n = 0;
+    }
+    while (IsSkipped(n))
+        n += step;
+    if (!IsSkipped(trackRow_))
+        trackList_->SetMark(trackRow_, tracklist::MarkNone);
+    const QString location = trackList_->GetLocation(n);
+    if (!OpenStream(location)) {
+        platform::showMessage(owner_->OwnerWindow(), res::loadString(res::IDS_STREAM_OPEN_FAILED));
+        return false;
+    }
+    ApplyDsp();
+    ShowTrackTitle();
+    sync_.stream = stream_;
+    SetSyncs();
+    if (!Play(n)) {
+        platform::showMessage(owner_->OwnerWindow(), res::loadString(res::IDS_STREAM_PLAY_FAILED));
+        return false;
+    }
+    stepDirection_ = 0;
+    trackRow_ = n;
+    trackLocation_ = location;
+    settings::IniFile(iniPath_).WriteString(settings::keys::LastPlayed,
+                                            tracklist::FromRowLocation(trackLocation_));
+    trackList_->SetCurrentRow(n);
+    return true;
+}
+
+bool PlaybackEngine::OpenStream(const QString& location) {
+    if (location.isEmpty()) {
+        stream_ = 0;
+        return false;
+    }
+    if (platform::isUrl(location)) {
+        stream_ = BASS_StreamCreateURL(location.utf16(), 0, BASS_UNICODE, nullptr, nullptr);
+    } else {
+        // Linux does not accept the doubled separators of the row form.
+        const QString path = tracklist::FromRowLocation(location);
+        stream_ = BASS_StreamCreateFile(FALSE, path.utf16(), 0, 0, BASS_UNICODE);
+    }
+    return stream_ != 0;
+}
+
+bool PlaybackEngine::Play(int row) {
+    if (!BASS_ChannelPlay(stream_, FALSE))
+        return false;
+    trackList_->SetMark(row, tracklist::MarkPlaying);
+    return true;
+}
+
+void PlaybackEngine::Pause() {
+    BASS_ChannelPause(stream_);
+    trackList_->SetMark(trackRow_, tracklist::MarkPaused);
+}
+
+void PlaybackEngine::Stop() {
+    if (stream_ == 0)
+        return;
+    const HSTREAM stopping = stream_;
+    stream_ = 0;
+    sync_.stream = 0;
+    BASS_ChannelStop(stopping);
+    BASS_StreamFree(stopping);
+    trackList_->SetMark(trackRow_, tracklist::MarkNone);
+}
+
+int PlaybackEngine::TogglePlayPause() {
+    const int row = trackList_->GetCurrentRow();
+    const QString location = trackList_->GetLocation(row);
+    switch (BASS_ChannelIsActive(stream_)) {
+    case BASS_ACTIVE_STOPPED:
+        return OpenAndPlay(row) ? kOpened : kNothingStarted;
+    case BASS_ACTIVE_PLAYING:
+        if (location == trackLocation_) {
+            Pause();
+            return kPaused;
+        }
+        return OpenAndPlay(row) ? kOpened : kNothingStarted;
+    case BASS_ACTIVE_PAUSED:
+        if (location == trackLocation_) {
+            Play(row);
+            return kResumed;
+        }
+        return OpenAndPlay(row) ? kOpened : kNothingStarted;
+    default:
+        return kNothingStarted;
+    }
+}
+
+int PlaybackEngine::LengthSeconds() const {
+    const double seconds =
+        BASS_ChannelBytes2Seconds(stream_, BASS_ChannelGetLength(stream_, BASS_POS_BYTE));
+    return seconds < 0 ? -1 : static_cast<int>(seconds);
+}
+
+} // namespace playback
