@@ -1,0 +1,88 @@
+// The drives-and-folders source: drive roots, the sub-folders and playlists
+// of the current folder, and its audio files as track rows.
+#include "browser/form_view.h"
+
+#include "platform/drive_roots.h"
+#include "platform/folder_enumeration.h"
+#include "platform/shell_path.h"
+#include "tracklist/list_view.h"
+
+#include <QComboBox>
+#include <QListWidget>
+#include <QSignalBlocker>
+#include <array>
+
+namespace browser {
+
+namespace {
+
+const std::array<QLatin1String, 16> kAudioExtensions = {
+    QLatin1String(".aac"),  QLatin1String(".aif"),  QLatin1String(".aiff"), QLatin1String(".cda"),
+    QLatin1String(".flac"), QLatin1String(".m4a"),  QLatin1String(".m4b"),  QLatin1String(".mp1"),
+    QLatin1String(".mp2"),  QLatin1String(".mp3"),  QLatin1String(".mp4"),  QLatin1String(".oga"),
+    QLatin1String(".ogg"),  QLatin1String(".opus"), QLatin1String(".wav"),  QLatin1String(".wma")};
+
+bool IsListedFile(const platform::FolderEntry& entry) {
+    return !entry.isDirectory && !entry.isSystem;
+}
+
+} // namespace
+
+bool IsPlaylistFile(const QString& name) {
+    const QString extension = platform::extensionOf(name);
+    return extension == QLatin1String(".m3u") || extension == QLatin1String(".m3u8");
+}
+
+bool IsAudioFile(const QString& name) {
+    const QString extension = platform::extensionOf(name);
+    for (const QLatin1String& audio : kAudioExtensions) {
+        if (extension == audio)
+            return true;
+    }
+    return false;
+}
+
+void CFormView::ListDrives() {
+    {
+        const QSignalBlocker quiet(entries_);
+        entries_->clear();
+    }
+    trackList_->ClearRows();
+    entries_->addItems(platform::driveRoots());
+    const QSignalBlocker quiet(sources_);
+    sources_->clear();
+    AddFixedSources();
+    sources_->setCurrentIndex(0);
+}
+
+void CFormView::ListFolderEntries() {
+    const QSignalBlocker quiet(entries_);
+    entries_->clear();
+    const platform::FolderListing listing = platform::enumerateFolder(currentFolder_);
+    QStringList names;
+    for (const platform::FolderEntry& entry : listing.entries) {
+        if (entry.isDirectory && !entry.isSystem && !entry.isDots)
+            names.append(entry.name + QLatin1Char('/'));
+    }
+    for (const platform::FolderEntry& entry : listing.entries) {
+        if (IsListedFile(entry) && IsPlaylistFile(entry.name))
+            names.append(entry.name);
+    }
+    entries_->addItems(names);
+    entries_->setCurrentRow(-1);
+}
+
+void CFormView::FillTracksFromFolder() {
+    trackList_->ClearRows();
+    const platform::FolderListing listing = platform::enumerateFolder(currentFolder_);
+    if (!listing.opened)
+        return;
+    for (const platform::FolderEntry& entry : listing.entries) {
+        if (IsListedFile(entry) && IsAudioFile(entry.name))
+            trackList_->AppendRow(currentFolder_ + entry.name, entry.name);
+    }
+    trackList_->SetCurrentRowNoScroll(0);
+    TrackListFilled();
+}
+
+} // namespace browser

@@ -1,0 +1,153 @@
+#include "browser/form_view.h"
+
+#include "platform/shell_path.h"
+#include "playback/frame_link.h"
+#include "res/string_table.h"
+#include "settings/ini_file.h"
+#include "settings/settings_keys.h"
+#include "tracklist/list_view.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMetaObject>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace browser {
+
+CFormView::CFormView(QWidget* parent) : QWidget(parent) {
+    sources_ = new QComboBox(this);
+    sources_->setObjectName(QStringLiteral("sources"));
+    entries_ = new QListWidget(this);
+    entries_->setObjectName(QStringLiteral("entries"));
+    entries_->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(sources_);
+    layout->addWidget(entries_, 1);
+    connect(sources_, &QComboBox::activated, this, &CFormView::OnSourceChanged);
+    // The list is refilled by the handlers; let the list widget finish the
+    // mouse or key event that changed the selection before that happens.
+    connect(entries_, &QListWidget::currentRowChanged, this, [this](int row) {
+        rowJustChanged_ = true;
+        QMetaObject::invokeMethod(
+            this, [this, row] { ChooseEntry(row); }, Qt::QueuedConnection);
+    });
+    connect(entries_, &QListWidget::itemPressed, this,
+            [this](QListWidgetItem* item) { OnEntryPressed(entries_->row(item)); });
+    AddFixedSources();
+}
+
+void CFormView::Attach(playback::FrameLink* frame, QLabel* title, tracklist::CListView* list) {
+    frame_ = frame;
+    title_ = title;
+    trackList_ = list;
+    ListDrives();
+}
+
+void CFormView::AddFixedSources() {
+    for (int id : {res::IDS_SOURCE_DRIVES, res::IDS_SOURCE_RADIO, res::IDS_SOURCE_PODCAST})
+        sources_->addItem(res::loadString(id));
+}
+
+void CFormView::SelectSource(int index) {
+    const QSignalBlocker quiet(sources_);
+    sources_->setCurrentIndex(index);
+}
+
+void CFormView::ShowTitle(const QString& text) {
+    if (!title_)
+        return;
+    title_->setText(text);
+    // Long operations block the UI thread; paint the progress text now.
+    title_->repaint();
+}
+
+void CFormView::TrackListFilled() {
+    if (frame_)
+        frame_->TrackListFilled();
+}
+
+void CFormView::OnSourceChanged(int index) {
+    if (index < 0)
+        return;
+    const int count = sources_->count();
+    if (index == count - 1) {
+        LoadPodcastList();
+        return;
+    }
+    if (index == count - 2) {
+        LoadNetRadio();
+        return;
+    }
+    if (index == count - 3) {
+        ListDrives();
+        return;
+    }
+    // Trail entry `index`: go up index + 1 components (0 re-reads the folder).
+    for (int cut = 0; cut <= index; ++cut) {
+        currentFolder_ =
+            currentFolder_.left(std::max<qsizetype>(currentFolder_.lastIndexOf('/'), 0));
+        if (cut < index)
+            sources_->removeItem(0);
+    }
+    SelectSource(0);
+    currentFolder_ += QLatin1Char('/');
+    ListFolderEntries();
+    FillTracksFromFolder();
+}
+
+void CFormView::OnEntryPressed(int row) {
+    // A press on the entry that is already selected chooses it again; a press
+    // that changed the selection was handled by the change.
+    if (rowJustChanged_)
+        return;
+    QMetaObject::invokeMethod(
+        this, [this, row] { ChooseEntry(row); }, Qt::QueuedConnection);
+}
+
+void CFormView::ChooseEntry(int row) {
+    rowJustChanged_ = false;
+    if (row >= 0 && row < entries_->count())
+        OnEntryChanged(row);
+}
+
+void CFormView::OnEntryChanged(int index) {
+    if (index < 0)
+        return;
+    if (sources_->currentIndex() == sources_->count() - 1) {
+        LoadFeed(index);
+        return;
+    }
+    const QString entry = entries_->item(index)->text();
+    const bool isRoot = !platform::isRelative(entry);
+    settings::IniFile(iniPath_).WriteString(settings::keys::LastPath,
+                                            isRoot ? entry : currentFolder_ + entry);
+    if (IsPlaylistFile(entry)) {
+        LoadPlaylist(entry, platform::extensionOf(entry) == QLatin1String(".m3u8"));
+        return;
+    }
+    if (isRoot) {
+        sources_->clear();
+        sources_->addItem(entry);
+        currentFolder_ = entry;
+        AddFixedSources();
+    } else {
+        sources_->insertItem(0, entry);
+        currentFolder_ += entry;
+    }
+    SelectSource(0);
+    ListFolderEntries();
+    FillTracksFromFolder();
+}
+
+void CFormView::LoadPlaylist(const QString& fileName, bool utf8) {
+    if (utf8)
+        LoadM3u8(fileName);
+    else
+        LoadM3u(fileName);
+}
+
+} // namespace browser

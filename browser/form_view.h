@@ -1,0 +1,90 @@
+// CFormView: the browser panel on the left. A source box (the folder trail
+// above the fixed entries "ドライブリスト", "ネットラジオ", "ポッドキャスト")
+// and an entry list; choosing an entry fills the track list.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QListWidget;
+
+namespace playback {
+class FrameLink;
+}
+namespace tracklist {
+class CListView;
+}
+
+namespace browser {
+
+class CFormView : public QWidget {
+    Q_OBJECT
+public:
+    explicit CFormView(QWidget* parent = nullptr);
+
+    // Receives the frame, its title label and the track list, then lists the
+    // drives.
+    void Attach(playback::FrameLink* frame, QLabel* title, tracklist::CListView* list);
+
+    void OnSourceChanged(int index);
+    void OnEntryChanged(int index);
+
+    // Drives and folders
+    void ListDrives();
+    void ListFolderEntries();
+    void FillTracksFromFolder();
+    // Playlist files, named relative to the current folder
+    void LoadM3u(const QString& fileName);
+    void LoadM3u8(const QString& fileName);
+    // Internet radio and podcasts
+    void LoadNetRadio();
+    void LoadPodcastList();
+    void LoadFeed(int index);
+    // Downloads a whole resource, showing the byte count in the title label;
+    // empty when it cannot be fetched.
+    QByteArray FetchUrl(const QString& url);
+    QString GetFeedTitle(const QString& url);
+
+    const QString& currentFolder() const { return currentFolder_; }
+    void setCurrentFolder(const QString& folder) { currentFolder_ = folder; }
+    QComboBox* sourceBox() const { return sources_; }
+    QListWidget* entryList() const { return entries_; }
+    const std::vector<QString>& feedTable() const { return feedTable_; }
+    // Where _LastPath and the list files are kept.
+    void setIniPath(const QString& path) { iniPath_ = path; }
+    // The folder of Netradio.txt and Podcast.txt (ends with '/'); the
+    // executable's folder when empty.
+    void setListFolder(const QString& folder) { listFolder_ = folder; }
+    QString ListFilePath(const QString& name) const;
+
+private:
+    void AddFixedSources();
+    void SelectSource(int index);
+    void ShowTitle(const QString& text);
+    void TrackListFilled();
+    void LoadPlaylist(const QString& fileName, bool utf8);
+    void LoadPlaylistLines(const QStringList& lines);
+    void OnEntryPressed(int row);
+    void ChooseEntry(int row);
+
+    playback::FrameLink* frame_ = nullptr;
+    QLabel* title_ = nullptr;
+    tracklist::CListView* trackList_ = nullptr;
+    QComboBox* sources_ = nullptr;
+    QListWidget* entries_ = nullptr;
+    std::vector<QString> feedTable_;
+    QString currentFolder_;
+    QString iniPath_;
+    QString listFolder_;
+    bool rowJustChanged_ = false;
+};
+
+// True when the extension of name is exactly ".m3u" or ".m3u8".
+bool IsPlaylistFile(const QString& name);
+// True when the extension of name is one of the sixteen audio extensions.
+bool IsAudioFile(const QString& name);
+
+} // namespace browser

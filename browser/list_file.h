@@ -1,0 +1,32 @@
+// The two list files beside the executable (Netradio.txt, Podcast.txt):
+// read line by line in the ANSI code page, normalised into an ordered set,
+// and rewritten whole with CR LF line ends.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <set>
+
+namespace browser {
+
+// Lines of the file, each decoded by itself (CR before LF dropped); empty
+// when the file is missing or unreadable.
+QStringList ReadListFile(const QString& path);
+
+// Replaces the file with the lines, each ended by CR LF, each line in CP932
+// when it fits and in UTF-8 otherwise. The new file takes the old one's place
+// atomically; on failure (read-only folder, full disk) the old file stays.
+bool WriteListFile(const QString& path, const QStringList& lines);
+
+// An entry split at its last comma: the name before it (empty without a
+// comma) and the location after it (the whole entry without a comma).
+struct ListEntry {
+    QString name;
+    QString location;
+};
+ListEntry SplitAtLastComma(const QString& entry);
+
+// Entries ordered by UTF-16 code units, duplicates merged.
+using ListEntrySet = std::set<QString>;
+
+} // namespace browser

@@ -1,0 +1,52 @@
+// The internet radio source: Netradio.txt beside the executable, bare URLs
+// named by their stations, listed in code-unit order and written back in
+// that normalised form.
+#include "browser/form_view.h"
+
+#include "browser/list_file.h"
+#include "platform/module_path.h"
+#include "platform/shell_path.h"
+#include "playback/station_probe.h"
+#include "tracklist/list_view.h"
+#include "tracklist/row_location.h"
+
+#include <QListWidget>
+#include <QSignalBlocker>
+
+namespace browser {
+
+QString CFormView::ListFilePath(const QString& name) const {
+    return listFolder_.isEmpty() ? platform::besideExecutable(name) : listFolder_ + name;
+}
+
+void CFormView::LoadNetRadio() {
+    {
+        const QSignalBlocker quiet(entries_);
+        entries_->clear();
+    }
+    trackList_->ClearRows();
+    const QString path = ListFilePath(QStringLiteral("Netradio.txt"));
+    ListEntrySet stations;
+    for (QString line : ReadListFile(path)) {
+        if (!line.contains(QLatin1Char(',')) && platform::isUrl(line)) {
+            ShowTitle(line + QStringLiteral(" -> "));
+            const QString name = playback::ProbeStationName(line);
+            ShowTitle(line + QStringLiteral(" -> ") + name);
+            line = name + QLatin1Char(',') + line;
+        }
+        stations.insert(line);
+    }
+    ShowTitle(QString());
+    for (const QString& station : stations) {
+        const ListEntry entry = SplitAtLastComma(station);
+        trackList_->AppendRow(entry.location, entry.name);
+    }
+    QStringList lines;
+    for (int row = 0; row < trackList_->RowCount(); ++row) {
+        lines.append(trackList_->GetName(row) + QLatin1Char(',') +
+                     tracklist::FromRowLocation(trackList_->GetLocation(row)));
+    }
+    WriteListFile(path, lines);
+}
+
+} // namespace browser

@@ -1,0 +1,83 @@
+#include "browser/startup_open.h"
+
+#include "browser/form_view.h"
+#include "platform/shell_path.h"
+#include "playback/frame_link.h"
+#include "playback/station_probe.h"
+#include "res/resource_ids.h"
+#include "settings/ini_file.h"
+#include "settings/settings_keys.h"
+#include "tracklist/list_view.h"
+#include "tracklist/row_location.h"
+
+#include <climits>
+
+namespace browser {
+
+namespace {
+
+QString WithoutEnclosingQuotes(const QString& text) {
+    if (text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')))
+        return text.mid(1, text.size() - 2);
+    return text;
+}
+
+void LoadPlaylistNamed(CFormView& browser, const QString& path) {
+    const QString name = platform::namePart(path);
+    if (platform::extensionOf(path) == QLatin1String(".m3u8"))
+        browser.LoadM3u8(name);
+    else
+        browser.LoadM3u(name);
+}
+
+void PlayLocation(const QString& location, tracklist::CListView& list, playback::FrameLink& frame) {
+    const int row = list.FindRowByLocation(tracklist::ToRowLocation(location));
+    if (row < 0)
+        return;
+    list.SetCurrentRow(row);
+    frame.SendCommand(res::ID_PLAY_PLAYPAUSE);
+}
+
+} // namespace
+
+void OpenCommandLine(const QString& commandLine, CFormView& browser, tracklist::CListView& list,
+                     playback::FrameLink& frame) {
+    const QString text = WithoutEnclosingQuotes(commandLine);
+    if (platform::isUrl(text)) {
+        list.AppendRow(text, playback::ProbeStationName(text));
+        list.SetCurrentRowNoScroll(0);
+        frame.SendCommand(res::ID_PLAY_PLAYPAUSE);
+        return;
+    }
+    const QString path = platform::qualify(text);
+    if (path.toUtf8().size() >= PATH_MAX || !platform::exists(path))
+        return;
+    browser.setCurrentFolder(platform::folderPart(path));
+    if (IsPlaylistFile(path)) {
+        LoadPlaylistNamed(browser, path);
+        list.SetCurrentRowNoScroll(0);
+        frame.SendCommand(res::ID_PLAY_PLAYPAUSE);
+        return;
+    }
+    browser.FillTracksFromFolder();
+    PlayLocation(path, list, frame);
+}
+
+void RestoreLastSession(const QString& iniPath, CFormView& browser, tracklist::CListView& list,
+                        playback::FrameLink& frame) {
+    const settings::IniFile ini(iniPath);
+    const QString last = ini.ReadString(settings::keys::LastPath, QString());
+    if (IsPlaylistFile(last)) {
+        browser.setCurrentFolder(platform::folderPart(last));
+        LoadPlaylistNamed(browser, last);
+    } else {
+        const QString played = ini.ReadString(settings::keys::LastPlayed, QString());
+        // A station or episode has no folder of its own: list the root.
+        browser.setCurrentFolder(platform::isUrl(played) ? QStringLiteral("/")
+                                                         : platform::folderPart(played));
+        browser.FillTracksFromFolder();
+    }
+    PlayLocation(ini.ReadString(settings::keys::LastPlayed, QString()), list, frame);
+}
+
+} // namespace browser
