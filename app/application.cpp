@@ -1,0 +1,82 @@
+#include "app/application.h"
+
+#include "app/main_frame.h"
+#include "app/termination_signals.h"
+#include "audio/bass.h"
+#include "browser/form_view.h"
+#include "browser/startup_open.h"
+#include "platform/instance_channel.h"
+#include "platform/instance_lock.h"
+#include "platform/message_box.h"
+#include "platform/module_path.h"
+#include "res/resource_ids.h"
+#include "res/string_table.h"
+#include "settings/ini_file.h"
+#include "settings/settings_keys.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <memory>
+
+namespace app {
+
+namespace {
+
+constexpr DWORD kRequiredVersion = 0x0204;
+
+QString AppName() {
+    return QString::fromUtf8(res::kAppName);
+}
+
+} // namespace
+
+QString CommandLineText(const QStringList& arguments) {
+    QString text = arguments.mid(1).join(QLatin1Char(' '));
+    while (text.startsWith(QLatin1Char(' ')) || text.startsWith(QLatin1Char('\t')))
+        text.remove(0, 1);
+    return text;
+}
+
+int EntryPoint(const QString& commandLine) {
+    if ((BASS_GetVersion() >> 16) != kRequiredVersion) {
+        platform::showMessage(nullptr, res::loadString(res::IDS_WRONG_LIBRARY_VERSION));
+        return 0;
+    }
+    // The lock stays held until the process ends, marking a running instance.
+    std::unique_ptr<platform::InstanceLock> instance;
+    const settings::IniFile ini(platform::settingsFilePath());
+    if (ini.ReadInt(settings::keys::NoMultiInst, 0) != 0) {
+        instance = std::make_unique<platform::InstanceLock>(AppName());
+        if (instance->acquire() == platform::InstanceLock::Outcome::HeldElsewhere) {
+            if (commandLine.isEmpty())
+                return 0;
+            platform::sendCloseToRunningInstance(AppName());
+        }
+    }
+    return Run(commandLine);
+}
+
+int Run(const QString& commandLine) {
+    QApplication::setQuitOnLastWindowClosed(false);
+    CMainFrame frame(platform::settingsFilePath());
+    if (!frame.Create())
+        return 0;
+    frame.Load();
+
+    platform::InstanceListener listener(AppName());
+    QObject::connect(&listener, &platform::InstanceListener::closeRequested, &frame,
+                     [&frame] { QTimer::singleShot(0, &frame, &QWidget::close); });
+    listener.listen();
+    TerminationSignals termination(&frame);
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &frame,
+                     [&frame](QSessionManager&) { frame.Save(); });
+
+    if (!commandLine.isEmpty()) {
+        browser::OpenCommandLine(commandLine, *frame.formView(), *frame.trackList(), frame);
+    } else if (settings::IniFile(frame.iniPath()).ReadInt(settings::keys::LaunchAndPlay, 0) != 0) {
+        browser::RestoreLastSession(frame.iniPath(), *frame.formView(), *frame.trackList(), frame);
+    }
+    return QApplication::exec();
+}
+
+} // namespace app

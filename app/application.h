@@ -1,0 +1,21 @@
+// The program's entry sequence: the audio library's version check, the
+// single-instance rule, then Run, which creates the frame, restores the
+// settings, opens the command line or the last session and runs the loop.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace app {
+
+// The command line after the program name as one text, leading blanks
+// removed (the arguments joined with single blanks).
+QString CommandLineText(const QStringList& arguments);
+
+// The whole entry sequence; returns the process exit code: 1 after a normal
+// close, 0 after an early exit.
+int EntryPoint(const QString& commandLine);
+
+int Run(const QString& commandLine);
+
+} // namespace app

@@ -1,0 +1,312 @@
+#include "app/main_frame.h"
+
+#include "app/keyboard_accelerators.h"
+#include "app/seek_bar.h"
+#include "browser/form_view.h"
+#include "platform/message_box.h"
+#include "res/icons.h"
+#include "res/menu_resource.h"
+#include "res/resource_ids.h"
+#include "res/string_table.h"
+#include "tracklist/list_view.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace app {
+
+namespace {
+constexpr int kPositionBarWidth = 160;
+constexpr int kVolumeBarWidth = 80;
+constexpr int kOrderBoxWidth = 80;
+constexpr int kInitialSplitterPos = 160;
+} // namespace
+
+CMainFrame::CMainFrame(const QString& iniPath) : settings::CConfig<CMainFrame>(iniPath) {
+    setWindowTitle(res::loadString(res::IDR_MAINFRAME));
+    setObjectName(QString::fromUtf8(res::kAppName));
+    setWindowIcon(res::programIcon());
+}
+
+CMainFrame::~CMainFrame() {
+    if (!destroyed_)
+        OnDestroy();
+}
+
+bool CMainFrame::Create() {
+    switch (engine_.StartDevice()) {
+    case playback::DeviceStart::InitFailed:
+        platform::showMessage(this, res::loadString(res::IDS_DEVICE_INIT_FAILED));
+        return false;
+    case playback::DeviceStart::DirectX8Missing:
+        platform::showMessage(this, res::loadString(res::IDS_DIRECTX8_MISSING));
+        return false;
+    case playback::DeviceStart::Ok:
+        break;
+    }
+    accelerators_ = new KeyboardAccelerators(this, [this](int id) { OnCommand(id); });
+    InstallIcon();
+    const QIcon icon = res::programIcon();
+    const QString tip = QString::fromUtf8(res::kAppName);
+    ModifyIcon(&icon, &tip);
+    BuildSplitter();
+    BuildMenuBar();
+    BuildTopBar();
+    BuildCommandTable();
+    engine_.Attach(this, title_, order_, trackList_, iniPath());
+    navigation_.Attach(this, trackList_, order_);
+    formView_->setIniPath(iniPath());
+    formView_->Attach(this, title_, trackList_);
+    connect(&engine_, &playback::PlaybackEngine::streamEnded, this, &CMainFrame::OnStreamEnd);
+    return true;
+}
+
+void CMainFrame::BuildSplitter() {
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    formView_ = new browser::CFormView(splitter_);
+    trackList_ = new tracklist::CListView(splitter_);
+    splitter_->addWidget(formView_);
+    splitter_->addWidget(trackList_);
+    // The browser keeps its width in pixels when the frame is resized.
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
+    splitter_->setChildrenCollapsible(false);
+    setCentralWidget(splitter_);
+    SetSplitterPos(kInitialSplitterPos);
+    trackList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(trackList_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { OnContextMenu(trackList_->viewport()->mapToGlobal(pos)); });
+    connect(trackList_, &tracklist::CListView::rowActivated, this, &CMainFrame::OnListDblClk);
+}
+
+void CMainFrame::BuildMenuBar() {
+    menuBar_ = new QMenuBar;
+    menuBar_->setNativeMenuBar(false);
+    for (const res::PopupResource& popup : res::mainMenu()) {
+        QMenu* menu = menuBar_->addMenu(QString::fromUtf8(popup.title));
+        for (const res::MenuItemResource& item : popup.items) {
+            if (!item.text) {
+                menu->addSeparator();
+                continue;
+            }
+            // The key hint after the tab is only shown: the accelerator
+            // table, which acts window-wide, handles the keys.
+            QAction* action = menu->addAction(QString::fromUtf8(item.text));
+            action->setData(item.id);
+            const int id = item.id;
+            connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+            actions_[id] = action;
+        }
+    }
+    for (int id : {res::ID_FILE_EQUALIZER, res::ID_FILE_COMPRESSOR, res::ID_FILE_REVERB})
+        actions_[id]->setCheckable(true);
+}
+
+void CMainFrame::BuildTopBar() {
+    auto* bars = new QWidget;
+    auto* rows = new QVBoxLayout(bars);
+    rows->setContentsMargins(2, 2, 2, 2);
+    rows->setSpacing(2);
+
+    auto* firstRow = new QHBoxLayout;
+    title_ = new QLabel;
+    title_->setTextFormat(Qt::PlainText);
+    title_->setObjectName(QStringLiteral("IDC_TRACKTITLE"));
+    title_->setMinimumWidth(0);
+    title_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    firstRow->addWidget(menuBar_);
+    firstRow->addWidget(title_, 1);
+    rows->addLayout(firstRow);
+
+    auto* secondRow = new QHBoxLayout;
+    position_ = new SeekBar;
+    position_->setObjectName(QStringLiteral("IDC_POSITION"));
+    position_->setFixedWidth(kPositionBarWidth);
+    position_->setPageStep(0);
+    position_->setSingleStep(1);
+    position_->setRange(0, 100);
+    position_->setThumbVisible(false);
+    volume_ = new QSlider(Qt::Horizontal);
+    volume_->setObjectName(QStringLiteral("IDC_VOLUME"));
+    volume_->setFixedWidth(kVolumeBarWidth);
+    volume_->setRange(0, 100);
+    volume_->setPageStep(4);
+    volume_->setSingleStep(1);
+    volume_->setValue(100);
+    position_->installEventFilter(this);
+    volume_->installEventFilter(this);
+    connect(position_, &QSlider::actionTriggered, this, &CMainFrame::OnPositionAction);
+    connect(position_, &QSlider::sliderReleased, this,
+            [this] { OnPositionAction(QAbstractSlider::SliderMove); });
+    connect(volume_, &QSlider::actionTriggered, this, &CMainFrame::OnVolumeAction);
+    connect(volume_, &QSlider::sliderReleased, this,
+            [this] { OnVolumeAction(QAbstractSlider::SliderMove); });
+
+    toolbar_ = new QToolBar;
+    toolbar_->setObjectName(QStringLiteral("toolbar"));
+    toolbar_->setIconSize(QSize(res::kToolbarImageSize, res::kToolbarImageSize));
+    const res::ToolbarImage images[] = {res::ImagePlay, res::ImageStop, res::ImagePrevious,
+                                        res::ImageNext};
+    int button = 0;
+    for (int id : res::toolbarCommands()) {
+        QAction* action = toolbar_->addAction(QIcon(res::toolbarImage(images[button++])),
+                                              res::loadString(id).section(QLatin1Char('\n'), 1));
+        action->setData(id);
+        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+    }
+
+    order_ = new QComboBox;
+    order_->setObjectName(QStringLiteral("IDC_ORDER"));
+    order_->setMinimumWidth(kOrderBoxWidth);
+    order_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    for (int id : {105, 106, 107, 108, 113})
+        order_->addItem(res::loadString(id));
+    order_->setCurrentIndex(-1);
+
+    secondRow->addWidget(position_);
+    secondRow->addWidget(volume_);
+    secondRow->addWidget(toolbar_);
+    secondRow->addWidget(order_);
+    secondRow->addStretch(1);
+    rows->addLayout(secondRow);
+    setMenuWidget(bars);
+}
+
+QAction* CMainFrame::commandAction(int id) const {
+    const auto found = actions_.find(id);
+    return found == actions_.end() ? nullptr : found->second;
+}
+
+void CMainFrame::PostCommand(int id) {
+    QTimer::singleShot(0, this, [this, id] { OnCommand(id); });
+}
+
+void CMainFrame::ApplyOuterGeometry(const QRect& outer) {
+    // Before the window is shown the frame decoration is unknown; place the
+    // window, show it, then correct the size by the decoration's extent.
+    move(outer.topLeft());
+    resize(outer.size());
+    show();
+    const QSize decoration = frameGeometry().size() - geometry().size();
+    if (!decoration.isEmpty() && decoration != QSize(0, 0))
+        resize(outer.size() - decoration);
+    raise();
+}
+
+QRect CMainFrame::RestoreAndGetOuterGeometry() {
+    if (isMinimized() || isMaximized() || !isVisible())
+        showNormal();
+    return frameGeometry();
+}
+
+void CMainFrame::SetEffectChecks(bool eq, bool comp, bool reverb) {
+    SetEffectCheck(res::ID_FILE_EQUALIZER, eq);
+    SetEffectCheck(res::ID_FILE_COMPRESSOR, comp);
+    SetEffectCheck(res::ID_FILE_REVERB, reverb);
+}
+
+void CMainFrame::SetEffectCheck(int id, bool checked) {
+    effectChecks_[id] = checked;
+    actions_[id]->setChecked(checked);
+}
+
+bool CMainFrame::EffectChecked(int id) const {
+    const auto found = effectChecks_.find(id);
+    return found != effectChecks_.end() && found->second;
+}
+
+void CMainFrame::ApplyVolume(int position) {
+    volume_->setValue(position);
+    BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, static_cast<DWORD>(volume_->value() * 100));
+}
+
+int CMainFrame::VolumePosition() const {
+    return volume_->value();
+}
+
+void CMainFrame::SelectOrder(int index) {
+    order_->setCurrentIndex(index >= 0 && index < order_->count() ? index : -1);
+}
+
+int CMainFrame::SelectedOrder() const {
+    return order_->currentIndex();
+}
+
+void CMainFrame::SetSplitterPos(int pos) {
+    const int total = std::max(splitter_->width(), pos + 1);
+    splitter_->setSizes({pos, total - pos});
+}
+
+int CMainFrame::SplitterPos() const {
+    return splitter_->sizes().value(0);
+}
+
+void CMainFrame::SetTrackColumnWidth(int column, int width) {
+    trackList_->setColumnWidth(column, width);
+}
+
+int CMainFrame::TrackColumnWidth(int column) const {
+    return trackList_->columnWidth(column);
+}
+
+void CMainFrame::OnTrayLButtonUp() {
+    if (isVisible()) {
+        hide();
+        return;
+    }
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !isMinimized())
+        return;
+    // Minimising hides the window; it comes back through the tray icon.
+    // Without a tray there would be no way back, so it then stays minimised.
+    if (tray().icon() && QSystemTrayIcon::isSystemTrayAvailable())
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized())
+                hide();
+        });
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    Save();
+    event->accept();
+    OnDestroy();
+}
+
+void CMainFrame::OnDestroy() {
+    if (destroyed_)
+        return;
+    destroyed_ = true;
+    positionTimer_.stop();
+    engine_.FreeDevice();
+    QCoreApplication::exit(1);
+}
+
+void CMainFrame::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == positionTimer_.timerId())
+        OnTimer();
+    else
+        QMainWindow::timerEvent(event);
+}
+
+void CMainFrame::TrackListFilled() {
+    navigation_.BuildRandomOrder();
+}
+
+} // namespace app

@@ -1,0 +1,23 @@
+// A horizontal bar whose thumb can be hidden: the position bar shows no thumb
+// while nothing plays.
+#pragma once
+
+#include <QSlider>
+
+namespace app {
+
+class SeekBar : public QSlider {
+    Q_OBJECT
+public:
+    explicit SeekBar(QWidget* parent = nullptr);
+    void setThumbVisible(bool visible);
+    bool thumbVisible() const { return thumbVisible_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool thumbVisible_ = true;
+};
+
+} // namespace app

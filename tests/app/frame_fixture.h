@@ -1,0 +1,38 @@
+// A real main frame, offscreen, on the null sound output, with its settings
+// file in a temporary folder.
+#pragma once
+
+#include "app/main_frame.h"
+#include "support/temp_dir.h"
+
+#include <QCoreApplication>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <memory>
+
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("QUAVERLY_AUDIO", "null:fast", 1);
+        setenv("QUAVERLY_MESSAGE_LOG", (dir.path() + "/messages.log").c_str(), 1);
+    }
+    void TearDown() override {
+        frame.reset();
+        QCoreApplication::processEvents();
+    }
+
+    QString iniPath() const { return QString::fromStdString(dir.file("quaverly.ini")); }
+    void writeIni(const std::string& text) { dir.write("quaverly.ini", text); }
+
+    app::CMainFrame& create(bool load = true) {
+        frame = std::make_unique<app::CMainFrame>(iniPath());
+        EXPECT_TRUE(frame->Create());
+        if (load)
+            frame->Load();
+        QCoreApplication::processEvents();
+        return *frame;
+    }
+
+    testsupport::TempDir dir;
+    std::unique_ptr<app::CMainFrame> frame;
+};
