@@ -205,9 +205,17 @@ void CMainFrame::ApplyOuterGeometry(const QRect& outer) {
 }
 
 QRect CMainFrame::RestoreAndGetOuterGeometry() {
-    if (isMinimized() || isMaximized() || !isVisible())
+    // The restored rectangle of a maximised or minimised window, including
+    // the decoration, as the window manager placed it.
+    const QRect frame = frameGeometry();
+    const QRect client = geometry();
+    const QMargins decoration(client.left() - frame.left(), client.top() - frame.top(),
+                              frame.right() - client.right(), frame.bottom() - client.bottom());
+    const bool restoring = isMinimized() || isMaximized();
+    const QRect outer = restoring ? normalGeometry().marginsAdded(decoration) : frame;
+    if (restoring || !isVisible())
         showNormal();
-    return frameGeometry();
+    return outer;
 }
 
 void CMainFrame::SetEffectChecks(bool eq, bool comp, bool reverb) {

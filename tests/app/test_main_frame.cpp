@@ -92,13 +92,13 @@ TEST_F(FrameTest, OpensWithTheDefaultsWhenThereIsNoSettingsFile) {
 }
 
 TEST_F(FrameTest, AppliesStoredValuesAsTheControlsTakeThem) {
-    writeIni("[Quaverly]\n_Column1CX=70000\n_Order=7\n_Volume=37\n_WndX=-5000\n_WndY=20\n"
+    writeIni("[Quaverly]\n_Column1CX=70000\n_Order=7\n_Volume=37\n_WndX=5000\n_WndY=20\n"
              "_SplitterPos=210\nDSP_EnableComp=1\n");
     auto& f = create();
     EXPECT_EQ(f.TrackColumnWidth(1), 4464);
     EXPECT_EQ(f.orderBox()->currentIndex(), -1);
     EXPECT_EQ(f.volumeBar()->value(), 37);
-    EXPECT_EQ(f.frameGeometry().topLeft(), QPoint(-5000, 20));
+    EXPECT_EQ(f.frameGeometry().topLeft(), QPoint(5000, 20)); // outside every screen
     EXPECT_EQ(f.SplitterPos(), 210);
     EXPECT_TRUE(f.commandAction(res::ID_FILE_COMPRESSOR)->isChecked());
     EXPECT_FALSE(f.commandAction(res::ID_FILE_REVERB)->isChecked());

@@ -1,0 +1,367 @@
+// The transport: Play/Pause answers and the display that follows them, the
+// marks, skipped-row walks, Stop, Next/Previous per play order and the
+// end-of-track chain, with the real engine on the null outputs.
+#include "frame_fixture.h"
+
+#include "app/seek_bar.h"
+#include "platform/message_box.h"
+#include "playback/play_order.h"
+#include "res/resource_ids.h"
+#include "settings/ini_file.h"
+#include "support/fixtures.h"
+#include "tracklist/list_view.h"
+#include "tracklist/track_marks.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <filesystem>
+#include <set>
+
+using namespace res;
+using tracklist::MarkSkip;
+
+class TransportTest : public FrameTest {
+protected:
+    // Rows named a.wav, b.wav ... each a copy of a 3-second tone.
+    app::CMainFrame& createWithRows(int count, const char* audio = "null:fast") {
+        setenv("QUAVERLY_AUDIO", audio, 1);
+        auto& f = create();
+        for (int i = 0; i < count; ++i)
+            addRow(f, std::string(1, static_cast<char>('a' + i)) + ".wav");
+        QCoreApplication::processEvents();
+        return f;
+    }
+    void addRow(app::CMainFrame& f, const std::string& name,
+                const std::string& source = "tone_1k_3s.wav") {
+        const std::string path = dir.file(name);
+        if (!std::filesystem::exists(path))
+            std::filesystem::copy_file(testsupport::fixture(source), path);
+        f.trackList()->AppendRow(QString::fromStdString(path), QString::fromStdString(name));
+    }
+    QStringList marks() const {
+        QStringList result;
+        for (int row = 0; row < frame->trackList()->RowCount(); ++row)
+            result.append(frame->trackList()->GetMark(row));
+        return result;
+    }
+    void select(int row) { frame->trackList()->SetCurrentRow(row); }
+    bool waitFor(const std::function<bool()>& condition, int ms = 10000) {
+        return QTest::qWaitFor(condition, ms);
+    }
+    void setOrder(int order) { frame->orderBox()->setCurrentIndex(order); }
+};
+
+TEST_F(TransportTest, PlayPauseOpensPausesAndResumesTheSameTrack) {
+    auto& f = createWithRows(2, "null");
+    select(1);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    ASSERT_NE(f.engine().stream(), 0u);
+    EXPECT_TRUE(f.positionBar()->thumbVisible());
+    EXPECT_EQ(f.positionBar()->maximum(), 3);
+    EXPECT_EQ(f.positionBar()->value(), 0);
+    EXPECT_TRUE(f.playPauseShowsPause());
+    EXPECT_TRUE(f.positionTimerActive());
+    EXPECT_EQ(marks(), (QStringList{"", ">"}));
+    EXPECT_EQ(f.titleLabel()->text(), "Artist - Album (1999) #3 Title (0:03)");
+    EXPECT_EQ(settings::IniFile(iniPath()).ReadString("_LastPlayed", ""),
+              QString::fromStdString(dir.file("b.wav")));
+
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    EXPECT_EQ(BASS_ChannelIsActive(f.engine().stream()), static_cast<DWORD>(BASS_ACTIVE_PAUSED));
+    EXPECT_EQ(marks(), (QStringList{"", "<"}));
+    EXPECT_FALSE(f.playPauseShowsPause());
+    EXPECT_TRUE(f.positionTimerActive()) << "the timer keeps running while paused";
+
+    const HSTREAM paused = f.engine().stream();
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    EXPECT_EQ(f.engine().stream(), paused) << "resumed, not reopened";
+    EXPECT_EQ(BASS_ChannelIsActive(paused), static_cast<DWORD>(BASS_ACTIVE_PLAYING));
+    EXPECT_EQ(marks(), (QStringList{"", ">"}));
+    EXPECT_TRUE(f.playPauseShowsPause());
+}
+
+TEST_F(TransportTest, ASecondRowWithTheSameLocationCountsAsTheSameTrack) {
+    auto& f = createWithRows(1, "null");
+    addRow(f, "a.wav");
+    select(0);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    select(1);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    EXPECT_EQ(BASS_ChannelIsActive(f.engine().stream()), static_cast<DWORD>(BASS_ACTIVE_PAUSED));
+    EXPECT_EQ(marks(), (QStringList{"<", ""}));
+}
+
+TEST_F(TransportTest, AnotherRowStopsTheOldTrackAndOpensTheNewOne) {
+    auto& f = createWithRows(3, "null");
+    select(0);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    const HSTREAM first = f.engine().stream();
+    select(2);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    EXPECT_NE(f.engine().stream(), first);
+    EXPECT_EQ(BASS_ChannelIsActive(first), 0u) << "the old stream was freed";
+    EXPECT_EQ(marks(), (QStringList{"", "", ">"}));
+    EXPECT_EQ(f.engine().trackRow(), 2);
+}
+
+TEST_F(TransportTest, StopEmptiesTheTitleAndReturnsToIdle) {
+    auto& f = createWithRows(1, "null");
+    f.titleLabel()->setText("kept");
+    f.OnCommand(ID_PLAY_STOP); // nothing open: nothing changes
+    EXPECT_EQ(f.titleLabel()->text(), "kept");
+    select(0);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    f.OnCommand(ID_PLAY_STOP);
+    EXPECT_EQ(f.engine().stream(), 0u);
+    EXPECT_EQ(f.titleLabel()->text(), "");
+    EXPECT_FALSE(f.positionBar()->thumbVisible());
+    EXPECT_EQ(f.positionBar()->value(), 0);
+    EXPECT_FALSE(f.playPauseShowsPause());
+    EXPECT_FALSE(f.positionTimerActive());
+    EXPECT_EQ(marks(), QStringList{""});
+}
+
+TEST_F(TransportTest, WithNoCurrentRowPlayPauseOpensTheLastRow) {
+    auto& f = createWithRows(3, "null");
+    f.trackList()->SetCurrentRow(-1);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    EXPECT_EQ(f.engine().trackRow(), 2);
+}
+
+TEST_F(TransportTest, SkippedRowsArePassedForwardAndAfterPreviousBackward) {
+    auto& f = createWithRows(4, "null");
+    f.trackList()->SetMark(1, MarkSkip);
+    f.trackList()->SetMark(2, MarkSkip);
+    select(1);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    EXPECT_EQ(f.engine().trackRow(), 3);
+    EXPECT_EQ(marks(), (QStringList{"", "-", "-", ">"}));
+    f.OnCommand(ID_PLAY_PREV);
+    EXPECT_EQ(f.engine().trackRow(), 0) << "rows 2 and 1 passed backward";
+    EXPECT_EQ(marks(), (QStringList{">", "-", "-", ""}));
+    EXPECT_EQ(f.engine().stepDirection(), 0);
+}
+
+TEST_F(TransportTest, WithEveryRowSkippedTheOpenFailsOnceOrTheListEnds) {
+    auto& f = createWithRows(2, "null");
+    f.trackList()->SetMark(0, MarkSkip);
+    f.trackList()->SetMark(1, MarkSkip);
+    {
+        setOrder(playback::OrderRepeatAll);
+        platform::MessageRecorder messages;
+        select(0);
+        f.OnCommand(ID_PLAY_PLAYPAUSE);
+        EXPECT_EQ(messages.texts(), QStringList{"ストリームをオープンできません"});
+        EXPECT_EQ(f.engine().stream(), 0u);
+        EXPECT_FALSE(f.playPauseShowsPause());
+    }
+    {
+        setOrder(playback::OrderOnce);
+        platform::MessageRecorder messages;
+        select(0);
+        f.OnCommand(ID_PLAY_PLAYPAUSE);
+        EXPECT_TRUE(messages.texts().isEmpty()) << "the list ended: nothing to report";
+        EXPECT_EQ(f.engine().stream(), 0u);
+        EXPECT_FALSE(f.positionBar()->thumbVisible()) << "idle, since nothing plays";
+        EXPECT_FALSE(f.playPauseShowsPause());
+        EXPECT_FALSE(f.positionTimerActive());
+    }
+}
+
+TEST_F(TransportTest, ARowThatCannotBeOpenedShowsMessage115Once) {
+    auto& f = createWithRows(0, "null");
+    dir.write("broken.mp3", "this is not audio at all");
+    f.trackList()->AppendRow(QString::fromStdString(dir.file("broken.mp3")), "broken.mp3");
+    platform::MessageRecorder messages;
+    select(0);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    EXPECT_EQ(messages.texts(), QStringList{"ストリームをオープンできません"});
+    EXPECT_FALSE(f.positionBar()->thumbVisible());
+    EXPECT_FALSE(f.playPauseShowsPause());
+    EXPECT_EQ(f.engine().trackRow(), -1);
+}
+
+TEST_F(TransportTest, NextAndPreviousNeedRowsAndAnOpenStream) {
+    auto& f = createWithRows(2, "null");
+    f.OnCommand(ID_PLAY_NEXT);
+    f.OnCommand(ID_PLAY_PREV);
+    EXPECT_EQ(f.engine().stream(), 0u);
+    EXPECT_FALSE(f.playPauseShowsPause());
+}
+
+TEST_F(TransportTest, NextAndPreviousWrapByPlayOrder) {
+    auto& f = createWithRows(3, "null");
+    setOrder(playback::OrderRepeatAll);
+    select(2);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    f.OnCommand(ID_PLAY_NEXT);
+    EXPECT_EQ(f.engine().trackRow(), 0);
+    f.OnCommand(ID_PLAY_PREV);
+    EXPECT_EQ(f.engine().trackRow(), 2) << "Previous wraps to the last row";
+    setOrder(playback::OrderOnce);
+    f.OnCommand(ID_PLAY_NEXT);
+    EXPECT_EQ(f.engine().stream(), 0u) << "Next after the last row stops in OrderOnce";
+    EXPECT_FALSE(f.playPauseShowsPause());
+    EXPECT_EQ(marks(), (QStringList{"", "", ""}));
+}
+
+TEST_F(TransportTest, NextInAOneRowListPausesItInTheRepeatAndSingleOrders) {
+    for (int order :
+         {playback::OrderRepeatAll, playback::OrderSingle, playback::OrderRepeatSingle}) {
+        auto& f = createWithRows(1, "null");
+        setOrder(order);
+        select(0);
+        f.OnCommand(ID_PLAY_PLAYPAUSE);
+        f.OnCommand(ID_PLAY_NEXT);
+        EXPECT_EQ(BASS_ChannelIsActive(f.engine().stream()), static_cast<DWORD>(BASS_ACTIVE_PAUSED))
+            << order;
+    }
+}
+
+TEST_F(TransportTest, SkipFlipsEachSelectedRow) {
+    auto& f = createWithRows(3, "null");
+    select(1);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    f.trackList()->SetMark(0, MarkSkip);
+    f.trackList()->selectAll();
+    f.OnCommand(ID_PLAY_SKIP);
+    EXPECT_EQ(marks(), (QStringList{"", "-", "-"}));
+    EXPECT_EQ(BASS_ChannelIsActive(f.engine().stream()), static_cast<DWORD>(BASS_ACTIVE_PLAYING))
+        << "the skipped playing row goes on playing";
+}
+
+TEST_F(TransportTest, DoubleClickOnASkippedRowClearsItAndPlaysIt) {
+    auto& f = createWithRows(2, "null");
+    f.trackList()->SetMark(1, MarkSkip);
+    QCoreApplication::processEvents();
+    const QRect rect = f.trackList()->visualRect(f.trackList()->model()->index(1, 2));
+    QTest::mouseClick(f.trackList()->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(f.trackList()->viewport(), Qt::LeftButton, {}, rect.center());
+    EXPECT_EQ(f.engine().trackRow(), 1);
+    EXPECT_EQ(marks(), (QStringList{"", ">"}));
+}
+
+TEST_F(TransportTest, TheEndOfEachTrackLeadsThroughTheListOnce) {
+    auto& f = createWithRows(4);
+    setOrder(playback::OrderOnce);
+    QSignalSpy ends(&f.engine(), &playback::PlaybackEngine::streamEnded);
+    select(0);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    ASSERT_TRUE(waitFor([&] { return f.engine().stream() == 0; }));
+    EXPECT_EQ(ends.count(), 4);
+    EXPECT_FALSE(f.playPauseShowsPause());
+    EXPECT_FALSE(f.positionBar()->thumbVisible());
+    EXPECT_EQ(marks(), (QStringList{"", "", "", ""}));
+}
+
+TEST_F(TransportTest, RepeatAllWrapsAndSingleStops) {
+    auto& f = createWithRows(2);
+    setOrder(playback::OrderRepeatAll);
+    QSignalSpy ends(&f.engine(), &playback::PlaybackEngine::streamEnded);
+    select(0);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    ASSERT_TRUE(waitFor([&] { return ends.count() >= 5; }));
+    setOrder(playback::OrderSingle);
+    ASSERT_TRUE(waitFor([&] { return f.engine().stream() == 0; }));
+    EXPECT_FALSE(f.positionTimerActive());
+}
+
+TEST_F(TransportTest, RepeatSingleRestartsTheRowAtTheSelectionMark) {
+    auto& f = createWithRows(3);
+    setOrder(playback::OrderRepeatSingle);
+    QSignalSpy ends(&f.engine(), &playback::PlaybackEngine::streamEnded);
+    select(1);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    ASSERT_TRUE(waitFor([&] { return ends.count() >= 3; }));
+    EXPECT_EQ(f.engine().trackRow(), 1);
+    f.OnCommand(ID_PLAY_STOP);
+}
+
+TEST_F(TransportTest, RandomOrderPlaysEveryRowOncePerRound) {
+    auto& f = createWithRows(5);
+    setOrder(playback::OrderRandom);
+    f.TrackListFilled();
+    // Connected after the frame, so this sees the row each end step started.
+    std::vector<int> started;
+    QObject::connect(&f.engine(), &playback::PlaybackEngine::streamEnded,
+                     [&] { started.push_back(f.engine().trackRow()); });
+    select(0);
+    f.OnCommand(ID_PLAY_NEXT); // nothing open yet: no step
+    EXPECT_EQ(f.engine().stream(), 0u);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    ASSERT_TRUE(waitFor([&] { return started.size() >= 10; }));
+    f.OnCommand(ID_PLAY_STOP);
+    const std::set<int> first(started.begin(), started.begin() + 5);
+    const std::set<int> second(started.begin() + 5, started.begin() + 10);
+    EXPECT_EQ(first.size(), 5u) << ::testing::PrintToString(started);
+    EXPECT_EQ(second.size(), 5u) << ::testing::PrintToString(started);
+}
+
+TEST_F(TransportTest, RandomStepWithEveryRowSkippedPlaysNothing) {
+    auto& f = createWithRows(3, "null");
+    select(0);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    for (int row = 0; row < 3; ++row)
+        f.trackList()->SetMark(row, MarkSkip);
+    setOrder(playback::OrderRandom);
+    const HSTREAM playing = f.engine().stream();
+    f.OnCommand(ID_PLAY_NEXT);
+    EXPECT_EQ(f.engine().stream(), playing);
+}
+
+TEST_F(TransportTest, AStaleRandomOrderIsRebuiltForTheNewList) {
+    auto& f = createWithRows(8, "null");
+    f.TrackListFilled();
+    f.trackList()->ClearRows(); // a radio-style refill sends no filled message
+    addRow(f, "a.wav");
+    addRow(f, "b.wav");
+    setOrder(playback::OrderRandom);
+    select(0);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    f.OnCommand(ID_PLAY_NEXT);
+    EXPECT_LT(f.engine().trackRow(), 2);
+    EXPECT_EQ(f.navigation().randomOrder().entries().size(), 3u);
+}
+
+TEST_F(TransportTest, AnEndedTrackWithoutAnOrderDoesNothing) {
+    auto& f = createWithRows(2);
+    f.orderBox()->setCurrentIndex(-1);
+    QSignalSpy ends(&f.engine(), &playback::PlaybackEngine::streamEnded);
+    select(0);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    ASSERT_TRUE(waitFor([&] { return ends.count() == 1; }));
+    QTest::qWait(100);
+    EXPECT_EQ(f.engine().trackRow(), 0);
+    EXPECT_EQ(ends.count(), 1);
+}
+
+TEST_F(TransportTest, SeekingFollowsThePositionBarAndTheTooltip) {
+    auto& f = createWithRows(0, "null");
+    addRow(f, "long.mp3", "tone_1k_20s.mp3");
+    select(0);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    f.OnCommand(ID_PLAY_PLAYPAUSE); // paused, so the position stays put
+    f.positionBar()->setSliderPosition(12);
+    f.positionBar()->triggerAction(QAbstractSlider::SliderMove);
+    const HSTREAM stream = f.engine().stream();
+    const double seconds =
+        BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream, BASS_POS_BYTE));
+    EXPECT_NEAR(seconds, 12.0, 0.05);
+    EXPECT_EQ(f.ToolTipText(IDC_POSITION), "0:12/0:20");
+}
+
+TEST_F(TransportTest, OpenStopNextCyclesLeaveNothingBehind) {
+    auto& f = createWithRows(3);
+    setOrder(playback::OrderRepeatAll);
+    for (int cycle = 0; cycle < 300; ++cycle) {
+        select(cycle % 3);
+        f.OnCommand(ID_PLAY_PLAYPAUSE);
+        f.OnCommand(ID_PLAY_NEXT);
+        f.OnCommand(ID_PLAY_STOP);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(f.engine().stream(), 0u);
+    EXPECT_EQ(marks(), (QStringList{"", "", ""}));
+}

@@ -1,0 +1,64 @@
+// A browser panel with a real track list and a frame stand-in that records
+// the commands and "track list filled" notifications it receives.
+#pragma once
+
+#include "browser/form_view.h"
+#include "playback/frame_link.h"
+#include "support/temp_dir.h"
+#include "tracklist/list_view.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <gtest/gtest.h>
+
+class RecordingFrame : public playback::FrameLink {
+public:
+    void SendCommand(int id) override { commands.push_back(id); }
+    void PostCommand(int id) override { commands.push_back(id); }
+    void TrackListFilled() override { ++filled; }
+    QWidget* OwnerWindow() override { return nullptr; }
+
+    std::vector<int> commands;
+    int filled = 0;
+};
+
+class BrowserTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        view.setIniPath(QString::fromStdString(dir.file("quaverly.ini")));
+        view.setListFolder(QString::fromStdString(dir.path()) + "/");
+        view.Attach(&frame, &title, &list);
+    }
+
+    QString folder() const { return QString::fromStdString(dir.path()) + "/"; }
+    QStringList entryTexts() const {
+        QStringList texts;
+        for (int i = 0; i < view.entryList()->count(); ++i)
+            texts.append(view.entryList()->item(i)->text());
+        return texts;
+    }
+    QStringList sourceTexts() const {
+        QStringList texts;
+        for (int i = 0; i < view.sourceBox()->count(); ++i)
+            texts.append(view.sourceBox()->itemText(i));
+        return texts;
+    }
+    QStringList rowNames() const {
+        QStringList names;
+        for (int row = 0; row < list.RowCount(); ++row)
+            names.append(list.GetName(row));
+        return names;
+    }
+    int entryIndex(const QString& text) const {
+        const QStringList texts = entryTexts();
+        return static_cast<int>(texts.indexOf(text));
+    }
+
+    testsupport::TempDir dir;
+    RecordingFrame frame;
+    QLabel title;
+    tracklist::CListView list;
+    browser::CFormView view;
+};

@@ -1,0 +1,169 @@
+// Drives, folders and the folder trail, on real folders.
+#include "browser_fixture.h"
+
+#include "settings/ini_file.h"
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+void MakeSocket(const std::string& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", path.c_str());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ::close(fd);
+}
+
+} // namespace
+
+TEST_F(BrowserTest, StartsWithTheDriveListAndTheThreeFixedSources) {
+    EXPECT_EQ(sourceTexts(), (QStringList{"ドライブリスト", "ネットラジオ", "ポッドキャスト"}));
+    EXPECT_EQ(view.sourceBox()->currentIndex(), 0);
+    ASSERT_FALSE(entryTexts().isEmpty());
+    EXPECT_EQ(entryTexts().front(), "/");
+    for (const QString& root : entryTexts())
+        EXPECT_TRUE(root.endsWith('/')) << root.toStdString();
+    EXPECT_EQ(frame.filled, 0);
+}
+
+TEST_F(BrowserTest, OffersOnlyTheSixteenExtensionsExactly) {
+    for (const char* name : {"a.mp3", "B.MP3", "c.Mp3", "x.aif", "x.aiff", "x.mp3.bak", "noext",
+                             ".hidden.ogg", "t.opus", "t.cda", "t.wma", "t.m4b", "list.m3u"})
+        dir.write(name, "data");
+    view.setCurrentFolder(folder());
+    view.FillTracksFromFolder();
+    QStringList names = rowNames();
+    names.sort();
+    EXPECT_EQ(names, (QStringList{".hidden.ogg", "a.mp3", "t.cda", "t.m4b", "t.opus", "t.wma",
+                                  "x.aif", "x.aiff"}));
+    EXPECT_EQ(list.GetCurrentRow(), 0);
+    EXPECT_EQ(frame.filled, 1);
+    const int row = list.FindRowByLocation(folder() + "a.mp3");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(list.GetMark(row), "");
+}
+
+TEST_F(BrowserTest, ListsSubFoldersFirstThenPlaylists) {
+    dir.write("z.m3u", "");
+    dir.write("Mix.m3u/inner.mp3", "x");
+    dir.write(".hiddenfolder/a.mp3", "x");
+    dir.write("b.m3u8", "");
+    dir.write("c.M3U", "");
+    dir.write("song.mp3", "x");
+    ::mkfifo(dir.file("pipe.mp3").c_str(), 0600);
+    MakeSocket(dir.file("sock.m3u"));
+    ::symlink("/nonexistent/target", dir.file("broken.mp3").c_str());
+    view.setCurrentFolder(folder());
+    view.ListFolderEntries();
+    const QStringList entries = entryTexts();
+    ASSERT_EQ(entries.size(), 4);
+    QStringList folders = entries.mid(0, 2);
+    folders.sort();
+    EXPECT_EQ(folders, (QStringList{".hiddenfolder/", "Mix.m3u/"}));
+    QStringList playlists = entries.mid(2);
+    playlists.sort();
+    EXPECT_EQ(playlists, (QStringList{"b.m3u8", "z.m3u"}));
+    view.FillTracksFromFolder();
+    EXPECT_EQ(rowNames(), QStringList{"song.mp3"}); // no FIFO, socket or broken link
+}
+
+TEST_F(BrowserTest, AFolderOfOnlySubFoldersStillSendsTheFilledMessage) {
+    dir.write("sub/a.mp3", "x");
+    view.setCurrentFolder(folder());
+    view.FillTracksFromFolder();
+    EXPECT_EQ(list.RowCount(), 0);
+    EXPECT_EQ(frame.filled, 1);
+}
+
+TEST_F(BrowserTest, AFolderThatCannotBeReadGivesNothingAndSendsNothing) {
+    list.AppendRow("/old.mp3", "old");
+    view.setCurrentFolder(folder() + "missing/");
+    view.FillTracksFromFolder();
+    view.ListFolderEntries();
+    EXPECT_EQ(list.RowCount(), 0);
+    EXPECT_TRUE(entryTexts().isEmpty());
+    EXPECT_EQ(frame.filled, 0);
+}
+
+TEST_F(BrowserTest, AnUnreadableFolderReadByAnUnprivilegedUserGivesNothing) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to switch to an unprivileged user";
+    // The folder is readable by root only; enumerate it as "nobody" in a child.
+    dir.write("locked/a.mp3", "x");
+    ::chmod(dir.file("locked").c_str(), 0700);
+    ::chmod(dir.path().c_str(), 0755);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setgid(65534);
+        ::setuid(65534);
+        view.setCurrentFolder(folder() + "locked/");
+        list.ClearRows();
+        const int before = frame.filled;
+        view.FillTracksFromFolder();
+        ::_exit(list.RowCount() == 0 && frame.filled == before ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(BrowserTest, ChoosingADriveThenFoldersBuildsTheTrailAndLastPath) {
+    dir.write("Music/Album/t.mp3", "x");
+    view.OnEntryChanged(0); // "/"
+    EXPECT_EQ(view.currentFolder(), "/");
+    EXPECT_EQ(sourceTexts(),
+              (QStringList{"/", "ドライブリスト", "ネットラジオ", "ポッドキャスト"}));
+    const settings::IniFile ini(QString::fromStdString(dir.file("quaverly.ini")));
+    EXPECT_EQ(ini.ReadString("_LastPath", ""), "/");
+    // Walk down to the temporary folder component by component.
+    for (const QString& part : (folder() + "Music/Album/").split('/', Qt::SkipEmptyParts)) {
+        const int index = entryIndex(part + "/");
+        ASSERT_GE(index, 0) << part.toStdString();
+        view.OnEntryChanged(index);
+    }
+    EXPECT_EQ(view.currentFolder(), folder() + "Music/Album/");
+    EXPECT_EQ(ini.ReadString("_LastPath", ""), folder() + "Music/Album/");
+    EXPECT_EQ(view.sourceBox()->currentIndex(), 0);
+    EXPECT_EQ(view.sourceBox()->itemText(0), "Album/");
+    EXPECT_EQ(view.sourceBox()->itemText(1), "Music/");
+    EXPECT_EQ(rowNames(), QStringList{"t.mp3"});
+    EXPECT_EQ(view.entryList()->currentRow(), -1);
+
+    const int trail = view.sourceBox()->count();
+    view.OnSourceChanged(0); // the folder's own entry re-reads it
+    EXPECT_EQ(view.currentFolder(), folder() + "Music/Album/");
+    EXPECT_EQ(view.sourceBox()->count(), trail);
+
+    view.OnSourceChanged(2); // two levels up
+    EXPECT_EQ(view.sourceBox()->count(), trail - 2);
+    EXPECT_EQ(view.currentFolder(), folder());
+    EXPECT_EQ(view.sourceBox()->currentIndex(), 0);
+    EXPECT_TRUE(entryTexts().contains("Music/"));
+}
+
+TEST_F(BrowserTest, ChoosingTheRootEntryOfTheTrailBrowsesTheRoot) {
+    view.OnEntryChanged(0); // "/"
+    view.OnEntryChanged(entryIndex("tmp/"));
+    EXPECT_EQ(view.currentFolder(), "/tmp/");
+    view.OnSourceChanged(1); // "/"
+    EXPECT_EQ(view.currentFolder(), "/");
+    EXPECT_EQ(view.sourceBox()->itemText(0), "/");
+    EXPECT_EQ(view.sourceBox()->count(), 4);
+}
+
+TEST_F(BrowserTest, TheDriveListEntryResetsTheSourcesAndKeepsTheFolder) {
+    view.OnEntryChanged(0);
+    view.OnEntryChanged(entryIndex("tmp/"));
+    const int drives = view.sourceBox()->count() - 3;
+    view.OnSourceChanged(drives);
+    EXPECT_EQ(sourceTexts(), (QStringList{"ドライブリスト", "ネットラジオ", "ポッドキャスト"}));
+    EXPECT_EQ(view.currentFolder(), "/tmp/");
+    EXPECT_EQ(list.RowCount(), 0);
+    EXPECT_EQ(entryTexts().front(), "/");
+}

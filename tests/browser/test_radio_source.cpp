@@ -1,0 +1,83 @@
+// The internet radio list: reading, ordering by code units, splitting at the
+// last comma and the normalised rewrite of Netradio.txt.
+#include "browser_fixture.h"
+
+#include "support/temp_dir.h"
+
+#include <QFile>
+#include <QTcpServer>
+
+namespace {
+
+std::string ReadBytes(const std::string& path) {
+    return testsupport::readFile(path);
+}
+
+} // namespace
+
+class RadioTest : public BrowserTest {
+protected:
+    std::string stations() const { return dir.file("Netradio.txt"); }
+    QStringList rows() const {
+        QStringList result;
+        for (int row = 0; row < list.RowCount(); ++row)
+            result.append(list.GetName(row) + "|" + list.GetLocation(row));
+        return result;
+    }
+};
+
+TEST_F(RadioTest, StationsComeOutInCodeUnitOrderWithTheCommaTakingPart) {
+    dir.write("Netradio.txt", "B station,http://b/\nA station,http://a/\nalpha,http://x/\n"
+                              "Zeta,http://z/\nAB,http://ab/\nA,http://a1/\nA B,http://ab2/\n");
+    view.LoadNetRadio();
+    EXPECT_EQ(rows(), (QStringList{"A B|http://ab2/", "A station|http://a/", "A|http://a1/",
+                                   "AB|http://ab/", "B station|http://b/", "Zeta|http://z/",
+                                   "alpha|http://x/"}));
+    EXPECT_EQ(ReadBytes(stations()),
+              "A B,http://ab2/\r\nA station,http://a/\r\nA,http://a1/\r\nAB,http://ab/\r\n"
+              "B station,http://b/\r\nZeta,http://z/\r\nalpha,http://x/\r\n");
+    EXPECT_TRUE(entryTexts().isEmpty());
+    EXPECT_EQ(frame.filled, 0) << "the radio list does not rebuild the play order";
+}
+
+TEST_F(RadioTest, DuplicatesMergeAndTheLastCommaSplits) {
+    dir.write("Netradio.txt", "Rock, Pop,http://r/\r\nSame,http://2/\r\nSame,http://1/\r\n"
+                              "Same,http://1/\r\n\r\n\r\n");
+    view.LoadNetRadio();
+    EXPECT_EQ(rows(),
+              (QStringList{"|", "Rock, Pop|http://r/", "Same|http://1/", "Same|http://2/"}));
+    EXPECT_EQ(ReadBytes(stations()),
+              ",\r\nRock, Pop,http://r/\r\nSame,http://1/\r\nSame,http://2/\r\n");
+}
+
+TEST_F(RadioTest, AMissingListGivesNoStationsAndAnEmptyFile) {
+    view.LoadNetRadio();
+    EXPECT_EQ(list.RowCount(), 0);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(stations())));
+    EXPECT_EQ(ReadBytes(stations()), "");
+}
+
+TEST_F(RadioTest, Cp932AndUtf8NamesRoundTripByteForByte) {
+    const std::string cp932 = "\x83\x89\x83\x57\x83\x49,http://jp/\r\n";     // ラジオ
+    const std::string utf8 = "Caf\xC3\xA9 \xF0\x9F\x8E\xB5,http://utf/\r\n"; // no CP932 form
+    dir.write("Netradio.txt", cp932 + utf8);
+    view.LoadNetRadio();
+    ASSERT_EQ(list.RowCount(), 2);
+    EXPECT_EQ(list.GetName(1), "ラジオ");
+    EXPECT_EQ(list.GetName(0), QString::fromUtf8("Café \xF0\x9F\x8E\xB5"));
+    EXPECT_EQ(ReadBytes(stations()), utf8 + cp932);
+}
+
+TEST_F(RadioTest, ABareUrlNamedByNobodyIsWrittenBackWithAnEmptyName) {
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    const QString url = QStringLiteral("http://127.0.0.1:%1/live").arg(server.serverPort());
+    server.close();
+    dir.write("Netradio.txt", url.toStdString() + "\n");
+    view.LoadNetRadio();
+    ASSERT_EQ(list.RowCount(), 1);
+    EXPECT_EQ(list.GetName(0), "");
+    EXPECT_EQ(list.GetLocation(0), url);
+    EXPECT_EQ(ReadBytes(stations()), "," + url.toStdString() + "\r\n");
+    EXPECT_EQ(title.text(), "");
+}
