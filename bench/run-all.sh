@@ -1,5 +1,5 @@
-#!/ usr / bin / env bash
-#Runs every benchmark; none of them is part of the test suite.
+#!/usr/bin/env bash
+# Runs every benchmark; none of them is part of the test suite.
 set -uo pipefail
 build=${1:-build}
 here=$(dirname "$0")

@@ -1,8 +1,8 @@
-#!/ usr / bin / env bash
-#Start - up benchmark, side by side in one run under Xvfb : time from exec to the
-#main window being mapped, and resident memory after three idle seconds, for
-#quaverly and for the reference players that are installed(audacious, qmmp).
-#Usage : bench / startup.sh BUILD[RUNS]
+#!/usr/bin/env bash
+# Start-up benchmark, side by side in one run under Xvfb: time from exec to the
+# main window being mapped, and resident memory after three idle seconds, for
+# quaverly and for the reference players that are installed (audacious, qmmp).
+# Usage: bench/startup.sh BUILD [RUNS]
 set -uo pipefail
 build=${1:-build}
 runs=${2:-5}
@@ -10,58 +10,51 @@ display=:$((90 + RANDOM % 9))
 Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null' EXIT
-for _ in $(seq 50);
-do
-    xdpyinfo - display "$display" > / dev / null 2 > &1 && break;
-sleep 0.1;
-done export DISPLAY = $display QUAVERLY_AUDIO = null
+for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
+export DISPLAY=$display QUAVERLY_AUDIO=null
 
-#Prints the milliseconds from exec until a mapped window whose name matches
-#appears, then the resident set size in kB after three more seconds.
+# Prints the milliseconds from exec until a window whose name starts with the
+# given text is mapped, then the resident set size in kB three seconds later.
 measure() {
-    local name = $1;
-    shift local home;
-    home = $(mktemp - d) local start; start=$(date +%s%N)
+  local name=$1; shift
+  local home; home=$(mktemp -d)
+  local start; start=$(date +%s%N)
   HOME=$home XDG_CONFIG_HOME=$home "$@" >/dev/null 2>&1 &
   local pid=$!
   local mapped=""
-  for _ in $(seq 2000);
-    do
-        if xwininfo
-            -root - tree 2 > / dev / null | grep - q "\"$name";
-    then mapped = $((($(date + % s % N) - start) / 1000000));
-    break fi sleep 0.005 done sleep 3 local rss;
-    rss = $(awk '/VmRSS/ {print $2}' / proc / $pid / status 2 > / dev / null)
-              kill $pid 2 > / dev / null;
-    wait $pid 2 > / dev / null rm - rf "$home" echo "${mapped:-timeout} ${rss:-0}"
+  for _ in $(seq 2000); do
+    if xwininfo -root -tree 2>/dev/null | grep -q "\"$name"; then
+      mapped=$(( ($(date +%s%N) - start) / 1000000 )); break
+    fi
+    sleep 0.005
+  done
+  sleep 3
+  local rss; rss=$(awk '/VmRSS/ {print $2}' /proc/$pid/status 2>/dev/null)
+  kill $pid 2>/dev/null; wait $pid 2>/dev/null
+  rm -rf "$home"
+  echo "${mapped:-timeout} ${rss:-0}"
 }
+
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
 report() {
-    local label = $1 name = $2;
-    shift 2 command - v "$1" > / dev / null || {
-        echo "$label: not installed";
-        return;
-    }
+  local label=$1 name=$2; shift 2
+  command -v "$1" >/dev/null || { echo "$label: not installed"; return; }
   local times=() mems=()
-  for _ in $(seq "$runs");
-  do
-      read - r t m < < (measure "$name"
-                                "$@")times += ("$t");
-  mems += ("$m")done local median;
-  median = $(printf '%s\n' "${times[@]}" | sort - n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-      local mem;
-  mem = $(printf '%s\n' "${mems[@]}" | sort - n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-            printf '%-10s window mapped after %5s ms (median of %d), idle RSS %6.1f MB\n' "$label"
-                                                                                          "$median"
-                                                                                          "$runs"
-                                                                                          "$("
-                                                                                          "echo"
-                                                                                          " " $mem /
-        1024 " | bc -l)"
+  for _ in $(seq "$runs"); do
+    read -r t m < <(measure "$name" "$@")
+    times+=("$t"); mems+=("$m")
+  done
+  local t m
+  t=$(printf '%s\n' "${times[@]}" | median)
+  m=$(printf '%s\n' "${mems[@]}" | median)
+  printf '%-10s window mapped after %5s ms (median of %d), idle RSS %6.1f MB\n' \
+    "$label" "$t" "$runs" "$(echo "$m / 1024" | bc -l)"
 }
 
-tmp = $(mktemp - d) cp
-      "$build/quaverly"
-      "$tmp/quaverly" report quaverly Quaverly
-      "$tmp/quaverly" report audacious Audacious audacious report qmmp qmmp qmmp rm -
-      rf "$tmp"
+tmp=$(mktemp -d)
+cp "$build/quaverly" "$tmp/quaverly"
+report quaverly Quaverly "$tmp/quaverly"
+report audacious Audacious audacious
+report qmmp qmmp qmmp
+rm -rf "$tmp"
