@@ -1,0 +1,134 @@
+// Opening what the command line names, and resuming the last session, with
+// the real program: what played is read back from _LastPlayed and from the
+// WAV file the sound went to.
+#include "settings/ini_file.h"
+#include "support/fixtures.h"
+#include "support/player_sandbox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTcpServer>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace testsupport;
+
+namespace {
+
+constexpr int kTimeoutMs = 20000;
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        music = sandbox.folder() + "/My Music/";
+        QDir().mkpath(music);
+        for (const char* name : {"a.wav", "b.wav", "c.wav"})
+            QFile::copy(QString::fromStdString(fixture("tone_1k_3s.wav")), music + name);
+        sandbox.environment().insert("QUAVERLY_AUDIO", "wav:" + wavPath());
+        // One track, then stop: what plays is then exactly the opened row.
+        sandbox.writeIni("[Quaverly]\n_Order=2\n");
+    }
+
+    QString wavPath() const { return sandbox.folder() + "/out.wav"; }
+    qint64 soundBytes() const { return QFileInfo(wavPath()).size() - 44; }
+
+    // Starts the player with the arguments, lets it play, closes it.
+    void runWith(const QStringList& args) {
+        auto player = sandbox.start(args);
+        ASSERT_TRUE(waitUntilReady(*player, kTimeoutMs));
+        QThread::msleep(1500);
+        const RunResult result = terminate(*player, kTimeoutMs);
+        ASSERT_TRUE(result.finished) << result.err.toStdString();
+        EXPECT_EQ(result.exitCode, 1);
+    }
+    QString lastPlayed() const {
+        return settings::IniFile(sandbox.iniPath()).ReadString("_LastPlayed", "");
+    }
+
+    PlayerSandbox sandbox;
+    QString music;
+};
+
+} // namespace
+
+TEST_F(StartupTest, AQuotedPathWithBlanksPlaysThatFile) {
+    runWith({"\"" + music + "b.wav\""});
+    EXPECT_EQ(lastPlayed(), music + "b.wav");
+    EXPECT_GT(soundBytes(), 3 * 44100 * 4 / 2);
+}
+
+TEST_F(StartupTest, TheSamePathWithoutQuotesIsOnePathToo) {
+    runWith(QStringList{music + "c.wav"}.join(' ').split(' '));
+    EXPECT_EQ(lastPlayed(), music + "c.wav");
+}
+
+TEST_F(StartupTest, TwoNamesThatFormNoPathDoNothing) {
+    runWith({music + "a.wav", music + "b.wav"});
+    EXPECT_EQ(lastPlayed(), "");
+    EXPECT_LE(soundBytes(), 4410 * 4) << "nothing but silence";
+}
+
+TEST_F(StartupTest, APlaylistPlaysItsFirstRow) {
+    QFile list(music + "list.m3u8");
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("\xEF\xBB\xBF"
+               "c.wav\na.wav\n");
+    list.close();
+    runWith({music + "list.m3u8"});
+    EXPECT_EQ(lastPlayed(), music + "c.wav");
+}
+
+TEST_F(StartupTest, AFolderPlaysNothingWithOrWithoutItsSlash) {
+    runWith({sandbox.folder() + "/My Music"});
+    EXPECT_EQ(lastPlayed(), "");
+    runWith({music});
+    EXPECT_EQ(lastPlayed(), "");
+}
+
+TEST_F(StartupTest, AStationNobodyAnswersShowsTheOpenFailure) {
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    const QString url = QStringLiteral("http://127.0.0.1:%1/live").arg(server.serverPort());
+    server.close();
+    runWith({url});
+    EXPECT_EQ(sandbox.messages(), QStringList{"ストリームをオープンできません"});
+}
+
+TEST_F(StartupTest, LaunchAndPlayResumesTheLastPlaylistEntry) {
+    QFile list(music + "list.m3u");
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("a.wav\r\nb.wav\r\nc.wav\r\n");
+    list.close();
+    sandbox.writeIni("[Quaverly]\n_Order=2\nGeneral_LaunchAndPlay=1\n_LastPath=" + music +
+                     "list.m3u\n_LastPlayed=" + music + "b.wav\n");
+    runWith({});
+    EXPECT_EQ(lastPlayed(), music + "b.wav");
+    EXPECT_GT(soundBytes(), 3 * 44100 * 4 / 2);
+}
+
+TEST_F(StartupTest, LaunchAndPlayWithAFolderPlaysTheLastTrackOfItsOwnFolder) {
+    sandbox.writeIni("[Quaverly]\n_Order=2\nGeneral_LaunchAndPlay=1\n_LastPath=/tmp/\n"
+                     "_LastPlayed=" +
+                     music + "c.wav\n");
+    runWith({});
+    EXPECT_EQ(lastPlayed(), music + "c.wav");
+    EXPECT_GT(soundBytes(), 3 * 44100 * 4 / 2);
+}
+
+TEST_F(StartupTest, LaunchAndPlayWithNothingOrAStationPlaysNothing) {
+    for (const char* last : {"", "http://127.0.0.1:9/live"}) {
+        sandbox.writeIni(
+            QStringLiteral("[Quaverly]\nGeneral_LaunchAndPlay=1\n_LastPlayed=%1\n").arg(last));
+        runWith({});
+        EXPECT_EQ(lastPlayed(), last);
+        EXPECT_TRUE(sandbox.messages().isEmpty());
+    }
+}
+
+TEST_F(StartupTest, AnArgumentWinsOverLaunchAndPlay) {
+    sandbox.writeIni("[Quaverly]\n_Order=2\nGeneral_LaunchAndPlay=1\n_LastPlayed=" + music +
+                     "a.wav\n");
+    runWith({music + "c.wav"});
+    EXPECT_EQ(lastPlayed(), music + "c.wav");
+}
