@@ -1,0 +1,77 @@
+#include "platform/folder_enumeration.h"
+
+#include <QFile>
+#include <climits>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace platform {
+
+namespace {
+
+class DirectoryStream {
+public:
+    explicit DirectoryStream(const QByteArray& path) : dir_(opendir(path.constData())) {}
+    ~DirectoryStream() {
+        if (dir_)
+            closedir(dir_);
+    }
+    DirectoryStream(const DirectoryStream&) = delete;
+    DirectoryStream& operator=(const DirectoryStream&) = delete;
+
+    bool isOpen() const { return dir_ != nullptr; }
+    int fd() const { return dirfd(dir_); }
+    const dirent* next() { return readdir(dir_); }
+
+private:
+    DIR* dir_;
+};
+
+bool isDotsName(const char* name) {
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+// Fills the type flags from d_type where it is conclusive; links and file
+// systems that report no type need a stat that follows the link.
+void classify(const DirectoryStream& stream, const dirent& raw, FolderEntry& entry) {
+    if (raw.d_type == DT_DIR || raw.d_type == DT_REG) {
+        entry.isDirectory = raw.d_type == DT_DIR;
+        return;
+    }
+    if (raw.d_type != DT_LNK && raw.d_type != DT_UNKNOWN) {
+        entry.isSystem = true;
+        return;
+    }
+    struct stat info;
+    if (fstatat(stream.fd(), raw.d_name, &info, 0) != 0) {
+        entry.isSystem = true;
+        return;
+    }
+    entry.isDirectory = S_ISDIR(info.st_mode);
+    entry.isSystem = !entry.isDirectory && !S_ISREG(info.st_mode);
+}
+
+} // namespace
+
+FolderListing enumerateFolder(const QString& folderPath) {
+    FolderListing listing;
+    const QByteArray path = QFile::encodeName(folderPath);
+    if (path.isEmpty() || path.size() >= PATH_MAX)
+        return listing;
+    DirectoryStream stream(path);
+    if (!stream.isOpen())
+        return listing;
+    listing.opened = true;
+    while (const dirent* raw = stream.next()) {
+        FolderEntry entry;
+        entry.name = QFile::decodeName(raw->d_name);
+        entry.isDots = isDotsName(raw->d_name);
+        classify(stream, *raw, entry);
+        listing.entries.push_back(std::move(entry));
+    }
+    return listing;
+}
+
+} // namespace platform

@@ -1,0 +1,79 @@
+#include "platform/instance_lock.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+int openLockFile(const QString& path) {
+    return open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+}
+
+int flockRetrying(int fd, int operation) {
+    int result;
+    do {
+        result = flock(fd, operation);
+    } while (result != 0 && errno == EINTR);
+    return result;
+}
+
+// Held exclusively for the moment of the test-and-join below, so that the
+// exclusive probe and the switch to a shared lock are one step for other
+// processes (flock does not convert a lock atomically).
+class GuardLock {
+public:
+    explicit GuardLock(const QString& path) : fd_(openLockFile(path)) {
+        if (fd_ >= 0)
+            flockRetrying(fd_, LOCK_EX);
+    }
+    ~GuardLock() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    GuardLock(const GuardLock&) = delete;
+    GuardLock& operator=(const GuardLock&) = delete;
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+InstanceLock::InstanceLock(const QString& programName, const QString& folder) {
+    const QString base = folder.isEmpty() ? defaultFolder() : folder;
+    filePath_ = base + u'/' + programName.toLower() + u'-' + QString::number(getuid()) +
+                QStringLiteral(".lock");
+}
+
+InstanceLock::~InstanceLock() {
+    if (fd_ >= 0)
+        close(fd_);
+}
+
+InstanceLock::Outcome InstanceLock::acquire() {
+    if (fd_ >= 0)
+        return outcome_;
+    GuardLock guard(filePath_ + QStringLiteral(".guard"));
+    fd_ = openLockFile(filePath_);
+    if (fd_ < 0)
+        return Outcome::Acquired;
+    const bool alone = flockRetrying(fd_, LOCK_EX | LOCK_NB) == 0;
+    flockRetrying(fd_, LOCK_SH | LOCK_NB);
+    outcome_ = alone ? Outcome::Acquired : Outcome::HeldElsewhere;
+    return outcome_;
+}
+
+QString InstanceLock::defaultFolder() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+        return runtime;
+    return QStringLiteral("/tmp");
+}
+
+} // namespace platform

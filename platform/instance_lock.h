@@ -1,0 +1,48 @@
+// The per-user marker that an instance of a program is running, in the role
+// of a named mutex whose handles are never closed: it exists as long as any
+// process that asked for it is alive, and the kernel drops it when the last
+// such process ends (also after a crash).
+//
+// It is a shared flock on a file in $XDG_RUNTIME_DIR (or /tmp), named after
+// the program and the user id. The first process to ask finds no other
+// holder; every later one, while any holder lives, finds the lock held and
+// still joins the holders, just as a second CreateMutex opens a handle to the
+// existing mutex. (An abstract socket name cannot be shared that way: after
+// the first instance ended, the mark would vanish while a second one runs.)
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+class InstanceLock {
+public:
+    enum class Outcome {
+        Acquired,      // no other process held the lock
+        HeldElsewhere, // another running process holds it
+    };
+
+    // programName names the lock ("Quaverly"); folder is where the lock file
+    // lives (defaultFolder() when empty).
+    explicit InstanceLock(const QString& programName, const QString& folder = QString());
+    ~InstanceLock();
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+
+    // Takes the lock and tells whether another process held it already
+    // (later calls repeat the first answer). A
+    // lock file that cannot be opened or locked counts as Acquired, so that
+    // a broken runtime folder never stops the program from starting.
+    Outcome acquire();
+
+    QString filePath() const { return filePath_; }
+
+    static QString defaultFolder();
+
+private:
+    QString filePath_;
+    int fd_ = -1;
+    Outcome outcome_ = Outcome::Acquired;
+};
+
+} // namespace platform

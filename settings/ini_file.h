@@ -1,0 +1,58 @@
+// IniFile: access to the settings file, in the private-profile (INI) format
+// with the one section "Quaverly".
+//
+// Rules: section and key names are found ignoring case; whitespace around
+// names, around '=' and around values is ignored on reading; lines starting
+// with ';' or '#' are comments; when a key appears twice in the section the
+// first one counts, and so does the first of two sections with the same
+// name. A write replaces the key's line in place, adds a missing key at the
+// end of the section and a missing section at the end of the file, and keeps
+// every other byte of the file as it was. The file is UTF-8; a value that is
+// not valid UTF-8 (edited by hand in Shift-JIS) is read as CP932.
+//
+// Nothing is cached: every call reads the file, and every write replaces the
+// file atomically (platform::replaceFileContent). Writes report failure
+// (read-only folder, full disk, a value holding a line break) by returning
+// false; the old file is then left unchanged.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace settings {
+
+class IniFile {
+public:
+    static constexpr int kMaxStringLength = 255;
+
+    // The settings file beside the running executable.
+    IniFile();
+    explicit IniFile(QString path);
+
+    // The decimal integer at the start of the value, read like atoi (a
+    // leading sign accepted, reading stops at the first non-digit, so
+    // "12px" is 12 and "abc" is 0; values beyond 32 bits wrap around).
+    // defaultValue when the key or the file is missing.
+    int ReadInt(const QString& key, int defaultValue) const;
+
+    // The value, or defaultValue when the key is missing, cut to at most
+    // kMaxStringLength UTF-16 units (never inside a surrogate pair).
+    QString ReadString(const QString& key, const QString& defaultValue) const;
+
+    // The whole value as a decimal real number ("-3.5"); 0 when the key is
+    // missing or the value is not entirely a finite number.
+    double ReadReal(const QString& key) const;
+
+    bool WriteInt(const QString& key, int value) const;
+    bool WriteString(const QString& key, const QString& text) const;
+
+    const QString& path() const { return path_; }
+
+private:
+    bool readValue(const QString& key, QByteArray& value) const;
+    bool writeValue(const QString& key, const QByteArray& value) const;
+
+    QString path_;
+};
+
+} // namespace settings

@@ -1,0 +1,130 @@
+#include "platform/instance_lock.h"
+
+#include "support/process_runner.h"
+#include "support/temp_dir.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <iostream>
+#include <memory>
+#include <unistd.h>
+
+using namespace platform;
+
+namespace {
+
+const char kFolderVariable[] = "QUAVERLY_TEST_LOCK_FOLDER";
+
+QString testLockFolder(const testsupport::TempDir& dir) {
+    return QString::fromStdString(dir.path());
+}
+
+// Starts this test program as a second process that takes the lock in
+// `folder`, prints its outcome ("acquired" or "held") and keeps holding the
+// lock until its standard input closes.
+std::unique_ptr<QProcess> startLockHolder(const QString& folder) {
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kFolderVariable), folder);
+    process->setProcessEnvironment(env);
+    process->start(QCoreApplication::applicationFilePath(),
+                   {u"--gtest_also_run_disabled_tests"_qs,
+                    u"--gtest_filter=InstanceLockChild.DISABLED_HoldUntilInputCloses"_qs});
+    return process;
+}
+
+const QByteArray kOutcomeMark("outcome: ");
+
+// The outcome the holder prints on its line marked kOutcomeMark.
+std::string holderOutcome(QProcess& process) {
+    QByteArray out;
+    qsizetype mark = -1;
+    while ((mark = out.indexOf(kOutcomeMark)) < 0 || out.indexOf('\n', mark) < 0) {
+        if (!process.waitForReadyRead(10000))
+            return "no answer";
+        out += process.readAllStandardOutput();
+    }
+    const qsizetype begin = mark + kOutcomeMark.size();
+    return out.mid(begin, out.indexOf('\n', mark) - begin).toStdString();
+}
+
+void stopHolder(QProcess& process) {
+    process.closeWriteChannel();
+    process.waitForFinished(10000);
+}
+
+} // namespace
+
+// Helper run in a child process by the tests below.
+TEST(InstanceLockChild, DISABLED_HoldUntilInputCloses) {
+    const char* folder = std::getenv(kFolderVariable);
+    ASSERT_NE(folder, nullptr);
+    InstanceLock lock(u"QuaverlyTest"_qs, QString::fromLocal8Bit(folder));
+    const bool acquired = lock.acquire() == InstanceLock::Outcome::Acquired;
+    std::cout << kOutcomeMark.constData() << (acquired ? "acquired" : "held") << std::endl;
+    std::string ignored;
+    while (std::getline(std::cin, ignored)) {
+    }
+}
+
+TEST(InstanceLock, FirstProcessAcquiresAndSecondSeesItHeld) {
+    testsupport::TempDir dir;
+    InstanceLock lock(u"QuaverlyTest"_qs, testLockFolder(dir));
+    EXPECT_EQ(lock.acquire(), InstanceLock::Outcome::Acquired);
+    EXPECT_EQ(lock.acquire(), InstanceLock::Outcome::Acquired); // asking again changes nothing
+
+    auto second = startLockHolder(testLockFolder(dir));
+    EXPECT_EQ(holderOutcome(*second), "held");
+    stopHolder(*second);
+}
+
+TEST(InstanceLock, LockHeldInAnotherProcessIsSeenHere) {
+    testsupport::TempDir dir;
+    auto first = startLockHolder(testLockFolder(dir));
+    ASSERT_EQ(holderOutcome(*first), "acquired");
+    {
+        InstanceLock lock(u"QuaverlyTest"_qs, testLockFolder(dir));
+        EXPECT_EQ(lock.acquire(), InstanceLock::Outcome::HeldElsewhere);
+    }
+    stopHolder(*first);
+    // The holder has ended: the kernel released its lock.
+    InstanceLock after(u"QuaverlyTest"_qs, testLockFolder(dir));
+    EXPECT_EQ(after.acquire(), InstanceLock::Outcome::Acquired);
+}
+
+TEST(InstanceLock, MarkLivesWhileAnyLaterInstanceRuns) {
+    // First holder A, then B joins (finds it held); after A ends, a third
+    // start still finds the program running, because B is.
+    testsupport::TempDir dir;
+    auto a = startLockHolder(testLockFolder(dir));
+    ASSERT_EQ(holderOutcome(*a), "acquired");
+    auto b = startLockHolder(testLockFolder(dir));
+    ASSERT_EQ(holderOutcome(*b), "held");
+    stopHolder(*a);
+    InstanceLock third(u"QuaverlyTest"_qs, testLockFolder(dir));
+    EXPECT_EQ(third.acquire(), InstanceLock::Outcome::HeldElsewhere);
+    stopHolder(*b);
+}
+
+TEST(InstanceLock, DifferentProgramNamesDoNotInterfere) {
+    testsupport::TempDir dir;
+    InstanceLock one(u"QuaverlyTestOne"_qs, testLockFolder(dir));
+    InstanceLock two(u"QuaverlyTestTwo"_qs, testLockFolder(dir));
+    EXPECT_EQ(one.acquire(), InstanceLock::Outcome::Acquired);
+    EXPECT_EQ(two.acquire(), InstanceLock::Outcome::Acquired);
+    EXPECT_NE(one.filePath(), two.filePath());
+}
+
+TEST(InstanceLock, UnusableFolderNeverStopsTheStart) {
+    InstanceLock lock(u"QuaverlyTest"_qs, u"/nonexistent/folder"_qs);
+    EXPECT_EQ(lock.acquire(), InstanceLock::Outcome::Acquired);
+}
+
+TEST(InstanceLock, NamedPerUserInTheRuntimeFolder) {
+    InstanceLock lock(u"Quaverly"_qs);
+    EXPECT_TRUE(lock.filePath().startsWith(InstanceLock::defaultFolder() + u'/'));
+    EXPECT_TRUE(
+        lock.filePath().endsWith(u"quaverly-"_qs + QString::number(getuid()) + u".lock"_qs));
+}
