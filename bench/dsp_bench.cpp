@@ -1,7 +1,7 @@
 // Measures the cost of the player's full effect chain (compressor, seven
 // equalizer bands, reverb) per stereo frame at 44.1 kHz.
 //
-// Build: g++ -std=c++20 -O2 -I audio bench/dsp_bench.cpp audio/dsp/*.cpp -o dsp_bench
+// Built by CMake as build/dsp_bench; `make bench` runs it.
 #include "bass.h"
 #include "dsp/effect.h"
 

@@ -1,4 +1,8 @@
 // One effect of a stream's chain: processes interleaved float samples in place.
+//
+// getParameters, setParameters and reset may be called from any thread, also
+// while process() runs on the mixer thread: they never make process() wait,
+// and what they change takes effect from the next buffer on.
 #pragma once
 
 #include <cstddef>

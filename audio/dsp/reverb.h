@@ -1,0 +1,49 @@
+// BASS_FX_DX8_REVERB with the Waves reverb parameters.
+//
+// The output is the dry signal plus the reverb tail at fReverbMix: 0 dB adds
+// the tail at full level, -96 dB leaves practically the dry signal alone.
+// fInGain scales what enters the reverb (not the dry signal); fReverbTime is
+// the time in which the tail decays by 60 dB, and fHighFreqRTRatio the
+// ratio of the decay time above about 4 kHz to that time.
+#pragma once
+
+#include "bass.h"
+#include "dsp/effect.h"
+#include "dsp/feedback_delay_network.h"
+#include "dsp/parameter_mailbox.h"
+#include "dsp/parameter_ramp.h"
+
+namespace audio::dsp {
+
+class Reverb final : public Effect {
+public:
+    Reverb(int sampleRate, int channels);
+
+    void process(float* samples, std::size_t frames) override;
+    void getParameters(void* params) const override;
+    bool setParameters(const void* params) override;
+    void reset() override;
+
+private:
+    // input gain, wet gain (amplitudes), time ms, high-frequency ratio
+    using Ramp = ParameterRamp<4>;
+
+    void collectNews();
+    void apply(const Ramp::Values& values);
+    void runFrames(float* samples, std::size_t frames);
+    float gatherInput(const float* samples, std::size_t frames, float* input) const;
+    void mixWet(float* samples, const float* left, const float* right, std::size_t frames);
+
+    int sampleRate_;
+    int channels_;
+    ParameterMailbox<BASS_DX8_REVERB> mailbox_;
+    Ramp ramp_;
+    FeedbackDelayNetwork network_;
+    float inputGain_ = 1;
+    float inputTarget_ = 1;
+    float wetGain_ = 1;
+    float wetTarget_ = 1;
+    bool started_ = false;
+};
+
+} // namespace audio::dsp

@@ -1,0 +1,212 @@
+#include "tags/tag_fields.h"
+
+#include "tags/legacy_text.h"
+#include "tags/riff_info.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include <taglib/aifffile.h>
+#include <taglib/commentsframe.h>
+#include <taglib/fileref.h>
+#include <taglib/id3v1genres.h>
+#include <taglib/id3v1tag.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/textidentificationframe.h>
+#include <taglib/tpropertymap.h>
+#include <taglib/wavfile.h>
+
+namespace audio::tags {
+namespace {
+
+using Member = std::string TagFields::*;
+
+struct FieldKeys {
+    Member member;
+    const char* property; // TagLib's unified property name
+    const char* id3v2;    // ID3v2 frame
+    const char* riffInfo; // RIFF INFO item
+};
+
+constexpr FieldKeys kFields[] = {
+    {&TagFields::artist, "ARTIST", "TPE1", "IART"},
+    {&TagFields::album, "ALBUM", "TALB", "IPRD"},
+    {&TagFields::year, "DATE", "TDRC", "ICRD"},
+    {&TagFields::disc, "DISCNUMBER", "TPOS", ""},
+    {&TagFields::track, "TRACKNUMBER", "TRCK", "IPRT"},
+    {&TagFields::title, "TITLE", "TIT2", "INAM"},
+    {&TagFields::genre, "GENRE", "TCON", "IGNR"},
+    {&TagFields::comment, "COMMENT", "COMM", "ICMT"},
+    {&TagFields::composer, "COMPOSER", "TCOM", "IMUS"},
+};
+
+std::string unicodeText(const TagLib::String& text) {
+    return text.to8Bit(true);
+}
+
+// Latin-1 strings hold the file's bytes one to one.
+std::string legacyText(const TagLib::String& text) {
+    return decodeLegacyText(text.to8Bit(false));
+}
+
+void setIfEmpty(std::string& field, std::string value) {
+    if (field.empty())
+        field = std::move(value);
+}
+
+void fillFromProperties(const TagLib::PropertyMap& properties, TagFields& fields) {
+    for (const FieldKeys& keys : kFields) {
+        const auto it = properties.find(keys.property);
+        if (it != properties.end() && !it->second.isEmpty())
+            setIfEmpty(fields.*keys.member, unicodeText(it->second.front()));
+    }
+}
+
+// The basic fields under the names each format prefers (for example a Vorbis
+// comment's DESCRIPTION, an ASF description), where the unified names miss.
+void fillFromTag(const TagLib::Tag* tag, TagFields& fields) {
+    if (!tag)
+        return;
+    setIfEmpty(fields.artist, unicodeText(tag->artist()));
+    setIfEmpty(fields.album, unicodeText(tag->album()));
+    setIfEmpty(fields.title, unicodeText(tag->title()));
+    setIfEmpty(fields.genre, unicodeText(tag->genre()));
+    setIfEmpty(fields.comment, unicodeText(tag->comment()));
+    if (tag->year() > 0)
+        setIfEmpty(fields.year, std::to_string(tag->year()));
+    if (tag->track() > 0)
+        setIfEmpty(fields.track, std::to_string(tag->track()));
+}
+
+// ID3v2.3 writes a genre as "(17)" or a number; TagLib leaves the number.
+std::string genreName(std::string genre) {
+    if (!genre.empty() && genre.size() <= 3 &&
+        std::all_of(genre.begin(), genre.end(), [](unsigned char c) { return std::isdigit(c); })) {
+        const TagLib::String name = TagLib::ID3v1::genre(std::stoi(genre));
+        if (!name.isEmpty())
+            return unicodeText(name);
+    }
+    return genre;
+}
+
+std::string frameText(const TagLib::ID3v2::Frame& frame) {
+    if (const auto* text = dynamic_cast<const TagLib::ID3v2::TextIdentificationFrame*>(&frame)) {
+        const TagLib::StringList values = text->fieldList();
+        if (values.isEmpty())
+            return {};
+        const bool latin1 = text->textEncoding() == TagLib::String::Latin1;
+        return latin1 ? legacyText(values.front()) : unicodeText(values.front());
+    }
+    if (const auto* comment = dynamic_cast<const TagLib::ID3v2::CommentsFrame*>(&frame)) {
+        const bool latin1 = comment->textEncoding() == TagLib::String::Latin1;
+        return latin1 ? legacyText(comment->text()) : unicodeText(comment->text());
+    }
+    return unicodeText(frame.toString());
+}
+
+void fillFromId3v2(const TagLib::ID3v2::Tag* tag, TagFields& fields) {
+    if (!tag)
+        return;
+    const TagLib::ID3v2::FrameListMap& frames = tag->frameListMap();
+    for (const FieldKeys& keys : kFields) {
+        const auto it = frames.find(keys.id3v2);
+        if (it != frames.end() && !it->second.isEmpty())
+            setIfEmpty(fields.*keys.member, frameText(*it->second.front()));
+    }
+    fields.genre = genreName(fields.genre);
+}
+
+void fillFromId3v1(const TagLib::ID3v1::Tag* tag, TagFields& fields) {
+    if (!tag)
+        return;
+    setIfEmpty(fields.artist, legacyText(tag->artist()));
+    setIfEmpty(fields.album, legacyText(tag->album()));
+    setIfEmpty(fields.title, legacyText(tag->title()));
+    setIfEmpty(fields.genre, legacyText(tag->genre()));
+    setIfEmpty(fields.comment, legacyText(tag->comment()));
+    if (tag->year() > 0)
+        setIfEmpty(fields.year, std::to_string(tag->year()));
+    if (tag->track() > 0)
+        setIfEmpty(fields.track, std::to_string(tag->track()));
+}
+
+void readMpeg(const std::string& path, TagFields& fields) {
+    TagLib::MPEG::File file(path.c_str(), false);
+    if (!file.isOpen())
+        return;
+    fillFromId3v2(file.ID3v2Tag(), fields);
+    fillFromId3v1(file.ID3v1Tag(), fields);
+    if (file.isValid())
+        fillFromProperties(file.properties(), fields); // an APE tag, if any
+}
+
+void readWav(const std::string& path, TagFields& fields) {
+    {
+        TagLib::RIFF::WAV::File file(path.c_str(), false);
+        if (!file.isValid())
+            return;
+        if (file.hasID3v2Tag())
+            fillFromId3v2(file.ID3v2Tag(), fields);
+    }
+    const auto info = readRiffInfo(path);
+    for (const FieldKeys& keys : kFields) {
+        const auto it = info.find(keys.riffInfo);
+        if (it != info.end())
+            setIfEmpty(fields.*keys.member, decodeLegacyText(it->second));
+    }
+    if (fields.track.empty() && info.count("ITRK"))
+        fields.track = decodeLegacyText(info.at("ITRK"));
+}
+
+void readAiff(const std::string& path, TagFields& fields) {
+    TagLib::RIFF::AIFF::File file(path.c_str(), false);
+    if (file.isValid())
+        fillFromId3v2(file.tag(), fields);
+}
+
+void readOther(const std::string& path, TagFields& fields) {
+    TagLib::FileRef file(path.c_str(), false);
+    if (file.isNull())
+        return;
+    fillFromProperties(file.file()->properties(), fields);
+    fillFromTag(file.tag(), fields);
+}
+
+std::string lowerExtension(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
+// "3/10" -> "3": the title shows the number alone.
+void keepNumberOnly(std::string& text) {
+    text = text.substr(0, text.find('/'));
+}
+
+} // namespace
+
+TagFields readFileTags(const std::string& utf8Path) {
+    TagFields fields;
+    try {
+        const std::string extension = lowerExtension(utf8Path);
+        if (extension == ".mp3" || extension == ".mp2" || extension == ".mp1" ||
+            extension == ".aac")
+            readMpeg(utf8Path, fields);
+        else if (extension == ".wav")
+            readWav(utf8Path, fields);
+        else if (extension == ".aif" || extension == ".aiff")
+            readAiff(utf8Path, fields);
+        else
+            readOther(utf8Path, fields);
+    } catch (...) {
+        return {}; // a broken file has no tags
+    }
+    keepNumberOnly(fields.track);
+    keepNumberOnly(fields.disc);
+    return fields;
+}
+
+} // namespace audio::tags
