@@ -16,8 +16,9 @@ void SeekBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     QStyleOptionSlider option;
     initStyleOption(&option);
-    if (!thumbVisible_)
-        option.subControls &= ~QStyle::SC_SliderHandle;
+    option.subControls = QStyle::SC_SliderGroove;
+    if (thumbVisible_)
+        option.subControls |= QStyle::SC_SliderHandle;
     style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
 }
 

@@ -33,7 +33,6 @@ CListView::CListView(QWidget* parent) : QTreeView(parent), model_(this) {
     setColumnWidth(ColumnLocation, 0);
     setColumnWidth(ColumnMark, kDefaultMarkWidth);
     setColumnWidth(ColumnName, kDefaultNameWidth);
-    model_.setHeaderData(0, Qt::Horizontal, QString());
 }
 
 void CListView::ClearRows() {

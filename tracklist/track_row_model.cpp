@@ -59,6 +59,10 @@ int TrackRowModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
+QVariant TrackRowModel::headerData(int, Qt::Orientation, int role) const {
+    return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
+}
+
 QVariant TrackRowModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};

@@ -38,6 +38,8 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+    // The columns have no captions.
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
     void scheduleFlush();

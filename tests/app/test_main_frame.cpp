@@ -222,3 +222,22 @@ TEST(KeyboardAccelerators, LeaveOtherWindowsAlone) {
     QTest::keyClick(field, Qt::Key_Space);
     EXPECT_TRUE(received.empty());
 }
+
+namespace {
+bool IsUniform(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != image.pixel(0, 0))
+                return false;
+    return true;
+}
+} // namespace
+
+TEST_F(FrameTest, ThePositionBarDrawsItsGrooveWithAndWithoutTheThumb) {
+    auto& f = create();
+    const QImage without = f.positionBar()->grab().toImage();
+    f.SetSeekThumb(true);
+    const QImage with = f.positionBar()->grab().toImage();
+    EXPECT_FALSE(IsUniform(without));
+    EXPECT_NE(with, without);
+}

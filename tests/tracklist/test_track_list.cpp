@@ -109,3 +109,9 @@ TEST(TrackList, ColumnsAreLocationHiddenMarkAndName) {
     EXPECT_EQ(list.selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_FALSE(list.isSortingEnabled());
 }
+
+TEST(TrackList, TheColumnsHaveNoCaptions) {
+    CListView list;
+    for (int column = 0; column < 3; ++column)
+        EXPECT_EQ(list.model()->headerData(column, Qt::Horizontal).toString(), "");
+}
