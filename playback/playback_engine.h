@@ -64,6 +64,10 @@ public:
     void setStepDirection(int direction) { stepDirection_ = direction; }
     int PlayOrder() const;
     SyncContext& syncContext() { return sync_; }
+    // The effect slots: the seven bands, the compressor and the reverb.
+    const std::array<HFX, 7>& eqEffects() const { return eqEffects_; }
+    HFX compressorEffect() const { return compressorEffect_; }
+    HFX reverbEffect() const { return reverbEffect_; }
 
     // Called from the sync thread; queue the work to the UI thread.
     void QueueStreamEnd(HSTREAM stream);
