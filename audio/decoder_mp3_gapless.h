@@ -1,0 +1,14 @@
+// The exact length of an MP3 file whose Xing/Info frame carries a LAME tag:
+// the frame count less the encoder delay and padding that FFmpeg's decoder
+// drops (its demuxer keeps the padding to itself).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace audio {
+
+std::optional<int64_t> mp3GaplessLength(const std::string& path);
+
+} // namespace audio

@@ -1,0 +1,52 @@
+// The byte source of a network decoder: an HttpSource read through a custom
+// AVIOContext, with the station metadata texts remembered at the byte
+// position of the audio they arrived with.
+#pragma once
+
+#include "decoder_av.h"
+#include "decoder_input.h"
+#include "net/http_source.h"
+
+#include <atomic>
+#include <deque>
+#include <mutex>
+
+namespace audio {
+
+class NetworkInput final : public DecoderInput {
+public:
+    explicit NetworkInput(std::unique_ptr<net::HttpSource> source);
+    ~NetworkInput() override;
+    NetworkInput(const NetworkInput&) = delete;
+    NetworkInput& operator=(const NetworkInput&) = delete;
+
+    // Null when the context could not be allocated.
+    AVIOContext* io() const { return io_; }
+    const net::HttpSource& source() const { return *source_; }
+
+    std::vector<std::string> httpHeaders() const override;
+    std::vector<std::string> icyHeaders() const override;
+    std::optional<std::string> takeMetadataUpTo(int64_t bytePos) override;
+    void cancel() override;
+    void audioStarted() override;
+
+private:
+    struct Metadata {
+        int64_t bytePos = 0;
+        std::string text;
+    };
+
+    static int readBytes(void* self, uint8_t* buffer, int size);
+    static int64_t seekBytes(void* self, int64_t offset, int whence);
+    void onMetadata(const std::string& text);
+
+    std::unique_ptr<net::HttpSource> source_;
+    AVIOContext* io_ = nullptr;
+    int64_t metaInterval_ = 0;
+    std::atomic<int64_t> position_{0}; // audio bytes handed to the demuxer
+    std::atomic<bool> probing_{true};  // the first audio frame is not decoded yet
+    std::mutex mutex_;
+    std::deque<Metadata> metadata_;
+};
+
+} // namespace audio

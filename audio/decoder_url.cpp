@@ -1,0 +1,107 @@
+// Decoder::openUrl: an http/https stream through net::HttpSource and FFmpeg.
+#include "bass.h"
+#include "decoder.h"
+#include "decoder_errors.h"
+#include "decoder_network.h"
+#include "decoder_open.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
+namespace audio {
+
+namespace {
+
+// Probing a live stream for its format would wait seconds for data; this
+// much is enough to recognise any of the stream formats.
+constexpr int64_t kProbeBytes = 32768;
+constexpr int64_t kAnalyzeMicroseconds = 500000;
+
+int bassErrorFor(net::HttpOpenError error) {
+    switch (error) {
+    case net::HttpOpenError::BadUrl:
+    case net::HttpOpenError::HttpStatus:
+        return BASS_ERROR_FILEOPEN;
+    case net::HttpOpenError::Connect:
+        return BASS_ERROR_NONET;
+    case net::HttpOpenError::Timeout:
+        return BASS_ERROR_TIMEOUT;
+    case net::HttpOpenError::Tls:
+        return BASS_ERROR_SSL;
+    case net::HttpOpenError::NotAudio:
+        return BASS_ERROR_FILEFORM;
+    case net::HttpOpenError::None:
+        break;
+    }
+    return BASS_ERROR_UNKNOWN;
+}
+
+std::string mediaType(const std::string& contentType) {
+    std::string type = contentType.substr(0, contentType.find(';'));
+    type.erase(
+        std::remove_if(type.begin(), type.end(), [](unsigned char c) { return std::isspace(c); }),
+        type.end());
+    std::transform(type.begin(), type.end(), type.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return type;
+}
+
+// The demuxer a Content-Type names; null lets FFmpeg probe the bytes.
+const AVInputFormat* demuxerFor(const std::string& contentType) {
+    const std::string type = mediaType(contentType);
+    const char* name = nullptr;
+    if (type == "audio/mpeg" || type == "audio/mp3" || type == "audio/x-mpeg")
+        name = "mp3";
+    else if (type == "audio/aac" || type == "audio/aacp" || type == "audio/x-aac")
+        name = "aac";
+    else if (type == "application/ogg" || type == "audio/ogg" || type == "audio/x-ogg" ||
+             type == "audio/opus" || type == "audio/vorbis")
+        name = "ogg";
+    else if (type == "audio/flac" || type == "audio/x-flac")
+        name = "flac";
+    return name ? av_find_input_format(name) : nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<Decoder> Decoder::openUrl(const std::string& url, bool followPlaylists,
+                                          int* bassError) {
+    int ignored = 0;
+    int* error = bassError ? bassError : &ignored;
+    net::HttpOpenOptions options;
+    options.followPlaylists = followPlaylists;
+    net::HttpOpenError openError = net::HttpOpenError::None;
+    std::unique_ptr<net::HttpSource> source = net::HttpSource::open(url, options, &openError);
+    if (!source) {
+        *error = bassErrorFor(openError);
+        return nullptr;
+    }
+    const bool live = source->contentLength() < 0;
+    const AVInputFormat* demuxer = demuxerFor(source->contentType());
+    auto input = std::make_unique<NetworkInput>(std::move(source));
+    AVFormatContext* format = avformat_alloc_context();
+    if (!input->io() || !format) {
+        avformat_free_context(format);
+        *error = BASS_ERROR_MEM;
+        return nullptr;
+    }
+    format->pb = input->io();
+    format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    format->probesize = kProbeBytes;
+    format->format_probesize = static_cast<int>(kProbeBytes);
+    format->max_analyze_duration = kAnalyzeMicroseconds;
+    const int opened = avformat_open_input(&format, url.c_str(), demuxer, nullptr);
+    if (opened < 0) { // avformat_open_input has freed the context
+        *error = opened == AVERROR(EIO) ? BASS_ERROR_FILEOPEN : BASS_ERROR_FILEFORM;
+        return nullptr;
+    }
+    DecoderParts parts;
+    parts.input = std::move(input);
+    parts.format.reset(format);
+    parts.seekable = !live;
+    parts.live = live;
+    return openDecoder(std::move(parts), error);
+}
+
+} // namespace audio
