@@ -1,0 +1,107 @@
+// One HTTP transfer driven by libcurl's multi interface on a thread of its
+// own. Body bytes (ICY metadata removed) go into a bounded queue; when the
+// queue is full the transfer pauses until the reader has made room, so memory
+// stays bounded however fast the server sends.
+#pragma once
+
+#include "net/byte_queue.h"
+#include "net/http_source.h"
+#include "net/icy_metadata_filter.h"
+#include "net/metadata_channel.h"
+#include "net/response_headers.h"
+
+#include <curl/curl.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace audio::net {
+
+struct TransferOptions {
+    std::string url;
+    int64_t rangeStart = 0; // a Range request from this byte when > 0
+    long connectTimeoutMs = 5000;
+    long stallTimeoutMs = 15000;
+    size_t bufferCapacity = 512 * 1024;
+};
+
+class CurlTransfer {
+public:
+    CurlTransfer(TransferOptions options, std::shared_ptr<MetadataChannel> metadata);
+    ~CurlTransfer();
+    CurlTransfer(const CurlTransfer&) = delete;
+    CurlTransfer& operator=(const CurlTransfer&) = delete;
+
+    // Blocks until the final response's headers are in or the transfer failed.
+    HttpOpenError waitForHeaders();
+    // Valid once waitForHeaders() returned None.
+    const ResponseHeaders& headers() const { return headers_; }
+    const std::string& effectiveUrl() const { return effectiveUrl_; }
+
+    int read(uint8_t* buffer, int size);
+    void cancel();
+    // Wakes the network thread (e.g. to deliver metadata kept for a handler).
+    void wake();
+    bool finished() const;
+
+private:
+    enum class HeaderState { Pending, Ready, Failed };
+    using Clock = std::chrono::steady_clock;
+
+    static size_t headerCallback(char* data, size_t size, size_t count, void* self);
+    static size_t writeCallback(char* data, size_t size, size_t count, void* self);
+    size_t onHeaderLine(std::string_view line);
+    size_t onBody(const uint8_t* data, size_t size);
+    bool readInBodyHeaders(const uint8_t*& data, size_t& size);
+    bool finishHeaders();
+    void failHeaders(HttpOpenError error);
+    void configure(const TransferOptions& options);
+
+    void run();
+    bool stepOnce();
+    void resumeIfAsked();
+    std::optional<CURLcode> completedResult();
+    void finish(CURLcode result);
+    void finishWith(bool ok, HttpOpenError error);
+    int pollWaitMs() const;
+
+    CURLM* multi_ = nullptr;
+    CURL* easy_ = nullptr;
+    struct curl_slist* requestHeaders_ = nullptr;
+    const size_t capacity_;
+    const std::chrono::milliseconds stallTimeout_;
+    std::shared_ptr<MetadataChannel> metadata_;
+
+    // Network thread only.
+    bool expectStatusLine_ = true;
+    bool sawStatusLine_ = false;
+    bool headersDone_ = false;
+    IcyHeaderBlock inBodyHeaders_;
+    std::optional<IcyMetadataFilter> filter_;
+    Clock::time_point lastActivity_;
+
+    // Written by the network thread before the headers are announced, then
+    // only read.
+    ResponseHeaders headers_;
+    std::string effectiveUrl_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    HeaderState headerState_ = HeaderState::Pending;
+    HttpOpenError openError_ = HttpOpenError::None;
+    ByteQueue queue_;
+    bool paused_ = false;
+    bool resumeAsked_ = false;
+    bool finished_ = false;
+    bool finishedOk_ = false;
+    bool cancelled_ = false;
+
+    std::thread thread_;
+};
+
+} // namespace audio::net

@@ -1,0 +1,152 @@
+#include "net/http_source.h"
+
+#include "net/curl_transfer.h"
+#include "net/playlist_link.h"
+
+#include <mutex>
+#include <set>
+
+namespace audio::net {
+namespace {
+
+constexpr int maxPlaylistHops = 4;
+constexpr size_t maxPlaylistSize = 64 * 1024;
+
+TransferOptions transferOptions(const std::string& url, const HttpOpenOptions& opts,
+                                int64_t rangeStart = 0) {
+    TransferOptions options;
+    options.url = url;
+    options.rangeStart = rangeStart;
+    options.connectTimeoutMs = opts.connectTimeoutMs;
+    options.stallTimeoutMs = opts.stallTimeoutMs;
+    return options;
+}
+
+// The whole (small) playlist body, or nothing when it is too large or broken.
+std::optional<std::string> readPlaylist(CurlTransfer& transfer) {
+    std::string text;
+    uint8_t chunk[4096];
+    while (text.size() <= maxPlaylistSize) {
+        const int count = transfer.read(chunk, sizeof chunk);
+        if (count < 0)
+            return std::nullopt;
+        if (count == 0)
+            return text;
+        text.append(reinterpret_cast<const char*>(chunk), static_cast<size_t>(count));
+    }
+    return std::nullopt;
+}
+
+class CurlHttpSource final : public HttpSource {
+public:
+    CurlHttpSource(const HttpOpenOptions& opts, std::shared_ptr<MetadataChannel> metadata,
+                   std::shared_ptr<CurlTransfer> transfer)
+        : options_(opts), metadata_(std::move(metadata)), transfer_(std::move(transfer)) {
+        const ResponseHeaders& headers = transfer_->headers();
+        httpHeaders_ = headers.httpLines();
+        icyHeaders_ = headers.icyLines();
+        contentType_ = headers.contentType();
+        contentLength_ = headers.contentLength();
+        url_ = transfer_->effectiveUrl();
+        // Byte offsets only match the resource when no metadata is interleaved.
+        seekable_ = headers.acceptsRanges() && headers.metadataInterval() == 0;
+    }
+
+    ~CurlHttpSource() override { cancel(); }
+
+    const std::vector<std::string>& httpHeaders() const override { return httpHeaders_; }
+    const std::vector<std::string>& icyHeaders() const override { return icyHeaders_; }
+    std::string contentType() const override { return contentType_; }
+    int64_t contentLength() const override { return contentLength_; }
+
+    int read(uint8_t* buffer, int size) override { return current()->read(buffer, size); }
+
+    int64_t seek(int64_t offset) override {
+        const bool beyondEnd = contentLength_ >= 0 && offset >= contentLength_;
+        if (!seekable_ || offset < 0 || beyondEnd)
+            return -1;
+        auto fresh =
+            std::make_shared<CurlTransfer>(transferOptions(url_, options_, offset), metadata_);
+        {
+            std::lock_guard lock(mutex_);
+            if (cancelled_)
+                return -1;
+            std::swap(transfer_, fresh);
+        }
+        fresh.reset(); // ends the old transfer
+        const auto& transfer = current();
+        if (transfer->waitForHeaders() != HttpOpenError::None)
+            return -1;
+        if (offset > 0 && transfer->headers().status() != 206)
+            return -1;
+        return offset;
+    }
+
+    void cancel() override {
+        std::lock_guard lock(mutex_);
+        cancelled_ = true;
+        transfer_->cancel();
+    }
+
+    void setMetadataHandler(std::function<void(const std::string&)> handler) override {
+        metadata_->setHandler(std::move(handler));
+        const auto transfer = current();
+        if (transfer->finished())
+            metadata_->deliverPending();
+        else
+            transfer->wake();
+    }
+
+private:
+    std::shared_ptr<CurlTransfer> current() const {
+        std::lock_guard lock(mutex_);
+        return transfer_;
+    }
+
+    HttpOpenOptions options_;
+    std::shared_ptr<MetadataChannel> metadata_;
+    mutable std::mutex mutex_;
+    std::shared_ptr<CurlTransfer> transfer_;
+    bool cancelled_ = false;
+    std::vector<std::string> httpHeaders_;
+    std::vector<std::string> icyHeaders_;
+    std::string contentType_;
+    int64_t contentLength_ = -1;
+    std::string url_;
+    bool seekable_ = false;
+};
+
+} // namespace
+
+std::unique_ptr<HttpSource> HttpSource::open(const std::string& url, const HttpOpenOptions& opts,
+                                             HttpOpenError* error) {
+    HttpOpenError ignored;
+    HttpOpenError& result = error ? *error : ignored;
+    result = HttpOpenError::None;
+    if (!isHttpUrl(url)) {
+        result = HttpOpenError::BadUrl;
+        return nullptr;
+    }
+    std::set<std::string> visited;
+    std::string next = url;
+    for (int hop = 0; hop <= maxPlaylistHops; ++hop) {
+        auto metadata = std::make_shared<MetadataChannel>();
+        auto transfer = std::make_shared<CurlTransfer>(transferOptions(next, opts), metadata);
+        result = transfer->waitForHeaders();
+        if (result != HttpOpenError::None)
+            return nullptr;
+        if (!isPlaylistResponse(transfer->headers().contentType(), transfer->effectiveUrl()))
+            return std::make_unique<CurlHttpSource>(opts, std::move(metadata), std::move(transfer));
+        visited.insert(next);
+        visited.insert(transfer->effectiveUrl());
+        const auto text = opts.followPlaylists ? readPlaylist(*transfer) : std::nullopt;
+        const auto link = text ? firstStreamLocation(*text) : std::nullopt;
+        if (!link || visited.count(*link))
+            break;
+        next = *link;
+    }
+    result = HttpOpenError::NotAudio;
+    return nullptr;
+}
+
+} // namespace audio::net

@@ -1,0 +1,105 @@
+// Playlist answers (.pls, .m3u) lead to the stream they name.
+#include "audio/test_net_stream_helpers.h"
+#include "support/servers/test_http_server.h"
+
+#include <gtest/gtest.h>
+
+using audio::net::HttpOpenError;
+using audio::net::HttpOpenOptions;
+using audio::net::HttpSource;
+using nettest::drain;
+using testsupport::TestHttpServer;
+using testsupport::TestResponse;
+
+namespace {
+
+HttpOpenOptions quickOptions(bool follow = true) {
+    HttpOpenOptions options;
+    options.followPlaylists = follow;
+    options.connectTimeoutMs = 1000;
+    options.stallTimeoutMs = 2000;
+    return options;
+}
+
+size_t requestsFor(const TestHttpServer& server, const std::string& target) {
+    size_t count = 0;
+    for (const auto& request : server.requests())
+        count += request.target == target;
+    return count;
+}
+
+} // namespace
+
+TEST(NetPlaylist, PlsAnswerLeadsToItsFirstHttpEntry) {
+    TestHttpServer server;
+    server.route("/stream", TestResponse::ok("the audio", "audio/mpeg"));
+    server.route("/listen", TestResponse::ok("[playlist]\r\nNumberOfEntries=2\r\n"
+                                             "File1=" +
+                                                 server.url("/stream") +
+                                                 "\r\n"
+                                                 "Title1=Station\r\nFile2=http://127.0.0.1:1/x\r\n",
+                                             "audio/x-scpls"));
+    auto source = HttpSource::open(server.url("/listen"), quickOptions(), nullptr);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->contentType(), "audio/mpeg");
+    EXPECT_EQ(drain(*source).bytes, "the audio");
+}
+
+TEST(NetPlaylist, M3uRecognisedByItsNameSkipsCommentsAndOtherSchemes) {
+    TestHttpServer server;
+    server.route("/stream", TestResponse::ok("m3u audio", "audio/mpeg"));
+    server.route("/radio.m3u", TestResponse::ok("#EXTM3U\n#EXTINF:-1,Station\n"
+                                                "file:///etc/hostname\n\n" +
+                                                    server.url("/stream") + "\n",
+                                                "text/plain"));
+    auto source = HttpSource::open(server.url("/radio.m3u?session=1"), quickOptions(), nullptr);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(drain(*source).bytes, "m3u audio");
+}
+
+TEST(NetPlaylist, AudioAtAPlaylistNameIsPlayedAsIs) {
+    TestHttpServer server;
+    server.route("/odd.pls", TestResponse::ok("really audio", "audio/mpeg"));
+    auto source = HttpSource::open(server.url("/odd.pls"), quickOptions(), nullptr);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(drain(*source).bytes, "really audio");
+}
+
+TEST(NetPlaylist, SelfReferenceAndChainsEndInsteadOfLooping) {
+    TestHttpServer server;
+    server.route("/self.pls",
+                 TestResponse::ok("File1=" + server.url("/self.pls") + "\n", "audio/x-scpls"));
+    server.route("/a.m3u", TestResponse::ok(server.url("/b.m3u") + "\n", "audio/x-mpegurl"));
+    server.route("/b.m3u", TestResponse::ok(server.url("/a.m3u") + "\n", "audio/mpegurl"));
+
+    HttpOpenError error = HttpOpenError::None;
+    EXPECT_FALSE(HttpSource::open(server.url("/self.pls"), quickOptions(), &error));
+    EXPECT_EQ(error, HttpOpenError::NotAudio);
+    EXPECT_EQ(requestsFor(server, "/self.pls"), 1u);
+
+    EXPECT_FALSE(HttpSource::open(server.url("/a.m3u"), quickOptions(), &error));
+    EXPECT_EQ(error, HttpOpenError::NotAudio);
+    EXPECT_EQ(requestsFor(server, "/a.m3u"), 1u);
+    EXPECT_EQ(requestsFor(server, "/b.m3u"), 1u);
+}
+
+TEST(NetPlaylist, UnfollowedEmptyOrOversizedPlaylistsFail) {
+    TestHttpServer server;
+    server.route("/stream", TestResponse::ok("audio", "audio/mpeg"));
+    server.route("/list.pls",
+                 TestResponse::ok("File1=" + server.url("/stream") + "\n", "audio/x-scpls"));
+    server.route("/empty.pls",
+                 TestResponse::ok("[playlist]\nNumberOfEntries=0\n", "audio/x-scpls"));
+    server.route("/huge.m3u",
+                 TestResponse::ok(std::string(200 * 1024, '#') + "\n" + server.url("/stream"),
+                                  "audio/x-mpegurl"));
+
+    HttpOpenError error = HttpOpenError::None;
+    EXPECT_FALSE(HttpSource::open(server.url("/list.pls"), quickOptions(false), &error));
+    EXPECT_EQ(error, HttpOpenError::NotAudio);
+    EXPECT_FALSE(HttpSource::open(server.url("/empty.pls"), quickOptions(), &error));
+    EXPECT_EQ(error, HttpOpenError::NotAudio);
+    EXPECT_FALSE(HttpSource::open(server.url("/huge.m3u"), quickOptions(), &error));
+    EXPECT_EQ(error, HttpOpenError::NotAudio);
+    EXPECT_EQ(requestsFor(server, "/stream"), 0u);
+}
