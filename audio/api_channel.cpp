@@ -1,0 +1,137 @@
+// Channel calls of the C API: transport, state, positions, tags and syncs.
+#include "bass.h"
+#include "core/errors.h"
+#include "core/library.h"
+
+#include <cmath>
+
+using audio::core::fail;
+using audio::core::Library;
+using audio::core::Stream;
+using audio::core::succeed;
+
+namespace {
+
+constexpr DWORD kSyncOneTime = 0x80000000u;
+constexpr DWORD kSyncMixTime = 0x40000000u;
+constexpr QWORD kFailedQword = static_cast<QWORD>(-1);
+
+std::shared_ptr<Stream> findStream(DWORD handle) {
+    return handle ? Library::instance().stream(handle) : nullptr;
+}
+
+BOOL result(int error) {
+    return error == BASS_OK ? succeed(TRUE) : fail(error, FALSE);
+}
+
+// Positions count bytes of 16-bit samples at the stream's own format.
+QWORD bytesPerFrame(const Stream& stream) {
+    return 2u * static_cast<QWORD>(stream.sourceChannels());
+}
+
+} // namespace
+
+extern "C" {
+
+BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
+    const auto stream = findStream(handle);
+    return stream ? result(stream->play(restart != FALSE)) : fail(BASS_ERROR_HANDLE, FALSE);
+}
+
+BOOL BASS_ChannelPause(DWORD handle) {
+    const auto stream = findStream(handle);
+    return stream ? result(stream->pause()) : fail(BASS_ERROR_HANDLE, FALSE);
+}
+
+BOOL BASS_ChannelStop(DWORD handle) {
+    const auto stream = findStream(handle);
+    return stream ? result(stream->stop()) : fail(BASS_ERROR_HANDLE, FALSE);
+}
+
+DWORD BASS_ChannelIsActive(DWORD handle) {
+    const auto stream = findStream(handle);
+    return stream ? succeed(stream->activeState())
+                  : fail(BASS_ERROR_HANDLE, DWORD{BASS_ACTIVE_STOPPED});
+}
+
+QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode) {
+    const auto stream = findStream(handle);
+    if (!stream)
+        return fail(BASS_ERROR_HANDLE, kFailedQword);
+    if (mode != BASS_POS_BYTE || stream->lengthFrames() < 0)
+        return fail(BASS_ERROR_NOTAVAIL, kFailedQword);
+    return succeed(static_cast<QWORD>(stream->lengthFrames()) * bytesPerFrame(*stream));
+}
+
+QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode) {
+    const auto stream = findStream(handle);
+    if (!stream)
+        return fail(BASS_ERROR_HANDLE, kFailedQword);
+    if (mode != BASS_POS_BYTE)
+        return fail(BASS_ERROR_NOTAVAIL, kFailedQword);
+    const int64_t frame = stream->heardFrame(Library::instance().heardOutputFrame());
+    return succeed(static_cast<QWORD>(frame) * bytesPerFrame(*stream));
+}
+
+BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos, DWORD mode) {
+    const auto stream = findStream(handle);
+    if (!stream)
+        return fail(BASS_ERROR_HANDLE, FALSE);
+    if (mode != BASS_POS_BYTE)
+        return fail(BASS_ERROR_NOTAVAIL, FALSE);
+    if (pos > static_cast<QWORD>(INT64_MAX))
+        return fail(BASS_ERROR_POSITION, FALSE);
+    return result(stream->seek(static_cast<int64_t>(pos / bytesPerFrame(*stream))));
+}
+
+double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos) {
+    const auto stream = findStream(handle);
+    if (!stream)
+        return fail(BASS_ERROR_HANDLE, -1.0);
+    if (pos == kFailedQword)
+        return fail(BASS_ERROR_ILLPARAM, -1.0);
+    const double bytesPerSecond =
+        static_cast<double>(bytesPerFrame(*stream)) * stream->sourceRate();
+    return succeed(static_cast<double>(pos) / bytesPerSecond);
+}
+
+QWORD BASS_ChannelSeconds2Bytes(DWORD handle, double pos) {
+    const auto stream = findStream(handle);
+    if (!stream)
+        return fail(BASS_ERROR_HANDLE, kFailedQword);
+    if (!(pos >= 0.0) || pos > 1e9)
+        return fail(BASS_ERROR_ILLPARAM, kFailedQword);
+    const auto frames = static_cast<QWORD>(std::floor(pos * stream->sourceRate() + 1e-6));
+    return succeed(frames * bytesPerFrame(*stream));
+}
+
+const char* BASS_ChannelGetTags(DWORD handle, DWORD tags) {
+    const auto stream = findStream(handle);
+    if (!stream)
+        return fail(BASS_ERROR_HANDLE, static_cast<const char*>(nullptr));
+    const char* text = stream->tags(tags);
+    return text ? succeed(text) : fail(BASS_ERROR_NOTAVAIL, static_cast<const char*>(nullptr));
+}
+
+HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD, SYNCPROC* proc, void* user) {
+    const auto stream = findStream(handle);
+    if (!stream)
+        return fail(BASS_ERROR_HANDLE, HSYNC{0});
+    const DWORD kind = type & ~(kSyncOneTime | kSyncMixTime);
+    if (kind != BASS_SYNC_END && kind != BASS_SYNC_META && kind != BASS_SYNC_OGG_CHANGE)
+        return fail(BASS_ERROR_ILLTYPE, HSYNC{0});
+    if (!proc)
+        return fail(BASS_ERROR_ILLPARAM, HSYNC{0});
+    const HSYNC sync = Library::instance().newHandle();
+    stream->addSync({sync, kind, proc, user, (type & kSyncOneTime) != 0});
+    return succeed(sync);
+}
+
+BOOL BASS_ChannelRemoveSync(DWORD handle, HSYNC sync) {
+    const auto stream = findStream(handle);
+    if (!stream || !stream->removeSync(sync))
+        return fail(BASS_ERROR_HANDLE, FALSE);
+    return succeed(TRUE);
+}
+
+} // extern "C"

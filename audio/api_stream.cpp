@@ -1,0 +1,84 @@
+// Stream creation and freeing of the C API.
+#include "bass.h"
+#include "core/errors.h"
+#include "core/library.h"
+#include "core/utf16.h"
+#include "decoder.h"
+
+#include <strings.h>
+
+using audio::core::fail;
+using audio::core::Library;
+using audio::core::succeed;
+
+namespace {
+
+std::string argumentText(const void* text, DWORD flags) {
+    if (flags & BASS_UNICODE)
+        return audio::core::utf16ToUtf8(static_cast<const char16_t*>(text));
+    return static_cast<const char*>(text);
+}
+
+// Audio CD tracks (.cda) need a CD drive, which this library does not drive.
+bool isCdTrack(const std::string& path) {
+    const auto dot = path.find_last_of("./");
+    return dot != std::string::npos && path[dot] == '.' &&
+           strcasecmp(path.c_str() + dot, ".cda") == 0;
+}
+
+HSTREAM registerStream(std::unique_ptr<audio::Decoder> decoder, std::string localPath,
+                       int openError) {
+    if (!decoder)
+        return fail(openError ? openError : BASS_ERROR_FILEFORM, HSTREAM{0});
+    int error = BASS_OK;
+    const HSTREAM handle =
+        Library::instance().addStream(std::move(decoder), std::move(localPath), &error);
+    return handle ? succeed(handle) : fail(error, HSTREAM{0});
+}
+
+bool deviceReady() {
+    audio::core::DeviceInfo info;
+    return Library::instance().deviceInfo(&info);
+}
+
+} // namespace
+
+extern "C" {
+
+HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) {
+    if (!deviceReady())
+        return fail(BASS_ERROR_INIT, HSTREAM{0});
+    if (mem || offset != 0 || length != 0)
+        return fail(BASS_ERROR_NOTAVAIL, HSTREAM{0});
+    if (!file)
+        return fail(BASS_ERROR_FILEOPEN, HSTREAM{0});
+    const std::string path = argumentText(file, flags);
+    if (path.empty())
+        return fail(BASS_ERROR_FILEOPEN, HSTREAM{0});
+    if (isCdTrack(path))
+        return fail(BASS_ERROR_FILEFORM, HSTREAM{0});
+    int error = BASS_OK;
+    auto decoder = audio::Decoder::openFile(path, &error);
+    return registerStream(std::move(decoder), path, error);
+}
+
+HSTREAM BASS_StreamCreateURL(const void* url, DWORD offset, DWORD flags, DOWNLOADPROC*, void*) {
+    if (!deviceReady())
+        return fail(BASS_ERROR_INIT, HSTREAM{0});
+    if (offset != 0)
+        return fail(BASS_ERROR_NOTAVAIL, HSTREAM{0});
+    if (!url)
+        return fail(BASS_ERROR_FILEOPEN, HSTREAM{0});
+    const std::string text = argumentText(url, flags);
+    const bool follow = Library::instance().config().followPlaylists.load() != 0;
+    int error = BASS_OK;
+    auto decoder = audio::Decoder::openUrl(text, follow, &error);
+    return registerStream(std::move(decoder), std::string(), error ? error : BASS_ERROR_FILEOPEN);
+}
+
+BOOL BASS_StreamFree(HSTREAM handle) {
+    const int error = Library::instance().freeStream(handle);
+    return error == BASS_OK ? succeed(TRUE) : fail(error, FALSE);
+}
+
+} // extern "C"

@@ -1,0 +1,72 @@
+// The library's process-wide state: the device and its mixer, the handle
+// registry, the configuration and the sync thread. Handles come from one
+// counter, so a freed handle is not given out again for a very long time.
+#pragma once
+
+#include "bass.h"
+#include "core/mixer.h"
+#include "core/stream.h"
+#include "core/sync_dispatcher.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace audio::core {
+
+struct Config {
+    std::atomic<DWORD> streamVolume{10000};
+    std::atomic<DWORD> followPlaylists{0};
+    std::atomic<DWORD> netTimeoutMs{5000};
+};
+
+struct DeviceInfo {
+    int sampleRate = 0;
+    bool paced = false;
+};
+
+class Library {
+public:
+    static Library& instance();
+    ~Library();
+
+    Config& config() { return config_; }
+
+    // Both return a BASS_ERROR_* code.
+    int init(int device, DWORD freq);
+    int free();
+    bool deviceInfo(DeviceInfo* info);
+
+    HPLUGIN addPlugin(const std::string& name);
+
+    // Registers a new stream and starts it; 0 when the device went away.
+    HSTREAM addStream(std::unique_ptr<Decoder> decoder, std::string localPath, int* error);
+    std::shared_ptr<Stream> stream(DWORD handle);
+    int freeStream(DWORD handle);
+    int64_t heardOutputFrame();
+
+    DWORD newHandle() { return nextHandle_.fetch_add(1); }
+    void addEffect(HFX fx, HSTREAM owner);
+    void forgetEffect(HFX fx);
+    // The stream that carries an effect, or nullptr.
+    std::shared_ptr<Stream> effectOwner(HFX fx);
+
+private:
+    Library();
+    std::vector<SyncCall> resolveSyncs(HSTREAM handle, DWORD type);
+
+    Config config_;
+    std::atomic<DWORD> nextHandle_{1};
+    std::mutex lifecycle_; // serialises init and free
+    std::mutex registry_;  // guards everything below; held briefly
+    std::shared_ptr<Mixer> mixer_;
+    std::unordered_map<DWORD, std::shared_ptr<Stream>> streams_;
+    std::unordered_map<HFX, HSTREAM> effects_;
+    std::vector<std::string> plugins_;
+    SyncDispatcher syncs_;
+};
+
+} // namespace audio::core

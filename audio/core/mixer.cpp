@@ -1,0 +1,163 @@
+#include "core/mixer.h"
+
+#include <algorithm>
+
+namespace audio::core {
+
+namespace {
+
+int64_t nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
+Mixer::Mixer(std::unique_ptr<output::OutputDevice> device, SyncDispatcher& syncs,
+             const std::atomic<DWORD>& streamVolume)
+    : device_(std::move(device)), syncs_(syncs), streamVolume_(streamVolume),
+      rate_(device_->sampleRate()), paced_(device_->paced()), chunk_(device_->chunkFrames()) {
+    mix_.resize(chunk_ * 2);
+    work_.resize(chunk_ * 2);
+    gain_ = static_cast<float>(streamVolume_.load()) / 10000.0f;
+}
+
+Mixer::~Mixer() {
+    stop();
+}
+
+void Mixer::start() {
+    thread_ = std::thread([this] { run(); });
+}
+
+void Mixer::stop() {
+    {
+        std::lock_guard<std::mutex> lock(signal_->mutex);
+        stopping_ = true;
+        streams_.clear();
+        waiting_.clear();
+    }
+    signal_->wake.notify_all();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void Mixer::add(std::shared_ptr<Stream> stream) {
+    {
+        std::lock_guard<std::mutex> lock(signal_->mutex);
+        streams_.push_back(std::move(stream));
+    }
+    signal_->wake.notify_all();
+}
+
+void Mixer::remove(const std::shared_ptr<Stream>& stream) {
+    {
+        std::lock_guard<std::mutex> lock(signal_->mutex);
+        std::erase(streams_, stream);
+        std::erase_if(waiting_, [&](const DueEvent& event) { return event.stream == stream; });
+    }
+    signal_->wake.notify_all();
+}
+
+int64_t Mixer::heardOutputFrame() const {
+    const int64_t written = written_.load();
+    if (!paced_)
+        return written;
+    // Between writes the device keeps playing: follow the clock.
+    const int64_t elapsedNs = nowNs() - writeTimeNs_.load();
+    const int64_t advanced = elapsedNs / 1000 * rate_ / 1000000;
+    return std::min(written, heardAtWrite_.load() + std::max<int64_t>(0, advanced));
+}
+
+bool Mixer::hasWork() const {
+    if (!waiting_.empty())
+        return true;
+    return std::any_of(streams_.begin(), streams_.end(),
+                       [](const std::shared_ptr<Stream>& stream) { return stream->wantsMix(); });
+}
+
+bool Mixer::allReady() const {
+    return std::all_of(streams_.begin(), streams_.end(),
+                       [&](const std::shared_ptr<Stream>& s) { return s->readyToMix(chunk_); });
+}
+
+void Mixer::run() {
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(signal_->mutex);
+            // A device that does not keep time waits for the decoders instead
+            // of inventing silence.
+            signal_->wake.wait(lock,
+                               [&] { return stopping_ || (hasWork() && (paced_ || allReady())); });
+            if (stopping_)
+                return;
+            active_.assign(streams_.begin(), streams_.end());
+        }
+        mixOnce();
+        active_.clear();
+        fireHeardEvents();
+    }
+}
+
+void Mixer::mixOnce() {
+    const float target =
+        static_cast<float>(std::min<DWORD>(streamVolume_.load(), 10000)) / 10000.0f;
+    // The volume moves across one block, so a change never clicks.
+    const float from = gain_;
+    std::fill(mix_.begin(), mix_.end(), 0.0f);
+    std::size_t longest = 0;
+    const int64_t outputFrame = written_.load();
+    for (const std::shared_ptr<Stream>& stream : active_) {
+        const std::size_t got = stream->pull(work_.data(), chunk_, outputFrame, paced_, due_);
+        if (got == 0)
+            continue;
+        stream->effects().process(work_.data(), got);
+        const float step = (target - from) / static_cast<float>(chunk_);
+        for (std::size_t i = 0; i < got; ++i) {
+            const float gain = from + step * static_cast<float>(i);
+            mix_[2 * i] += work_[2 * i] * gain;
+            mix_[2 * i + 1] += work_[2 * i + 1] * gain;
+        }
+        longest = std::max(longest, got);
+    }
+    gain_ = target;
+    const std::size_t frames = paced_ ? chunk_ : longest;
+    if (frames > 0) {
+        device_->write(mix_.data(), frames);
+        written_ += static_cast<int64_t>(frames);
+    }
+    publishHeard();
+}
+
+void Mixer::publishHeard() {
+    const int64_t written = written_.load();
+    const int64_t latency = paced_ ? std::max<int64_t>(0, device_->latencyFrames()) : 0;
+    heardAtWrite_.store(std::max<int64_t>(0, written - latency));
+    writeTimeNs_.store(nowNs());
+}
+
+void Mixer::fireHeardEvents() {
+    const int64_t heard = heardAtWrite_.load();
+    std::vector<DueEvent> ready;
+    {
+        std::lock_guard<std::mutex> lock(signal_->mutex);
+        for (DueEvent& event : due_)
+            waiting_.push_back(std::move(event));
+        due_.clear();
+        if (waiting_.empty())
+            return;
+        const auto heardEnd =
+            std::stable_partition(waiting_.begin(), waiting_.end(), [&](const DueEvent& event) {
+                return event.outputFrame <= heard;
+            });
+        std::move(waiting_.begin(), heardEnd, std::back_inserter(ready));
+        waiting_.erase(waiting_.begin(), heardEnd);
+    }
+    for (const DueEvent& event : ready) {
+        if (event.stream->commit(event))
+            syncs_.post(event.stream->handle(), event.syncType, 0);
+    }
+}
+
+} // namespace audio::core

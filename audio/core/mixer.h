@@ -1,0 +1,76 @@
+// The mixer thread: pulls every playing stream, runs its effects, applies the
+// global stream volume, sums and writes to the output device. Events are held
+// until the output has played them and then handed to the sync thread.
+#pragma once
+
+#include "core/mixer_signal.h"
+#include "core/stream.h"
+#include "core/sync_dispatcher.h"
+#include "output/output_device.h"
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace audio::core {
+
+class Mixer {
+public:
+    Mixer(std::unique_ptr<output::OutputDevice> device, SyncDispatcher& syncs,
+          const std::atomic<DWORD>& streamVolume);
+    ~Mixer();
+    Mixer(const Mixer&) = delete;
+    Mixer& operator=(const Mixer&) = delete;
+
+    const std::shared_ptr<MixerSignal>& signal() const { return signal_; }
+    int sampleRate() const { return rate_; }
+    bool paced() const { return paced_; }
+    std::string deviceName() const { return device_->name(); }
+
+    void start();
+    // Stops and joins the thread; the device closes when the mixer goes.
+    void stop();
+
+    void add(std::shared_ptr<Stream> stream);
+    void remove(const std::shared_ptr<Stream>& stream);
+
+    // The output frame being heard now.
+    int64_t heardOutputFrame() const;
+
+private:
+    void run();
+    bool hasWork() const;
+    bool allReady() const;
+    void mixOnce();
+    void publishHeard();
+    void fireHeardEvents();
+
+    std::unique_ptr<output::OutputDevice> device_;
+    SyncDispatcher& syncs_;
+    const std::atomic<DWORD>& streamVolume_;
+    const std::shared_ptr<MixerSignal> signal_ = std::make_shared<MixerSignal>();
+    const int rate_;
+    const bool paced_;
+    const std::size_t chunk_;
+
+    // Guarded by signal_->mutex.
+    std::vector<std::shared_ptr<Stream>> streams_;
+    std::vector<DueEvent> waiting_; // pulled, not heard yet
+    bool stopping_ = false;
+
+    // Mixer thread only.
+    std::vector<std::shared_ptr<Stream>> active_;
+    std::vector<DueEvent> due_;
+    std::vector<float> mix_;
+    std::vector<float> work_;
+    float gain_ = 1.0f;
+
+    std::atomic<int64_t> written_{0};
+    std::atomic<int64_t> heardAtWrite_{0};
+    std::atomic<int64_t> writeTimeNs_{0};
+    std::thread thread_;
+};
+
+} // namespace audio::core

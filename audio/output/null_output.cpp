@@ -1,0 +1,76 @@
+// The null output: discards the sound, either as fast as it comes or paced
+// like a sound card with a short buffer, so that positions and syncs follow
+// real time.
+#include "output/output_device.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+namespace audio::output {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class NullOutput : public OutputDevice {
+public:
+    NullOutput(bool paced, int rate, int channels)
+        : paced_(paced), rate_(rate), channels_(channels) {}
+
+    int sampleRate() const override { return rate_; }
+    int channels() const override { return channels_; }
+    bool paced() const override { return paced_; }
+    // 20 ms blocks keep the wake-ups of a paced run low.
+    std::size_t chunkFrames() const override { return paced_ ? rate_ / 50 : 4096; }
+    std::string name() const override { return paced_ ? "null" : "null:fast"; }
+
+    void write(const float*, std::size_t count) override {
+        if (!paced_)
+            return;
+        std::unique_lock<std::mutex> lock(mutex_);
+        const Clock::time_point now = Clock::now();
+        // After an underrun the clock restarts from what has been written.
+        if (written_ == 0 || playedFrames(now) >= written_)
+            start_ = now - framesToDuration(written_);
+        written_ += static_cast<int64_t>(count);
+        const int64_t buffered = static_cast<int64_t>(chunkFrames()) * 3;
+        const Clock::time_point due = start_ + framesToDuration(written_ - buffered);
+        // Nothing notifies this variable: it is a timed wait that any spurious
+        // wake simply repeats.
+        wakeup_.wait_until(lock, due, [&] { return Clock::now() >= due; });
+    }
+
+    int64_t latencyFrames() override {
+        if (!paced_)
+            return 0;
+        std::lock_guard<std::mutex> lock(mutex_);
+        const int64_t played = playedFrames(Clock::now());
+        return played >= written_ ? 0 : written_ - played;
+    }
+
+private:
+    Clock::duration framesToDuration(int64_t frames) const {
+        return std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(static_cast<double>(frames) / rate_));
+    }
+    int64_t playedFrames(Clock::time_point now) const {
+        return static_cast<int64_t>(std::chrono::duration<double>(now - start_).count() * rate_);
+    }
+
+    const bool paced_;
+    const int rate_;
+    const int channels_;
+    std::mutex mutex_;
+    std::condition_variable wakeup_;
+    Clock::time_point start_{};
+    int64_t written_ = 0;
+};
+
+} // namespace
+
+std::unique_ptr<OutputDevice> openNullOutput(bool paced, int sampleRate, int channels) {
+    return std::make_unique<NullOutput>(paced, sampleRate, channels);
+}
+
+} // namespace audio::output

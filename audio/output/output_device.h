@@ -1,0 +1,48 @@
+// Sound output back-ends. The mixer writes interleaved float frames to one
+// device; the device converts them to whatever its sink takes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace audio::output {
+
+class OutputDevice {
+public:
+    virtual ~OutputDevice() = default;
+
+    virtual int sampleRate() const = 0;
+    virtual int channels() const = 0;
+
+    // True when write() blocks to follow real time (a sound card or the paced
+    // null output); false when it returns as fast as it can.
+    virtual bool paced() const = 0;
+
+    // Writes interleaved frames. A paced device blocks while its buffer is full.
+    virtual void write(const float* frames, std::size_t count) = 0;
+
+    // Frames written but not heard yet (what sits in the device's buffer).
+    virtual int64_t latencyFrames() = 0;
+
+    // Frames the mixer should produce per write.
+    virtual std::size_t chunkFrames() const = 0;
+
+    // The back-end's name as QUAVERLY_AUDIO spells it.
+    virtual std::string name() const = 0;
+};
+
+// Opens the device named by a QUAVERLY_AUDIO value: "pulse", "alsa",
+// "alsa:PCM", "null", "null:fast" or "wav:PATH". An empty spec tries pulse
+// then alsa. Returns nullptr and sets *bassError (BASS_ERROR_DEVICE,
+// BASS_ERROR_DRIVER, BASS_ERROR_FILEOPEN) when nothing opens.
+std::unique_ptr<OutputDevice> openOutputDevice(const std::string& spec, int sampleRate,
+                                               int channels, int* bassError);
+
+std::unique_ptr<OutputDevice> openPulseOutput(int sampleRate, int channels);
+std::unique_ptr<OutputDevice> openAlsaOutput(const std::string& pcm, int sampleRate, int channels);
+std::unique_ptr<OutputDevice> openNullOutput(bool paced, int sampleRate, int channels);
+std::unique_ptr<OutputDevice> openWavOutput(const std::string& path, int sampleRate, int channels);
+
+} // namespace audio::output

@@ -1,0 +1,54 @@
+#include "output/output_device.h"
+
+#include "bass.h"
+
+namespace audio::output {
+
+namespace {
+
+bool startsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::unique_ptr<OutputDevice> openNamed(const std::string& spec, int rate, int channels,
+                                        int* bassError) {
+    if (spec == "pulse")
+        return openPulseOutput(rate, channels);
+    if (spec == "alsa")
+        return openAlsaOutput("default", rate, channels);
+    if (startsWith(spec, "alsa:") && spec.size() > 5)
+        return openAlsaOutput(spec.substr(5), rate, channels);
+    if (spec == "null")
+        return openNullOutput(true, rate, channels);
+    if (spec == "null:fast")
+        return openNullOutput(false, rate, channels);
+    if (startsWith(spec, "wav:") && spec.size() > 4) {
+        auto device = openWavOutput(spec.substr(4), rate, channels);
+        if (!device)
+            *bassError = BASS_ERROR_FILEOPEN;
+        return device;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<OutputDevice> openOutputDevice(const std::string& spec, int sampleRate,
+                                               int channels, int* bassError) {
+    *bassError = BASS_ERROR_DEVICE;
+    std::unique_ptr<OutputDevice> device;
+    if (spec.empty()) {
+        device = openPulseOutput(sampleRate, channels);
+        if (!device)
+            device = openAlsaOutput("default", sampleRate, channels);
+        if (!device)
+            *bassError = BASS_ERROR_DRIVER;
+    } else {
+        device = openNamed(spec, sampleRate, channels, bassError);
+    }
+    if (device)
+        *bassError = BASS_OK;
+    return device;
+}
+
+} // namespace audio::output

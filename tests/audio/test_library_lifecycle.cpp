@@ -1,0 +1,224 @@
+// Play, pause, resume, stop, seek and free; the END sync; frees from inside
+// sync procedures and while syncs are pending.
+#include "test_library_support.h"
+
+#include "support/fixtures.h"
+
+#include <atomic>
+#include <thread>
+
+using librarytest::Device;
+using librarytest::Event;
+using namespace std::chrono_literals;
+
+namespace {
+
+HSTREAM openFixture(const char* name) {
+    return BASS_StreamCreateFile(FALSE, testsupport::fixture(name).c_str(), 0, 0, 0);
+}
+
+double positionSeconds(HSTREAM stream) {
+    return BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream, BASS_POS_BYTE));
+}
+
+} // namespace
+
+TEST(LibraryLifecycle, LengthsAndPositionsCountBytesOf16BitAtTheStreamsFormat) {
+    Device device("null:fast");
+    ASSERT_TRUE(device.ok());
+    const HSTREAM stereo = openFixture("tone_1k_3s.wav");
+    ASSERT_NE(stereo, 0u);
+    EXPECT_EQ(BASS_ChannelGetLength(stereo, BASS_POS_BYTE), 529200u);
+    EXPECT_DOUBLE_EQ(BASS_ChannelBytes2Seconds(stereo, 529200), 3.0);
+    EXPECT_EQ(BASS_ChannelSeconds2Bytes(stereo, 1.5), 264600u);
+    EXPECT_EQ(BASS_ChannelGetPosition(stereo, BASS_POS_BYTE), 0u);
+
+    const HSTREAM stereo48 = openFixture("tone_1k_3s_48k.wav");
+    EXPECT_EQ(BASS_ChannelGetLength(stereo48, BASS_POS_BYTE), 3u * 48000 * 2 * 2);
+    EXPECT_EQ(BASS_ChannelSeconds2Bytes(stereo48, 1.0), 192000u);
+    const HSTREAM mono = openFixture("tone_1k_3s_mono.wav");
+    EXPECT_EQ(BASS_ChannelGetLength(mono, BASS_POS_BYTE), 264600u);
+    EXPECT_FALSE(BASS_ChannelGetLength(mono, 99) != QWORD(-1));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NOTAVAIL);
+}
+
+TEST(LibraryLifecycle, PauseHoldsThePositionAndPlayResumesThere) {
+    Device device("null");
+    ASSERT_TRUE(device.ok());
+    const HSTREAM stream = openFixture("silence_10s.wav");
+    ASSERT_NE(stream, 0u);
+    EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD{BASS_ACTIVE_STOPPED});
+    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD{BASS_ACTIVE_PLAYING});
+    std::this_thread::sleep_for(400ms);
+    ASSERT_TRUE(BASS_ChannelPause(stream));
+    EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD{BASS_ACTIVE_PAUSED});
+    EXPECT_FALSE(BASS_ChannelPause(stream));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ALREADY);
+    std::this_thread::sleep_for(150ms); // what was in the output buffer is heard
+    const double paused = positionSeconds(stream);
+    EXPECT_NEAR(paused, 0.4, 0.15);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_DOUBLE_EQ(positionSeconds(stream), paused);
+
+    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD{BASS_ACTIVE_PLAYING});
+    std::this_thread::sleep_for(300ms);
+    const double resumed = positionSeconds(stream);
+    EXPECT_GT(resumed, paused + 0.15);
+    EXPECT_LT(resumed, paused + 0.5);
+
+    ASSERT_TRUE(BASS_ChannelStop(stream));
+    EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD{BASS_ACTIVE_STOPPED});
+    EXPECT_FALSE(BASS_ChannelPause(stream));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NOPLAY);
+    EXPECT_TRUE(BASS_StreamFree(stream));
+}
+
+TEST(LibraryLifecycle, SeekMovesThePositionAtOnceAndRefusesBeyondTheEnd) {
+    Device device("null");
+    ASSERT_TRUE(device.ok());
+    const HSTREAM stream = openFixture("silence_10s.wav");
+    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    ASSERT_TRUE(BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, 7.0), 0));
+    EXPECT_NEAR(positionSeconds(stream), 7.0, 0.05);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_NEAR(positionSeconds(stream), 7.3, 0.15);
+    const QWORD length = BASS_ChannelGetLength(stream, BASS_POS_BYTE);
+    EXPECT_FALSE(BASS_ChannelSetPosition(stream, length + 4, BASS_POS_BYTE));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_POSITION);
+    EXPECT_GT(positionSeconds(stream), 7.0);
+}
+
+TEST(LibraryLifecycle, EndFiresOnceWhenTheLastSampleIsPlayed) {
+    Device device("null:fast");
+    ASSERT_TRUE(device.ok());
+    Event ended;
+    const HSTREAM stream = openFixture("tone_1k_3s.wav");
+    ASSERT_NE(stream, 0u);
+    ASSERT_TRUE(librarytest::playToEnd(stream, ended, 10s));
+    EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD{BASS_ACTIVE_STOPPED});
+    EXPECT_EQ(BASS_ChannelGetPosition(stream, BASS_POS_BYTE),
+              BASS_ChannelGetLength(stream, BASS_POS_BYTE));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(ended.value(), 1);
+
+    // Playing an ended stream starts it again from the beginning.
+    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    EXPECT_TRUE(ended.waitFor(2, 10s));
+    BASS_StreamFree(stream);
+}
+
+TEST(LibraryLifecycle, ThousandsOfCreatePlayFreeCycles) {
+    Device device("null:fast");
+    ASSERT_TRUE(device.ok());
+    const std::string path = testsupport::fixture("tone_1k_3s.mp3");
+    for (int i = 0; i < 2000; ++i) {
+        const HSTREAM stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
+        ASSERT_NE(stream, 0u) << "cycle " << i << " error " << BASS_ErrorGetCode();
+        if (i % 3 != 0) {
+            ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+        }
+        if (i % 5 == 0)
+            BASS_ChannelSetFX(stream, BASS_FX_DX8_REVERB, 1);
+        ASSERT_TRUE(BASS_StreamFree(stream));
+    }
+}
+
+namespace {
+
+struct FreeFromSync {
+    Event done;
+    std::atomic<bool> freed{false};
+    std::atomic<bool> onCallerThread{true};
+    std::thread::id caller;
+};
+
+void freeOwnStream(HSYNC, DWORD channel, DWORD, void* user) {
+    auto* state = static_cast<FreeFromSync*>(user);
+    state->onCallerThread = std::this_thread::get_id() == state->caller;
+    state->freed = BASS_StreamFree(channel) != FALSE;
+    state->done.raise();
+}
+
+} // namespace
+
+TEST(LibraryLifecycle, ASyncMayFreeItsOwnStreamOnTheSyncThread) {
+    Device device("null:fast");
+    ASSERT_TRUE(device.ok());
+    FreeFromSync state;
+    state.caller = std::this_thread::get_id();
+    const HSTREAM stream = openFixture("tone_1k_3s.wav");
+    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, freeOwnStream, &state);
+    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    ASSERT_TRUE(state.done.waitFor(1, 10s));
+    EXPECT_TRUE(state.freed);
+    EXPECT_FALSE(state.onCallerThread);
+    EXPECT_FALSE(BASS_ChannelIsActive(stream));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+}
+
+namespace {
+
+// A sync that blocks until the test lets it go, like a hand-over to a busy
+// user interface thread.
+struct BlockingSync {
+    Event entered;
+    Event release;
+    Event calls;
+};
+
+void blockUntilReleased(HSYNC, DWORD, DWORD, void* user) {
+    auto* state = static_cast<BlockingSync*>(user);
+    state->calls.raise();
+    state->entered.raise();
+    state->release.waitFor(1, 10s);
+}
+
+} // namespace
+
+TEST(LibraryLifecycle, FreeDoesNotWaitForARunningSyncAndDropsQueuedOnes) {
+    Device device("null:fast");
+    ASSERT_TRUE(device.ok());
+    BlockingSync first;
+    BlockingSync second;
+    const HSTREAM a = openFixture("tone_1k_3s.wav");
+    const HSTREAM b = openFixture("tone_1k_3s.wav");
+    BASS_ChannelSetSync(a, BASS_SYNC_END, 0, blockUntilReleased, &first);
+    BASS_ChannelSetSync(b, BASS_SYNC_END, 0, blockUntilReleased, &second);
+    ASSERT_TRUE(BASS_ChannelPlay(a, FALSE));
+    ASSERT_TRUE(first.entered.waitFor(1, 10s));
+    // a's sync is running and blocked; b ends while it blocks: queued behind it.
+    ASSERT_TRUE(BASS_ChannelPlay(b, FALSE));
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (BASS_ChannelIsActive(b) != BASS_ACTIVE_STOPPED &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    ASSERT_EQ(BASS_ChannelIsActive(b), DWORD{BASS_ACTIVE_STOPPED});
+
+    EXPECT_TRUE(BASS_StreamFree(a)); // returns although a's sync still runs
+    EXPECT_TRUE(BASS_StreamFree(b));
+    first.release.raise();
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(first.calls.value(), 1);
+    EXPECT_EQ(second.calls.value(), 0);
+    EXPECT_TRUE(BASS_Free()); // does not wait for the sync thread either
+}
+
+TEST(LibraryLifecycle, FreeingTheLibraryFromASyncDoesNotDeadlock) {
+    Device device("null:fast");
+    ASSERT_TRUE(device.ok());
+    Event done;
+    const HSTREAM stream = openFixture("tone_1k_3s.wav");
+    BASS_ChannelSetSync(
+        stream, BASS_SYNC_END, 0,
+        [](HSYNC, DWORD, DWORD, void* user) {
+            BASS_Free();
+            static_cast<Event*>(user)->raise();
+        },
+        &done);
+    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    ASSERT_TRUE(done.waitFor(1, 10s));
+    EXPECT_FALSE(BASS_ChannelIsActive(stream));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+}
