@@ -1,0 +1,5 @@
+#!/usr/bin/env bash
+# Filling the track list from folders of 10,000 and 100,000 files.
+set -uo pipefail
+build=${1:-build}
+"$build/folder_fill_bench"
