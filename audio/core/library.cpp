@@ -30,10 +30,10 @@ int Library::init(int device, DWORD freq) {
         if (mixer_)
             return BASS_ERROR_ALREADY;
     }
-    const char* spec = std::getenv("QUAVERLY_AUDIO");
+    const char* choice = std::getenv("QUAVERLY_AUDIO");
     const int rate = freq > 0 && freq <= 384000 ? static_cast<int>(freq) : kDefaultRate;
     int error = BASS_OK;
-    auto output = output::openOutputDevice(spec ? spec : "", rate, kDeviceChannels, &error);
+    auto output = output::openOutputDevice(choice ? choice : "", rate, kDeviceChannels, &error);
     if (!output)
         return error;
     auto mixer = std::make_shared<Mixer>(std::move(output), syncs_, config_.streamVolume);

@@ -34,10 +34,10 @@ public:
 };
 
 // Opens the device named by a QUAVERLY_AUDIO value: "pulse", "alsa",
-// "alsa:PCM", "null", "null:fast" or "wav:PATH". An empty spec tries pulse
+// "alsa:PCM", "null", "null:fast" or "wav:PATH". An empty choice tries pulse
 // then alsa. Returns nullptr and sets *bassError (BASS_ERROR_DEVICE,
 // BASS_ERROR_DRIVER, BASS_ERROR_FILEOPEN) when nothing opens.
-std::unique_ptr<OutputDevice> openOutputDevice(const std::string& spec, int sampleRate,
+std::unique_ptr<OutputDevice> openOutputDevice(const std::string& choice, int sampleRate,
                                                int channels, int* bassError);
 
 std::unique_ptr<OutputDevice> openPulseOutput(int sampleRate, int channels);

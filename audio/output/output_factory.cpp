@@ -10,20 +10,20 @@ bool startsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-std::unique_ptr<OutputDevice> openNamed(const std::string& spec, int rate, int channels,
+std::unique_ptr<OutputDevice> openNamed(const std::string& choice, int rate, int channels,
                                         int* bassError) {
-    if (spec == "pulse")
+    if (choice == "pulse")
         return openPulseOutput(rate, channels);
-    if (spec == "alsa")
+    if (choice == "alsa")
         return openAlsaOutput("default", rate, channels);
-    if (startsWith(spec, "alsa:") && spec.size() > 5)
-        return openAlsaOutput(spec.substr(5), rate, channels);
-    if (spec == "null")
+    if (startsWith(choice, "alsa:") && choice.size() > 5)
+        return openAlsaOutput(choice.substr(5), rate, channels);
+    if (choice == "null")
         return openNullOutput(true, rate, channels);
-    if (spec == "null:fast")
+    if (choice == "null:fast")
         return openNullOutput(false, rate, channels);
-    if (startsWith(spec, "wav:") && spec.size() > 4) {
-        auto device = openWavOutput(spec.substr(4), rate, channels);
+    if (startsWith(choice, "wav:") && choice.size() > 4) {
+        auto device = openWavOutput(choice.substr(4), rate, channels);
         if (!device)
             *bassError = BASS_ERROR_FILEOPEN;
         return device;
@@ -33,18 +33,18 @@ std::unique_ptr<OutputDevice> openNamed(const std::string& spec, int rate, int c
 
 } // namespace
 
-std::unique_ptr<OutputDevice> openOutputDevice(const std::string& spec, int sampleRate,
+std::unique_ptr<OutputDevice> openOutputDevice(const std::string& choice, int sampleRate,
                                                int channels, int* bassError) {
     *bassError = BASS_ERROR_DEVICE;
     std::unique_ptr<OutputDevice> device;
-    if (spec.empty()) {
+    if (choice.empty()) {
         device = openPulseOutput(sampleRate, channels);
         if (!device)
             device = openAlsaOutput("default", sampleRate, channels);
         if (!device)
             *bassError = BASS_ERROR_DRIVER;
     } else {
-        device = openNamed(spec, sampleRate, channels, bassError);
+        device = openNamed(choice, sampleRate, channels, bassError);
     }
     if (device)
         *bassError = BASS_OK;

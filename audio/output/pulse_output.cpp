@@ -55,10 +55,10 @@ private:
 } // namespace
 
 std::unique_ptr<OutputDevice> openPulseOutput(int sampleRate, int channels) {
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_FLOAT32LE;
-    spec.rate = static_cast<uint32_t>(sampleRate);
-    spec.channels = static_cast<uint8_t>(channels);
+    pa_sample_spec choice{};
+    choice.format = PA_SAMPLE_FLOAT32LE;
+    choice.rate = static_cast<uint32_t>(sampleRate);
+    choice.channels = static_cast<uint8_t>(channels);
     const uint32_t frameBytes = static_cast<uint32_t>(channels * sizeof(float));
     const uint32_t msBytes = static_cast<uint32_t>(sampleRate / 1000) * frameBytes;
     pa_buffer_attr attr{};
@@ -69,7 +69,7 @@ std::unique_ptr<OutputDevice> openPulseOutput(int sampleRate, int channels) {
     attr.fragsize = static_cast<uint32_t>(-1);
     int error = 0;
     pa_simple* connection = pa_simple_new(nullptr, "Quaverly", PA_STREAM_PLAYBACK, nullptr, "Music",
-                                          &spec, nullptr, &attr, &error);
+                                          &choice, nullptr, &attr, &error);
     if (!connection)
         return nullptr;
     return std::make_unique<PulseOutput>(connection, sampleRate, channels);

@@ -9,9 +9,9 @@ using librarytest::Device;
 using librarytest::ScopedEnv;
 
 TEST(LibraryDevice, EachOfflineBackEndStartsAndReportsItself) {
-    for (const std::string spec : {"null", "null:fast"}) {
-        SCOPED_TRACE(spec);
-        Device device(spec);
+    for (const std::string choice : {"null", "null:fast"}) {
+        SCOPED_TRACE(choice);
+        Device device(choice);
         ASSERT_TRUE(device.ok()) << BASS_ErrorGetCode();
         BASS_INFO info{};
         ASSERT_TRUE(BASS_GetInfo(&info));
@@ -34,9 +34,9 @@ TEST(LibraryDevice, InitTwiceFailsAndFreeWithoutInitFails) {
 }
 
 TEST(LibraryDevice, InitFailsWhenTheNamedOutputDoesNotOpen) {
-    for (const std::string spec : {"nonsense", "wav:/nonexistent-folder/out.wav", "wav:"}) {
-        SCOPED_TRACE(spec);
-        Device device(spec);
+    for (const std::string choice : {"nonsense", "wav:/nonexistent-folder/out.wav", "wav:"}) {
+        SCOPED_TRACE(choice);
+        Device device(choice);
         EXPECT_FALSE(device.ok());
         EXPECT_NE(BASS_ErrorGetCode(), BASS_OK);
         EXPECT_FALSE(BASS_StreamCreateFile(FALSE, "/x.wav", 0, 0, 0));

@@ -46,7 +46,7 @@ private:
 // The library's device on one back-end, freed at the end of the scope.
 class Device {
 public:
-    explicit Device(const std::string& spec) : env_("QUAVERLY_AUDIO", spec) {
+    explicit Device(const std::string& choice) : env_("QUAVERLY_AUDIO", choice) {
         ok_ = BASS_Init(-1, 44100, 0, nullptr, nullptr) != FALSE;
     }
     ~Device() { BASS_Free(); }
