@@ -2,6 +2,7 @@
 // the commands and "track list filled" notifications it receives.
 #pragma once
 
+#include "audio/bass.h"
 #include "browser/form_view.h"
 #include "playback/frame_link.h"
 #include "support/temp_dir.h"
@@ -11,6 +12,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 class RecordingFrame : public playback::FrameLink {
@@ -26,6 +28,13 @@ public:
 
 class BrowserTest : public ::testing::Test {
 protected:
+    // The station probes open streams, which needs the sound device.
+    static void SetUpTestSuite() {
+        setenv("QUAVERLY_AUDIO", "null:fast", 1);
+        BASS_Init(-1, 44100, 0, nullptr, nullptr);
+    }
+    static void TearDownTestSuite() { BASS_Free(); }
+
     void SetUp() override {
         view.setIniPath(QString::fromStdString(dir.file("quaverly.ini")));
         view.setListFolder(QString::fromStdString(dir.path()) + "/");

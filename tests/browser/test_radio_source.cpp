@@ -2,6 +2,7 @@
 // last comma and the normalised rewrite of Netradio.txt.
 #include "browser_fixture.h"
 
+#include "support/servers/icecast_server.h"
 #include "support/temp_dir.h"
 
 #include <QFile>
@@ -80,4 +81,17 @@ TEST_F(RadioTest, ABareUrlNamedByNobodyIsWrittenBackWithAnEmptyName) {
     EXPECT_EQ(list.GetLocation(0), url);
     EXPECT_EQ(ReadBytes(stations()), "," + url.toStdString() + "\r\n");
     EXPECT_EQ(title.text(), "");
+}
+
+TEST_F(RadioTest, ABareUrlIsNamedByItsStation) {
+    testsupport::IcecastServer icecast({"/named.mp3"});
+    ASSERT_TRUE(icecast.running()) << icecast.errorLog();
+    ASSERT_TRUE(icecast.startSource("/named.mp3", "Radio Quaverly"));
+    const std::string url = icecast.url("/named.mp3");
+    dir.write("Netradio.txt", url + "\n");
+    view.LoadNetRadio();
+    ASSERT_EQ(list.RowCount(), 1);
+    EXPECT_EQ(list.GetName(0), "Radio Quaverly");
+    EXPECT_EQ(list.GetLocation(0), QString::fromStdString(url));
+    EXPECT_EQ(ReadBytes(stations()), "Radio Quaverly," + url + "\r\n");
 }
