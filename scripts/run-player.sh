@@ -34,7 +34,7 @@ echo "Starting $exe $* (sound output: $QUAVERLY_AUDIO)"
 if [ "$headless" = 1 ]; then
   # Nobody can close an offscreen window: play the demo, then end the player
   # the way a desktop session ends it (SIGTERM saves the settings).
-  timeout --signal=TERM 20s "$exe" "$@"
+  timeout --preserve-status --signal=TERM 20s "$exe" "$@"
   status=$?
   echo "The player ran offscreen for 20 seconds and was closed (exit $status)."
   case "$QUAVERLY_AUDIO" in
