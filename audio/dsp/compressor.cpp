@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace audio::dsp {
 namespace {
@@ -50,7 +49,7 @@ float peakOf(const float* samples, std::size_t count) {
 } // namespace
 
 Compressor::Compressor(int sampleRate, int channels)
-    : sampleRate_(sampleRate), channels_(channels), mailbox_(defaultCompressor()),
+    : RecordEffect(defaultCompressor()), sampleRate_(sampleRate), channels_(channels),
       delay_(channels, maxPredelayFrames(sampleRate), kControlFrames) {
     ramp_.jumpTo(valuesOf(defaultCompressor()));
     updateTimeConstants(ramp_.current());
@@ -127,24 +126,6 @@ float Compressor::predelayFrames(const Ramp::Values& values) const {
 void Compressor::updateTimeConstants(const Ramp::Values& values) {
     attack_ = smoothingCoefficient(values[1], sampleRate_);
     release_ = smoothingCoefficient(values[2], sampleRate_);
-}
-
-void Compressor::getParameters(void* params) const {
-    const BASS_DX8_COMPRESSOR current = mailbox_.latest();
-    std::memcpy(params, &current, sizeof current);
-}
-
-bool Compressor::setParameters(const void* params) {
-    BASS_DX8_COMPRESSOR record;
-    std::memcpy(&record, params, sizeof record);
-    if (!isValid(record))
-        return false;
-    mailbox_.post(record);
-    return true;
-}
-
-void Compressor::reset() {
-    mailbox_.requestReset();
 }
 
 void Compressor::collectNews() {

@@ -4,21 +4,17 @@
 #pragma once
 
 #include "bass.h"
-#include "dsp/effect.h"
 #include "dsp/frame_delay.h"
-#include "dsp/parameter_mailbox.h"
 #include "dsp/parameter_ramp.h"
+#include "dsp/record_effect.h"
 
 namespace audio::dsp {
 
-class Compressor final : public Effect {
+class Compressor final : public RecordEffect<BASS_DX8_COMPRESSOR> {
 public:
     Compressor(int sampleRate, int channels);
 
     void process(float* samples, std::size_t frames) override;
-    void getParameters(void* params) const override;
-    bool setParameters(const void* params) override;
-    void reset() override;
 
 private:
     // make-up dB, attack ms, release ms, threshold dB, ratio, pre-delay ms
@@ -35,7 +31,6 @@ private:
 
     int sampleRate_;
     int channels_;
-    ParameterMailbox<BASS_DX8_COMPRESSOR> mailbox_;
     Ramp ramp_;
     FrameDelay delay_;
 

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace audio::dsp {
 namespace {
@@ -22,7 +21,7 @@ bool isFinite(const BiquadState& s) {
 } // namespace
 
 ParamEq::ParamEq(int sampleRate, int channels)
-    : sampleRate_(sampleRate), channels_(channels), mailbox_(defaultParamEq()),
+    : RecordEffect(defaultParamEq()), sampleRate_(sampleRate), channels_(channels),
       states_(static_cast<std::size_t>(channels)) {
     ramp_.jumpTo(valuesOf(defaultParamEq()));
     design(ramp_.current());
@@ -49,24 +48,6 @@ void ParamEq::process(float* samples, std::size_t frames) {
     if (!std::all_of(states_.begin(), states_.end(), isFinite))
         clearState();
     started_ = started_ || frames > 0;
-}
-
-void ParamEq::getParameters(void* params) const {
-    const BASS_DX8_PARAMEQ current = mailbox_.latest();
-    std::memcpy(params, &current, sizeof current);
-}
-
-bool ParamEq::setParameters(const void* params) {
-    BASS_DX8_PARAMEQ record;
-    std::memcpy(&record, params, sizeof record);
-    if (!isValid(record))
-        return false;
-    mailbox_.post(record);
-    return true;
-}
-
-void ParamEq::reset() {
-    mailbox_.requestReset();
 }
 
 void ParamEq::collectNews() {

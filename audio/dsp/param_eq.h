@@ -2,23 +2,19 @@
 #pragma once
 
 #include "bass.h"
-#include "dsp/effect.h"
-#include "dsp/parameter_mailbox.h"
 #include "dsp/parameter_ramp.h"
 #include "dsp/peaking_biquad.h"
+#include "dsp/record_effect.h"
 
 #include <vector>
 
 namespace audio::dsp {
 
-class ParamEq final : public Effect {
+class ParamEq final : public RecordEffect<BASS_DX8_PARAMEQ> {
 public:
     ParamEq(int sampleRate, int channels);
 
     void process(float* samples, std::size_t frames) override;
-    void getParameters(void* params) const override;
-    bool setParameters(const void* params) override;
-    void reset() override;
 
 private:
     // centre Hz, bandwidth semitones, gain dB
@@ -31,7 +27,6 @@ private:
 
     int sampleRate_;
     int channels_;
-    ParameterMailbox<BASS_DX8_PARAMEQ> mailbox_;
     Ramp ramp_;
     BiquadCoefficients coefficients_;
     std::vector<BiquadState> states_;

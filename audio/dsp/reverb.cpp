@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 
 namespace audio::dsp {
 namespace {
@@ -36,7 +35,7 @@ float sumOfFrame(const float* frame, std::size_t channels) {
 } // namespace
 
 Reverb::Reverb(int sampleRate, int channels)
-    : sampleRate_(sampleRate), channels_(channels), mailbox_(defaultReverb()),
+    : RecordEffect(defaultReverb()), sampleRate_(sampleRate), channels_(channels),
       network_(sampleRate) {
     ramp_.jumpTo(valuesOf(defaultReverb()));
     apply(ramp_.current());
@@ -124,24 +123,6 @@ void Reverb::apply(const Ramp::Values& values) {
     inputTarget_ = values[0];
     wetTarget_ = values[1] * kWetScale;
     network_.setDecay(values[2], values[3]);
-}
-
-void Reverb::getParameters(void* params) const {
-    const BASS_DX8_REVERB current = mailbox_.latest();
-    std::memcpy(params, &current, sizeof current);
-}
-
-bool Reverb::setParameters(const void* params) {
-    BASS_DX8_REVERB record;
-    std::memcpy(&record, params, sizeof record);
-    if (!isValid(record))
-        return false;
-    mailbox_.post(record);
-    return true;
-}
-
-void Reverb::reset() {
-    mailbox_.requestReset();
 }
 
 void Reverb::collectNews() {

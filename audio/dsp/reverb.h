@@ -8,21 +8,17 @@
 #pragma once
 
 #include "bass.h"
-#include "dsp/effect.h"
 #include "dsp/feedback_delay_network.h"
-#include "dsp/parameter_mailbox.h"
 #include "dsp/parameter_ramp.h"
+#include "dsp/record_effect.h"
 
 namespace audio::dsp {
 
-class Reverb final : public Effect {
+class Reverb final : public RecordEffect<BASS_DX8_REVERB> {
 public:
     Reverb(int sampleRate, int channels);
 
     void process(float* samples, std::size_t frames) override;
-    void getParameters(void* params) const override;
-    bool setParameters(const void* params) override;
-    void reset() override;
 
 private:
     // input gain, wet gain (amplitudes), time ms, high-frequency ratio
@@ -36,7 +32,6 @@ private:
 
     int sampleRate_;
     int channels_;
-    ParameterMailbox<BASS_DX8_REVERB> mailbox_;
     Ramp ramp_;
     FeedbackDelayNetwork network_;
     float inputGain_ = 1;
