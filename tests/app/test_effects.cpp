@@ -16,8 +16,14 @@ using namespace res;
 
 namespace {
 
+// An effect handle is live while the library can still read its parameters
+// (into a record large enough for any of the three types).
 bool IsLive(HFX effect) {
-    BASS_DX8_REVERB any{};
+    union {
+        BASS_DX8_PARAMEQ eq;
+        BASS_DX8_COMPRESSOR compressor;
+        BASS_DX8_REVERB reverb;
+    } any{};
     return BASS_FXGetParameters(effect, &any) != 0;
 }
 
