@@ -20,6 +20,18 @@ void RemoveEffect(HSTREAM stream, HFX& effect) {
     BASS_FXReset(effect);
 }
 
+// Replaces the slot's earlier effect with a new one whose defaults edit
+// changes before they are set.
+template <class Record, class Edit>
+void ReplaceEffect(HSTREAM stream, HFX& slot, DWORD type, int priority, Edit edit) {
+    BASS_ChannelRemoveFX(stream, slot);
+    slot = BASS_ChannelSetFX(stream, type, priority);
+    Record params{};
+    BASS_FXGetParameters(slot, &params);
+    edit(params);
+    BASS_FXSetParameters(slot, &params);
+}
+
 } // namespace
 
 void PlaybackEngine::ApplyDsp() {
@@ -28,42 +40,40 @@ void PlaybackEngine::ApplyDsp() {
     const settings::IniFile ini(iniPath_);
     BASS_FXReset(stream_);
 
+    const bool equalizer = ini.ReadInt(settings::keys::EnableEq, 0) != 0;
     for (int band = 0; band < 7; ++band) {
         HFX& effect = eqEffects_[static_cast<size_t>(band)];
-        if (ini.ReadInt(settings::keys::EnableEq, 0) == 0) {
+        if (!equalizer) {
             RemoveEffect(stream_, effect);
             continue;
         }
-        BASS_ChannelRemoveFX(stream_, effect);
-        effect = BASS_ChannelSetFX(stream_, BASS_FX_DX8_PARAMEQ, kEqPriority);
-        BASS_DX8_PARAMEQ params{};
-        BASS_FXGetParameters(effect, &params);
-        params.fCenter = kBandCentres[band];
-        params.fGain = static_cast<float>(
+        const auto gain = static_cast<float>(
             ini.ReadReal(QString::fromLatin1(settings::keys::EqBandFormat).arg(band + 1)));
-        BASS_FXSetParameters(effect, &params);
+        ReplaceEffect<BASS_DX8_PARAMEQ>(stream_, effect, BASS_FX_DX8_PARAMEQ, kEqPriority,
+                                        [&](BASS_DX8_PARAMEQ& params) {
+                                            params.fCenter = kBandCentres[band];
+                                            params.fGain = gain;
+                                        });
     }
 
     if (ini.ReadInt(settings::keys::EnableComp, 0) != 0) {
-        BASS_ChannelRemoveFX(stream_, compressorEffect_);
-        compressorEffect_ = BASS_ChannelSetFX(stream_, BASS_FX_DX8_COMPRESSOR, kCompressorPriority);
-        BASS_DX8_COMPRESSOR params{};
-        BASS_FXGetParameters(compressorEffect_, &params);
-        params.fGain = static_cast<float>(ini.ReadReal(settings::keys::CompGain));
-        params.fThreshold = static_cast<float>(ini.ReadReal(settings::keys::CompThreshold));
-        BASS_FXSetParameters(compressorEffect_, &params);
+        ReplaceEffect<BASS_DX8_COMPRESSOR>(
+            stream_, compressorEffect_, BASS_FX_DX8_COMPRESSOR, kCompressorPriority,
+            [&](BASS_DX8_COMPRESSOR& params) {
+                params.fGain = static_cast<float>(ini.ReadReal(settings::keys::CompGain));
+                params.fThreshold = static_cast<float>(ini.ReadReal(settings::keys::CompThreshold));
+            });
     } else {
         RemoveEffect(stream_, compressorEffect_);
     }
 
     if (ini.ReadInt(settings::keys::EnableReverb, 0) != 0) {
-        BASS_ChannelRemoveFX(stream_, reverbEffect_);
-        reverbEffect_ = BASS_ChannelSetFX(stream_, BASS_FX_DX8_REVERB, kReverbPriority);
-        BASS_DX8_REVERB params{};
-        BASS_FXGetParameters(reverbEffect_, &params);
-        params.fReverbMix = static_cast<float>(ini.ReadReal(settings::keys::ReverbMix));
-        params.fReverbTime = static_cast<float>(ini.ReadReal(settings::keys::ReverbTime));
-        BASS_FXSetParameters(reverbEffect_, &params);
+        ReplaceEffect<BASS_DX8_REVERB>(
+            stream_, reverbEffect_, BASS_FX_DX8_REVERB, kReverbPriority,
+            [&](BASS_DX8_REVERB& params) {
+                params.fReverbMix = static_cast<float>(ini.ReadReal(settings::keys::ReverbMix));
+                params.fReverbTime = static_cast<float>(ini.ReadReal(settings::keys::ReverbTime));
+            });
     } else {
         RemoveEffect(stream_, reverbEffect_);
     }

@@ -150,33 +150,38 @@ void printTags(HSTREAM stream) {
     }
 }
 
+// Attaches one effect, lets edit change its default parameters and sets them.
+template <class Record, class Edit>
+void attachEffect(HSTREAM stream, DWORD type, int priority, const char* name, Edit edit) {
+    const HFX fx = BASS_ChannelSetFX(stream, type, priority);
+    Record params{};
+    BASS_FXGetParameters(fx, &params);
+    edit(params);
+    if (!BASS_FXSetParameters(fx, &params))
+        std::fprintf(stderr, "%s parameters refused (error %d)\n", name, BASS_ErrorGetCode());
+}
+
 void applyEffects(HSTREAM stream, const Options& options) {
     if (options.compressor) {
-        const HFX fx = BASS_ChannelSetFX(stream, BASS_FX_DX8_COMPRESSOR, 3);
-        BASS_DX8_COMPRESSOR params{};
-        BASS_FXGetParameters(fx, &params);
-        params.fGain = options.compGain;
-        params.fThreshold = options.compThreshold;
-        if (!BASS_FXSetParameters(fx, &params))
-            std::fprintf(stderr, "compressor parameters refused (error %d)\n", BASS_ErrorGetCode());
+        attachEffect<BASS_DX8_COMPRESSOR>(stream, BASS_FX_DX8_COMPRESSOR, 3, "compressor",
+                                          [&](BASS_DX8_COMPRESSOR& params) {
+                                              params.fGain = options.compGain;
+                                              params.fThreshold = options.compThreshold;
+                                          });
     }
     for (const auto& [band, gain] : options.eqBands) {
-        const HFX fx = BASS_ChannelSetFX(stream, BASS_FX_DX8_PARAMEQ, 2);
-        BASS_DX8_PARAMEQ params{};
-        BASS_FXGetParameters(fx, &params);
-        params.fCenter = kBandCentres[band - 1];
-        params.fGain = gain;
-        if (!BASS_FXSetParameters(fx, &params))
-            std::fprintf(stderr, "eq band %d refused (error %d)\n", band, BASS_ErrorGetCode());
+        attachEffect<BASS_DX8_PARAMEQ>(stream, BASS_FX_DX8_PARAMEQ, 2, "eq band",
+                                       [&, band = band, gain = gain](BASS_DX8_PARAMEQ& params) {
+                                           params.fCenter = kBandCentres[band - 1];
+                                           params.fGain = gain;
+                                       });
     }
     if (options.reverb) {
-        const HFX fx = BASS_ChannelSetFX(stream, BASS_FX_DX8_REVERB, 1);
-        BASS_DX8_REVERB params{};
-        BASS_FXGetParameters(fx, &params);
-        params.fReverbMix = options.reverbMix;
-        params.fReverbTime = options.reverbTime;
-        if (!BASS_FXSetParameters(fx, &params))
-            std::fprintf(stderr, "reverb parameters refused (error %d)\n", BASS_ErrorGetCode());
+        attachEffect<BASS_DX8_REVERB>(stream, BASS_FX_DX8_REVERB, 1, "reverb",
+                                      [&](BASS_DX8_REVERB& params) {
+                                          params.fReverbMix = options.reverbMix;
+                                          params.fReverbTime = options.reverbTime;
+                                      });
     }
 }
 
