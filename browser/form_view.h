@@ -55,8 +55,8 @@ public:
     const std::vector<QString>& feedTable() const { return feedTable_; }
     // Where _LastPath and the list files are kept.
     void setIniPath(const QString& path) { iniPath_ = path; }
-    // The folder of Netradio.txt and Podcast.txt (ends with '/'); the
-    // executable's folder when empty.
+    // The folder of Netradio.txt and Podcast.txt (ends with '/');
+    // platform::userFileFolder() when empty.
     void setListFolder(const QString& folder) { listFolder_ = folder; }
     QString ListFilePath(const QString& name) const;
 

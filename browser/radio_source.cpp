@@ -16,7 +16,7 @@
 namespace browser {
 
 QString CFormView::ListFilePath(const QString& name) const {
-    return listFolder_.isEmpty() ? platform::besideExecutable(name) : listFolder_ + name;
+    return listFolder_.isEmpty() ? platform::userFilePath(name) : listFolder_ + name;
 }
 
 void CFormView::LoadNetRadio() {

@@ -12,15 +12,25 @@ TEST(ModulePath, SettingsFileSharesTheExecutablesBaseName) {
     EXPECT_EQ(settingsFilePathFor(u"/opt/q/quaverly.bin.x"_qs), u"/opt/q/quaverly.bin.ini"_qs);
 }
 
-TEST(ModulePath, FilesBesideTheExecutable) {
-    EXPECT_EQ(besideExecutableFor(u"/opt/q/quaverly"_qs, u"Netradio.txt"_qs),
-              u"/opt/q/Netradio.txt"_qs);
-    EXPECT_EQ(besideExecutableFor(u"/quaverly"_qs, u"Podcast.txt"_qs), u"/Podcast.txt"_qs);
+TEST(ModulePath, UserFilesStayBesideAWritableExecutable) {
+    EXPECT_EQ(userFileFolderFor(u"/opt/q/quaverly"_qs, true, u"/cfg"_qs, u"/home/u"_qs),
+              u"/opt/q/"_qs);
+    EXPECT_EQ(userFileFolderFor(u"/quaverly"_qs, true, QString(), u"/home/u"_qs), u"/"_qs);
+}
+
+TEST(ModulePath, UserFilesMoveToTheConfigFolderOfAnInstalledCopy) {
+    EXPECT_EQ(userFileFolderFor(u"/usr/bin/quaverly"_qs, false, u"/cfg/"_qs, u"/home/u"_qs),
+              u"/cfg/quaverly/"_qs);
+    EXPECT_EQ(userFileFolderFor(u"/usr/bin/quaverly"_qs, false, QString(), u"/home/u"_qs),
+              u"/home/u/.config/quaverly/"_qs);
+    // A relative XDG_CONFIG_HOME is not a valid setting and is ignored.
+    EXPECT_EQ(userFileFolderFor(u"/usr/bin/quaverly"_qs, false, u"cfg"_qs, u"/home/u"_qs),
+              u"/home/u/.config/quaverly/"_qs);
 }
 
 TEST(ModulePath, RunningExecutableIsThisTestProgram) {
     const QString exe = executablePath();
     EXPECT_EQ(exe, QCoreApplication::applicationFilePath());
     EXPECT_EQ(settingsFilePath(), exe + u".ini"_qs);
-    EXPECT_EQ(besideExecutable(u"x.txt"_qs), QCoreApplication::applicationDirPath() + u"/x.txt"_qs);
+    EXPECT_EQ(userFilePath(u"x.txt"_qs), QCoreApplication::applicationDirPath() + u"/x.txt"_qs);
 }
