@@ -4,8 +4,9 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test asan bench format clean
+.PHONY: all deps configure build run test asan bench install package format clean
 
 all: build
 
@@ -29,6 +30,13 @@ asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQUAVERLY_SANITIZE=ON >/dev/null
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j$(JOBS) --timeout 900
+
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+package: build
+	@cd $(BUILD) && cpack --config CPackConfig.cmake -B package
+	@ls $(BUILD)/package/*.deb
 
 bench: build
 	@bench/run-all.sh $(BUILD)
