@@ -11,7 +11,7 @@ packages=(
   libpulse-dev libasound2-dev
   libgtest-dev
   ffmpeg icecast2 pulseaudio pulseaudio-utils
-  xvfb xauth x11-utils fonts-ipafont-gothic
+  xvfb xauth x11-utils fonts-ipafont-gothic trayer xdotool
   dpkg-dev desktop-file-utils
 )
 

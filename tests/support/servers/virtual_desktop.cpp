@@ -1,0 +1,181 @@
+#include "support/servers/virtual_desktop.h"
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QThread>
+
+namespace testsupport {
+
+namespace {
+
+constexpr int kStartTimeoutMs = 10000;
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        if (condition())
+            return true;
+        QThread::msleep(50);
+    }
+    return condition();
+}
+
+void stop(std::unique_ptr<QProcess>& process) {
+    if (!process)
+        return;
+    process->terminate();
+    if (!process->waitForFinished(3000)) {
+        process->kill();
+        process->waitForFinished(3000);
+    }
+    process.reset();
+}
+
+int indentOf(const QString& line) {
+    int spaces = 0;
+    while (spaces < line.size() && line[spaces] == QLatin1Char(' '))
+        ++spaces;
+    return spaces;
+}
+
+} // namespace
+
+VirtualDesktop::VirtualDesktop() {
+    running_ = startDisplay() && startTray();
+}
+
+VirtualDesktop::~VirtualDesktop() {
+    stop(tray_);
+    stop(xvfb_);
+}
+
+bool VirtualDesktop::startDisplay() {
+    // Xvfb picks a free display number itself and writes it to the given
+    // descriptor (its standard output here) once it accepts connections.
+    xvfb_ = std::make_unique<QProcess>();
+    xvfb_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    xvfb_->start(QStringLiteral("Xvfb"),
+                 {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                  QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                  QStringLiteral("tcp")});
+    if (!xvfb_->waitForStarted(kStartTimeoutMs))
+        return false;
+    QByteArray number;
+    waitFor(
+        [&] {
+            xvfb_->waitForReadyRead(50);
+            number += xvfb_->readAllStandardOutput();
+            return number.contains('\n') || xvfb_->state() != QProcess::Running;
+        },
+        kStartTimeoutMs);
+    if (!number.contains('\n') || xvfb_->state() != QProcess::Running)
+        return false;
+    display_ = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
+    return true;
+}
+
+bool VirtualDesktop::startTray() {
+    // A tray host started while the new server still sets up may fail to
+    // connect and exit; it is started again then.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        stop(tray_);
+        tray_ = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), display_);
+        tray_->setProcessEnvironment(env);
+        tray_->start(QStringLiteral("trayer"),
+                     {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
+                      QStringLiteral("left"), QStringLiteral("--widthtype"),
+                      QStringLiteral("pixel"), QStringLiteral("--width"), QStringLiteral("200"),
+                      QStringLiteral("--heighttype"), QStringLiteral("pixel"),
+                      QStringLiteral("--height"), QStringLiteral("32"),
+                      QStringLiteral("--SetDockType"), QStringLiteral("true"),
+                      QStringLiteral("--transparent"), QStringLiteral("false")});
+        if (!tray_->waitForStarted(kStartTimeoutMs))
+            return false;
+        // The tray is ready once its panel window exists.
+        const bool ready = waitFor(
+            [&] {
+                return tray_->state() != QProcess::Running ||
+                       runTool(QStringLiteral("xwininfo"),
+                               {QStringLiteral("-root"), QStringLiteral("-tree")})
+                           .contains(QStringLiteral("(\"panel\" \"trayer\")"));
+            },
+            kStartTimeoutMs);
+        if (ready && tray_->state() == QProcess::Running)
+            return true;
+    }
+    return false;
+}
+
+QString VirtualDesktop::runTool(const QString& program, const QStringList& args) const {
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display_);
+    tool.setProcessEnvironment(env);
+    tool.start(program, args);
+    if (!tool.waitForFinished(kStartTimeoutMs)) {
+        tool.kill();
+        tool.waitForFinished();
+        return QString();
+    }
+    return QString::fromUtf8(tool.readAllStandardOutput());
+}
+
+std::optional<QPoint> VirtualDesktop::trayIconCentre(const QString& windowClass) const {
+    // xwininfo -tree lists the panel, then its descendants indented deeper;
+    // an embedded icon reads `0x.. "Name": ("class" "Class")  WxH+x+y  +X+Y`.
+    static const QRegularExpression iconLine(QStringLiteral(
+        "\\(\"[^\"]*\" "
+        "\"([^\"]*)\"\\)\\s+(\\d+)x(\\d+)\\+-?\\d+\\+-?\\d+\\s+\\+(-?\\d+)\\+(-?\\d+)"));
+    const QStringList lines =
+        runTool(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")})
+            .split(QLatin1Char('\n'));
+    int panelIndent = -1;
+    for (const QString& line : lines) {
+        if (panelIndent < 0) {
+            if (line.contains(QStringLiteral("(\"panel\" \"trayer\")")))
+                panelIndent = indentOf(line);
+            continue;
+        }
+        if (!line.trimmed().isEmpty() && indentOf(line) <= panelIndent)
+            break;
+        const QRegularExpressionMatch match = iconLine.match(line);
+        if (match.hasMatch() && match.captured(1) == windowClass)
+            return QPoint(match.captured(4).toInt() + match.captured(2).toInt() / 2,
+                          match.captured(5).toInt() + match.captured(3).toInt() / 2);
+    }
+    return std::nullopt;
+}
+
+std::optional<QPoint> VirtualDesktop::waitForTrayIcon(const QString& windowClass,
+                                                      int timeoutMs) const {
+    std::optional<QPoint> centre;
+    waitFor([&] { return (centre = trayIconCentre(windowClass)).has_value(); }, timeoutMs);
+    return centre;
+}
+
+bool VirtualDesktop::waitForTrayIconGone(const QString& windowClass, int timeoutMs) const {
+    return waitFor([&] { return !trayIconCentre(windowClass).has_value(); }, timeoutMs);
+}
+
+bool VirtualDesktop::windowVisible(const QString& title) const {
+    const QString found = runTool(
+        QStringLiteral("xdotool"),
+        {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+         QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$')});
+    return !found.trimmed().isEmpty();
+}
+
+bool VirtualDesktop::waitForWindowVisible(const QString& title, bool visible, int timeoutMs) const {
+    return waitFor([&] { return windowVisible(title) == visible; }, timeoutMs);
+}
+
+void VirtualDesktop::click(QPoint at, int button) const {
+    runTool(QStringLiteral("xdotool"),
+            {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+             QStringLiteral("click"), QString::number(button)});
+}
+
+} // namespace testsupport
