@@ -3,13 +3,21 @@
 #include "frame_fixture.h"
 
 #include "res/resource_ids.h"
+#include "settings/settings_sheet.h"
 #include "support/fixtures.h"
 #include "tracklist/list_view.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
+#include <functional>
 #include <set>
 
 using namespace res;
@@ -140,4 +148,73 @@ TEST_F(EffectsTest, AStoredBandOfMinusTenCutsItsToneByTenDecibels) {
     }
     const double ratio = 20 * std::log10(RmsBetween(cut, 1, 2) / RmsBetween(plain, 1, 2));
     EXPECT_NEAR(ratio, -10, 0.5);
+}
+
+namespace {
+
+settings::CCustomSheet* VisibleSettingsSheet() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* sheet = qobject_cast<settings::CCustomSheet*>(window);
+            sheet && sheet->isVisible())
+            return sheet;
+    return nullptr;
+}
+
+// Runs `interact` on the settings sheet once the frame's command has it on
+// screen, then presses OK or Cancel. Polls, because the command may process
+// events before it shows the sheet.
+void AnswerSettingsSheet(std::function<void(settings::CCustomSheet&)> interact, bool ok) {
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, interact = std::move(interact), ok] {
+        settings::CCustomSheet* sheet = VisibleSettingsSheet();
+        if (!sheet)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        EXPECT_TRUE(sheet->isModal());
+        interact(*sheet);
+        sheet->findChild<QDialogButtonBox*>()
+            ->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)
+            ->click();
+    });
+    poll->start();
+}
+
+} // namespace
+
+TEST_F(EffectsTest, OkInTheSettingsSheetAppliesTheEffectsAndSetsTheMenuChecks) {
+    auto& f = playTone("[Quaverly]\nDSP_EnableEq=1\n");
+    ASSERT_EQ(liveBands(f).size(), 7u);
+    ASSERT_TRUE(f.EffectChecked(ID_FILE_EQUALIZER));
+    AnswerSettingsSheet(
+        [](settings::CCustomSheet& sheet) {
+            sheet.tabs()->setCurrentIndex(1);
+            settings::CCustomPage2* dsp = sheet.dspPage();
+            dsp->checkBox(1005)->setChecked(false); // equalizer off
+            dsp->checkBox(1007)->setChecked(true);  // reverb on
+        },
+        true);
+    f.OnCommand(ID_FILE_SETTINGS);
+
+    EXPECT_TRUE(liveBands(f).empty());
+    EXPECT_TRUE(IsLive(f.engine().reverbEffect()));
+    EXPECT_FALSE(f.EffectChecked(ID_FILE_EQUALIZER));
+    EXPECT_FALSE(f.EffectChecked(ID_FILE_COMPRESSOR));
+    EXPECT_TRUE(f.EffectChecked(ID_FILE_REVERB));
+}
+
+TEST_F(EffectsTest, CancelInTheSettingsSheetLeavesEffectsAndChecksAsTheyWere) {
+    auto& f = playTone("[Quaverly]\nDSP_EnableEq=1\n");
+    const std::set<HFX> before = liveBands(f);
+    AnswerSettingsSheet(
+        [](settings::CCustomSheet& sheet) {
+            sheet.tabs()->setCurrentIndex(1);
+            sheet.dspPage()->checkBox(1005)->setChecked(false);
+        },
+        false);
+    f.OnCommand(ID_FILE_SETTINGS);
+
+    EXPECT_EQ(liveBands(f), before) << "the same bands, not rebuilt";
+    EXPECT_TRUE(f.EffectChecked(ID_FILE_EQUALIZER));
 }
