@@ -13,6 +13,7 @@
 #include "tracklist/track_marks.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
@@ -21,6 +22,41 @@
 
 using namespace res;
 using tracklist::MarkSkip;
+
+namespace {
+
+// A WAV of silence (8 kHz, mono, 16-bit) of any length, written sparse: the
+// header, then a hole that reads as zero samples, so hours cost no disk.
+void WriteSilentWav(const std::string& path, uint32_t seconds) {
+    const uint32_t rate = 8000;
+    const uint32_t dataBytes = seconds * rate * 2;
+    QByteArray header;
+    const auto put32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            header.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+    };
+    const auto put16 = [&](uint16_t v) {
+        header.append(static_cast<char>(v & 0xFF)).append(static_cast<char>(v >> 8));
+    };
+    header.append("RIFF");
+    put32(36 + dataBytes);
+    header.append("WAVEfmt ");
+    put32(16);
+    put16(1); // PCM
+    put16(1); // mono
+    put32(rate);
+    put32(rate * 2);
+    put16(2);
+    put16(16);
+    header.append("data");
+    put32(dataBytes);
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(header), header.size());
+    ASSERT_TRUE(file.resize(header.size() + qint64(dataBytes)));
+}
+
+} // namespace
 
 class TransportTest : public FrameTest {
 protected:
@@ -350,6 +386,32 @@ TEST_F(TransportTest, SeekingFollowsThePositionBarAndTheTooltip) {
         BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream, BASS_POS_BYTE));
     EXPECT_NEAR(seconds, 12.0, 0.05);
     EXPECT_EQ(f.ToolTipText(IDC_POSITION), "0:12/0:20");
+}
+
+TEST_F(TransportTest, ASeventyFiveMinuteTrackReadsInMinutesAndSeconds) {
+    auto& f = createWithRows(0, "null");
+    const std::string path = dir.file("long.wav");
+    WriteSilentWav(path, 75 * 60);
+    f.trackList()->AppendRow(QString::fromStdString(path), "long.wav");
+    select(0);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    f.OnCommand(ID_PLAY_PLAYPAUSE); // paused
+    EXPECT_EQ(f.positionBar()->maximum(), 4500);
+    f.positionBar()->setSliderPosition(61 * 60 + 5);
+    f.positionBar()->triggerAction(QAbstractSlider::SliderMove);
+    EXPECT_EQ(f.ToolTipText(IDC_POSITION), "61:05/75:00");
+}
+
+TEST_F(TransportTest, ALengthBeyondSixteenBitsGivesTheBarItsLengthModulo65536) {
+    auto& f = createWithRows(0, "null");
+    const std::string path = dir.file("day.wav");
+    WriteSilentWav(path, 70000);
+    f.trackList()->AppendRow(QString::fromStdString(path), "day.wav");
+    select(0);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    EXPECT_EQ(f.engine().LengthSeconds(), 70000);
+    EXPECT_EQ(f.positionBar()->maximum(), 70000 - 65536);
+    EXPECT_TRUE(f.ToolTipText(IDC_POSITION).endsWith("/1166:40")) << "the text keeps the length";
 }
 
 TEST_F(TransportTest, OpenStopNextCyclesLeaveNothingBehind) {
