@@ -9,6 +9,7 @@
 
 using librarytest::Device;
 using librarytest::Event;
+using librarytest::outlivingTheTest;
 using namespace std::chrono_literals;
 
 namespace {
@@ -93,7 +94,7 @@ TEST(LibraryLifecycle, SeekMovesThePositionAtOnceAndRefusesBeyondTheEnd) {
 TEST(LibraryLifecycle, EndFiresOnceWhenTheLastSampleIsPlayed) {
     Device device("null:fast");
     ASSERT_TRUE(device.ok());
-    Event ended;
+    Event& ended = outlivingTheTest<Event>();
     const HSTREAM stream = openFixture("tone_1k_3s.wav");
     ASSERT_NE(stream, 0u);
     ASSERT_TRUE(librarytest::playToEnd(stream, ended, 10s));
@@ -146,7 +147,7 @@ void freeOwnStream(HSYNC, DWORD channel, DWORD, void* user) {
 TEST(LibraryLifecycle, ASyncMayFreeItsOwnStreamOnTheSyncThread) {
     Device device("null:fast");
     ASSERT_TRUE(device.ok());
-    FreeFromSync state;
+    FreeFromSync& state = outlivingTheTest<FreeFromSync>();
     state.caller = std::this_thread::get_id();
     const HSTREAM stream = openFixture("tone_1k_3s.wav");
     BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, freeOwnStream, &state);
@@ -166,6 +167,7 @@ struct BlockingSync {
     Event entered;
     Event release;
     Event calls;
+    Event left; // the last touch of this state by the sync thread
 };
 
 void blockUntilReleased(HSYNC, DWORD, DWORD, void* user) {
@@ -173,6 +175,7 @@ void blockUntilReleased(HSYNC, DWORD, DWORD, void* user) {
     state->calls.raise();
     state->entered.raise();
     state->release.waitFor(1, 10s);
+    state->left.raise();
 }
 
 } // namespace
@@ -180,8 +183,8 @@ void blockUntilReleased(HSYNC, DWORD, DWORD, void* user) {
 TEST(LibraryLifecycle, FreeDoesNotWaitForARunningSyncAndDropsQueuedOnes) {
     Device device("null:fast");
     ASSERT_TRUE(device.ok());
-    BlockingSync first;
-    BlockingSync second;
+    BlockingSync& first = outlivingTheTest<BlockingSync>();
+    BlockingSync& second = outlivingTheTest<BlockingSync>();
     const HSTREAM a = openFixture("tone_1k_3s.wav");
     const HSTREAM b = openFixture("tone_1k_3s.wav");
     BASS_ChannelSetSync(a, BASS_SYNC_END, 0, blockUntilReleased, &first);
@@ -199,16 +202,16 @@ TEST(LibraryLifecycle, FreeDoesNotWaitForARunningSyncAndDropsQueuedOnes) {
     EXPECT_TRUE(BASS_StreamFree(a)); // returns although a's sync still runs
     EXPECT_TRUE(BASS_StreamFree(b));
     first.release.raise();
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(first.left.waitFor(1, 10s));
     EXPECT_EQ(first.calls.value(), 1);
-    EXPECT_EQ(second.calls.value(), 0);
+    EXPECT_FALSE(second.calls.waitFor(1, 300ms)) << "the queued sync of a freed stream is dropped";
     EXPECT_TRUE(BASS_Free()); // does not wait for the sync thread either
 }
 
 TEST(LibraryLifecycle, FreeingTheLibraryFromASyncDoesNotDeadlock) {
     Device device("null:fast");
     ASSERT_TRUE(device.ok());
-    Event done;
+    Event& done = outlivingTheTest<Event>();
     const HSTREAM stream = openFixture("tone_1k_3s.wav");
     BASS_ChannelSetSync(
         stream, BASS_SYNC_END, 0,

@@ -22,7 +22,7 @@ Wav render(const std::string& fixtureName, DWORD volume,
     {
         Device device("wav:" + out);
         EXPECT_TRUE(device.ok());
-        Event ended;
+        Event& ended = librarytest::outlivingTheTest<Event>();
         const HSTREAM stream =
             BASS_StreamCreateFile(FALSE, testsupport::fixture(fixtureName).c_str(), 0, 0, 0);
         EXPECT_NE(stream, 0u);

@@ -74,7 +74,7 @@ TEST(LibraryPulse, PlaysThroughARealServer) {
     BASS_INFO info{};
     ASSERT_TRUE(BASS_GetInfo(&info));
     EXPECT_GT(info.latency, 0u);
-    Event ended;
+    Event& ended = librarytest::outlivingTheTest<Event>();
     const HSTREAM stream =
         BASS_StreamCreateFile(FALSE, testsupport::fixture("tone_1k_3s.wav").c_str(), 0, 0, 0);
     const auto started = std::chrono::steady_clock::now();

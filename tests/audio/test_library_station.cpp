@@ -85,7 +85,7 @@ TEST_F(LibraryStation, HeadersNoLengthAndTitlesAsTheyAreHeard) {
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NOTAVAIL);
     EXPECT_FALSE(BASS_ChannelSetPosition(stream, 0, BASS_POS_BYTE));
 
-    TitleWatch watch;
+    TitleWatch& watch = librarytest::outlivingTheTest<TitleWatch>();
     BASS_ChannelSetSync(stream, BASS_SYNC_META, 0, recordTitle, &watch);
     ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
     const std::string title = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E - Library Song"; // 日本語

@@ -119,6 +119,17 @@ struct Event {
     }
 };
 
+// Sync user data that lives until the process ends. Freeing a stream or the
+// library does not wait for a sync procedure that is already running (by
+// design: the user interface thread must never wait for the sync thread), so
+// whatever a procedure touches has to outlive the test that set it.
+template <class T> T& outlivingTheTest() {
+    static std::mutex mutex;
+    static auto* kept = new std::vector<T*>; // reachable to the end, never freed
+    std::lock_guard<std::mutex> lock(mutex);
+    return *kept->emplace_back(new T);
+}
+
 inline void raiseEvent(HSYNC, DWORD, DWORD, void* user) {
     static_cast<Event*>(user)->raise();
 }

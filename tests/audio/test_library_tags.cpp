@@ -100,7 +100,7 @@ void onOggChange(HSYNC, DWORD channel, DWORD, void* user) {
 TEST(LibraryTags, AChainedOggReportsItsNextLogicalStreamWhenItIsHeard) {
     Device device("null:fast");
     ASSERT_TRUE(device.ok());
-    ChainWatch watch;
+    ChainWatch& watch = librarytest::outlivingTheTest<ChainWatch>();
     const HSTREAM stream = openFixture("chained.ogg");
     ASSERT_NE(stream, 0u);
     EXPECT_TRUE(
