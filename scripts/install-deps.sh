@@ -12,6 +12,7 @@ packages=(
   libgtest-dev
   ffmpeg icecast2 pulseaudio pulseaudio-utils
   xvfb xauth x11-utils fonts-ipafont-gothic
+  dbus-daemon playerctl
 )
 
 missing=()
