@@ -1,10 +1,12 @@
 #include "app/application.h"
 
 #include "app/main_frame.h"
+#include "app/mpris_bridge.h"
 #include "app/termination_signals.h"
 #include "audio/bass.h"
 #include "browser/form_view.h"
 #include "browser/startup_open.h"
+#include "mpris/mpris_service.h"
 #include "platform/instance_channel.h"
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
@@ -68,6 +70,11 @@ int Run(const QString& commandLine) {
                      [&frame] { QTimer::singleShot(0, &frame, &QWidget::close); });
     listener.listen();
     TerminationSignals termination(&frame);
+    // Media keys and the desktop's sound menu; without a session bus the
+    // player runs without them.
+    MprisBridge mprisBridge(frame);
+    mpris::MprisService mpris(mprisBridge);
+    mpris.Start();
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &frame,
                      [&frame](QSessionManager&) { frame.Save(); });
 

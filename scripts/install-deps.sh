@@ -13,6 +13,7 @@ packages=(
   ffmpeg icecast2 pulseaudio pulseaudio-utils
   xvfb xauth x11-utils fonts-ipafont-gothic trayer xdotool
   dpkg-dev desktop-file-utils
+  dbus-daemon playerctl
 )
 
 missing=()
