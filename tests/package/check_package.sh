@@ -23,7 +23,7 @@ deb=$(ls "$scratch"/out/*.deb 2>/dev/null | head -n 1 || true)
 [ -n "$deb" ] || fail "no .deb was written"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libqt6widgets6 libavcodec libcurl libtag libtinyxml2 libpulse libasound2 qt6-qpa-plugins; do
+for library in libqt6widgets6 libqt6dbus6 libavcodec libcurl libtag libtinyxml2 libpulse libasound2 qt6-qpa-plugins; do
   [[ "$depends" == *"$library"* ]] || fail "Depends lacks $library: $depends"
 done
 
