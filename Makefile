@@ -5,7 +5,7 @@ ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build run test asan bench format clean
+.PHONY: all deps configure build run test asan bench fuzz format clean
 
 all: build
 
@@ -32,6 +32,13 @@ asan: deps
 
 bench: build
 	@bench/run-all.sh $(BUILD)
+
+# libFuzzer harnesses (clang), each run FUZZ_SECONDS over tests/fuzz/corpus;
+# the report is build-libfuzzer/fuzz-report.txt.
+FUZZ_SECONDS ?= 600
+fuzz:
+	@scripts/install-deps.sh fuzz
+	@tests/fuzz/run-fuzzers.sh $(FUZZ_SECONDS)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
