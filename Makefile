@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test asan tsan bench install package format clean
+.PHONY: all deps configure build run test asan tsan bench fuzz install package format clean
 
 all: build
 
@@ -51,6 +51,13 @@ tsan: deps
 
 bench: build
 	@bench/run-all.sh $(BUILD)
+
+# libFuzzer harnesses (clang), each run FUZZ_SECONDS over tests/fuzz/corpus;
+# the report is build-libfuzzer/fuzz-report.txt.
+FUZZ_SECONDS ?= 600
+fuzz:
+	@scripts/install-deps.sh fuzz
+	@tests/fuzz/run-fuzzers.sh $(FUZZ_SECONDS)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

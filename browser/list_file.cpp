@@ -2,10 +2,22 @@
 
 #include "platform/atomic_file.h"
 #include "platform/code_page.h"
+#include "platform/shell_path.h"
 
 #include <QFile>
 
 namespace browser {
+
+namespace {
+
+// A name from a server (a feed title may span lines) on one line of the list.
+QString OneLine(QString name) {
+    name.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    name.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return name;
+}
+
+} // namespace
 
 QStringList ReadListFile(const QString& path) {
     QFile file(path);
@@ -37,6 +49,19 @@ ListEntry SplitAtLastComma(const QString& entry) {
     if (comma < 0)
         return {QString(), entry};
     return {entry.left(comma), entry.mid(comma + 1)};
+}
+
+ListEntrySet ReadListEntries(const QString& path, const EntryNamer& nameOf) {
+    ListEntrySet entries;
+    for (QString line : ReadListFile(path)) {
+        // A line without a comma takes the form it is written back in, so
+        // that it sorts and merges the same way on the next read.
+        if (!line.contains(QLatin1Char(',')))
+            line = (platform::isUrl(line) ? OneLine(nameOf(line)) : QString()) + QLatin1Char(',') +
+                   line;
+        entries.insert(line);
+    }
+    return entries;
 }
 
 } // namespace browser

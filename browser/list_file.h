@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <set>
 
 namespace browser {
@@ -28,5 +29,11 @@ ListEntry SplitAtLastComma(const QString& entry);
 
 // Entries ordered by UTF-16 code units, duplicates merged.
 using ListEntrySet = std::set<QString>;
+
+// The entries of a list file, each in the "name,location" form it is written
+// back in: a bare URL (a line without a comma) gets the name that nameOf gives
+// it (line breaks become spaces), any other line without a comma an empty name.
+using EntryNamer = std::function<QString(const QString& url)>;
+ListEntrySet ReadListEntries(const QString& path, const EntryNamer& nameOf);
 
 } // namespace browser

@@ -5,7 +5,6 @@
 #include "browser/list_file.h"
 #include "browser/rss_feed.h"
 #include "platform/http_fetch.h"
-#include "platform/shell_path.h"
 #include "tracklist/list_view.h"
 #include "tracklist/row_location.h"
 
@@ -37,15 +36,11 @@ void CFormView::LoadPodcastList() {
     trackList_->ClearRows();
     feedTable_.clear();
     const QString path = ListFilePath(QStringLiteral("Podcast.txt"));
-    ListEntrySet feeds;
-    for (QString line : ReadListFile(path)) {
-        if (!line.contains(QLatin1Char(',')) && platform::isUrl(line)) {
-            const QString name = GetFeedTitle(line);
-            ShowTitle(line + QStringLiteral(" -> ") + name);
-            line = name + QLatin1Char(',') + line;
-        }
-        feeds.insert(line);
-    }
+    const ListEntrySet feeds = ReadListEntries(path, [this](const QString& url) {
+        const QString name = GetFeedTitle(url);
+        ShowTitle(url + QStringLiteral(" -> ") + name);
+        return name;
+    });
     ShowTitle(QString());
     QStringList names;
     for (const QString& feed : feeds) {

@@ -5,7 +5,6 @@
 
 #include "browser/list_file.h"
 #include "platform/module_path.h"
-#include "platform/shell_path.h"
 #include "playback/station_probe.h"
 #include "tracklist/list_view.h"
 #include "tracklist/row_location.h"
@@ -26,16 +25,12 @@ void CFormView::LoadNetRadio() {
     }
     trackList_->ClearRows();
     const QString path = ListFilePath(QStringLiteral("Netradio.txt"));
-    ListEntrySet stations;
-    for (QString line : ReadListFile(path)) {
-        if (!line.contains(QLatin1Char(',')) && platform::isUrl(line)) {
-            ShowTitle(line + QStringLiteral(" -> "));
-            const QString name = playback::ProbeStationName(line);
-            ShowTitle(line + QStringLiteral(" -> ") + name);
-            line = name + QLatin1Char(',') + line;
-        }
-        stations.insert(line);
-    }
+    const ListEntrySet stations = ReadListEntries(path, [this](const QString& url) {
+        ShowTitle(url + QStringLiteral(" -> "));
+        const QString name = playback::ProbeStationName(url);
+        ShowTitle(url + QStringLiteral(" -> ") + name);
+        return name;
+    });
     ShowTitle(QString());
     for (const QString& station : stations) {
         const ListEntry entry = SplitAtLastComma(station);

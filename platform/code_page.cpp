@@ -8,6 +8,7 @@ namespace platform {
 namespace {
 
 const QByteArray kReplacementUtf8("\xEF\xBF\xBD");
+const QByteArray kUtf8Bom("\xEF\xBB\xBF");
 
 // One iconv conversion descriptor, opened for the life of a single call.
 class Converter {
@@ -162,6 +163,10 @@ QByteArray encodeListLine(const QString& line) {
     QByteArray cp932;
     if (encodeCp932(line, cp932) && decodeAnsi(cp932) == line)
         return cp932;
+    // Reading drops one leading byte order mark, so a line that starts with
+    // U+FEFF of its own gets one more in front.
+    if (line.startsWith(QChar(0xFEFF)))
+        return kUtf8Bom + line.toUtf8();
     return line.toUtf8();
 }
 

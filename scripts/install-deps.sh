@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quaverly needs to build, run and test.
 # Does nothing when every package is already present.
+# usage: install-deps.sh [fuzz]   (fuzz: also clang and libFuzzer, for `make fuzz`)
 set -euo pipefail
 
 packages=(
@@ -15,6 +16,10 @@ packages=(
   dpkg-dev desktop-file-utils
   dbus-daemon playerctl
 )
+# The libFuzzer harnesses need clang and its runtime; only `make fuzz` asks.
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

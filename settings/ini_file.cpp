@@ -5,6 +5,7 @@
 #include "platform/module_path.h"
 
 #include <QFile>
+#include <QStringDecoder>
 #include <cmath>
 
 namespace settings {
@@ -123,9 +124,12 @@ QByteArray lineEndingOf(const QByteArray& content) {
     return newline > 0 && content[newline - 1] == '\r' ? QByteArray("\r\n") : QByteArray("\n");
 }
 
-// A line break first when `at` follows a last line that has none.
+// A line break first when `at` follows a last line that has none. A last line
+// cut after its CR only needs the LF: another CR would join its value.
 QByteArray separatorBefore(const QByteArray& content, qsizetype at, const QByteArray& eol) {
-    return at > 0 && content[at - 1] != '\n' ? eol : QByteArray();
+    if (at == 0 || content[at - 1] == '\n')
+        return QByteArray();
+    return content[at - 1] == '\r' ? QByteArray("\n") : eol;
 }
 
 QByteArray withKey(const QByteArray& content, const QByteArray& key, const QByteArray& value) {
@@ -166,6 +170,15 @@ QString cutToMaxLength(const QString& text) {
     return text.left(length);
 }
 
+// UTF-8, or CP932 when hand-edited; a value's own leading U+FEFF is text, not
+// a byte order mark to drop.
+QString decodeValue(const QByteArray& value) {
+    if (!platform::isValidUtf8(value.constData(), static_cast<size_t>(value.size())))
+        return platform::decodeAnsi(value);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return utf8(value);
+}
+
 bool isValidKey(const QByteArray& key) {
     const QByteArray trimmed = trimBlanks(key);
     return !trimmed.isEmpty() && trimmed == key && !key.contains('=') && !key.contains('\n') &&
@@ -200,7 +213,7 @@ int IniFile::ReadInt(const QString& key, int defaultValue) const {
 
 QString IniFile::ReadString(const QString& key, const QString& defaultValue) const {
     QByteArray value;
-    return cutToMaxLength(readValue(key, value) ? platform::decodeAnsi(value) : defaultValue);
+    return cutToMaxLength(readValue(key, value) ? decodeValue(value) : defaultValue);
 }
 
 double IniFile::ReadReal(const QString& key) const {

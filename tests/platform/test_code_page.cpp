@@ -115,3 +115,12 @@ TEST(CodePageEncode, EveryLineReadsBackUnchanged) {
     for (const QString& line : lines)
         EXPECT_EQ(decodeAnsi(encodeListLine(line)), line) << line.toStdString();
 }
+
+TEST(CodePageEncode, ALineStartingWithAByteOrderMarkKeepsIt) {
+    // Reading drops one leading byte order mark; a line's own must survive.
+    for (const QString& line : {u"\uFEFFname"_qs, u"\uFEFF\uFEFF"_qs, u"\uFEFF\u66F2"_qs}) {
+        const QByteArray written = encodeListLine(line);
+        EXPECT_EQ(decodeAnsi(written), line) << written.toHex().toStdString();
+    }
+    EXPECT_EQ(encodeListLine(u"a\uFEFF"_qs), u"a\uFEFF"_qs.toUtf8()) << "only a leading mark";
+}
