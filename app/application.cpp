@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/diagnostic_commands.h"
 #include "app/main_frame.h"
 #include "app/termination_signals.h"
 #include "audio/bass.h"
@@ -68,6 +69,7 @@ int Run(const QString& commandLine) {
                      [&frame] { QTimer::singleShot(0, &frame, &QWidget::close); });
     listener.listen();
     TerminationSignals termination(&frame);
+    DiagnosticCommandInput diagnosticCommands(frame); // off unless QUAVERLY_COMMAND_FIFO is set
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &frame,
                      [&frame](QSessionManager&) { frame.Save(); });
 
