@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/diagnostic_commands.h"
 #include "app/main_frame.h"
 #include "app/mpris_bridge.h"
 #include "app/termination_signals.h"
@@ -75,6 +76,7 @@ int Run(const QString& commandLine) {
     MprisBridge mprisBridge(frame);
     mpris::MprisService mpris(mprisBridge);
     mpris.Start();
+    DiagnosticCommandInput diagnosticCommands(frame); // off unless QUAVERLY_COMMAND_FIFO is set
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &frame,
                      [&frame](QSessionManager&) { frame.Save(); });
 

@@ -63,7 +63,7 @@ void CMainFrame::SetPlayPauseImage(bool pausePicture) {
     playPauseShowsPause_ = pausePicture;
     QAction* button = toolbar_->actions().value(0);
     if (button)
-        button->setIcon(QIcon(res::toolbarImage(pausePicture ? res::ImagePause : res::ImagePlay)));
+        button->setIcon(pausePicture ? pauseIcon_ : playIcon_);
 }
 
 void CMainFrame::OnPlayPause() {

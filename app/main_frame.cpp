@@ -156,12 +156,15 @@ void CMainFrame::BuildTopBar() {
     toolbar_ = new QToolBar;
     toolbar_->setObjectName(QStringLiteral("toolbar"));
     toolbar_->setIconSize(QSize(res::kToolbarImageSize, res::kToolbarImageSize));
-    const res::ToolbarImage images[] = {res::ImagePlay, res::ImageStop, res::ImagePrevious,
-                                        res::ImageNext};
+    playIcon_ = QIcon(res::toolbarImage(res::ImagePlay));
+    pauseIcon_ = QIcon(res::toolbarImage(res::ImagePause));
+    const QIcon icons[] = {playIcon_, QIcon(res::toolbarImage(res::ImageStop)),
+                           QIcon(res::toolbarImage(res::ImagePrevious)),
+                           QIcon(res::toolbarImage(res::ImageNext))};
     int button = 0;
     for (int id : res::toolbarCommands()) {
-        QAction* action = toolbar_->addAction(QIcon(res::toolbarImage(images[button++])),
-                                              res::loadString(id).section(QLatin1Char('\n'), 1));
+        QAction* action =
+            toolbar_->addAction(icons[button++], res::loadString(id).section(QLatin1Char('\n'), 1));
         action->setData(id);
         connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
     }

@@ -11,6 +11,7 @@
 #include "settings/config.h"
 
 #include <QBasicTimer>
+#include <QIcon>
 #include <QMainWindow>
 #include <functional>
 #include <map>
@@ -142,6 +143,11 @@ private:
     KeyboardAccelerators* accelerators_ = nullptr;
     QBasicTimer positionTimer_;
     bool playPauseShowsPause_ = false;
+    // Built once: every track change swaps these two pictures, and a new icon
+    // each time would add an entry to Qt's pixmap cache per track (the
+    // process grew by about 1 KB a track).
+    QIcon playIcon_;
+    QIcon pauseIcon_;
     bool destroyed_ = false;
     std::map<int, bool> effectChecks_; // the check marks of the effect menu items
     playback::PlaybackEngine engine_;

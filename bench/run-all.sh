@@ -4,7 +4,10 @@ set -uo pipefail
 build=${1:-build}
 here=$(dirname "$0")
 for script in "$here"/*.sh; do
-  [ "$(basename "$script")" = run-all.sh ] && continue
+  case $(basename "$script") in
+    run-all.sh) continue ;;
+    soak.sh) continue ;; # an hour by default: run it by itself
+  esac
   echo "== $(basename "$script")"
   bash "$script" "$build"
 done

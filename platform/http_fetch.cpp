@@ -9,6 +9,9 @@ namespace platform {
 namespace {
 
 constexpr int64_t progressStep = 256;
+// Header lines of every response (redirects included) together; a server
+// that sends headers without end is cut off here.
+constexpr size_t maxHeaderBytes = 64 * 1024;
 
 using Clock = std::chrono::steady_clock;
 
@@ -19,6 +22,7 @@ struct Download {
     std::chrono::milliseconds stallTimeout{0};
     Clock::time_point lastActivity = Clock::now();
     curl_off_t lastCount = 0;
+    size_t headerBytes = 0;
 
     // True when no byte has come for the stall timeout.
     bool stalled(curl_off_t received) {
@@ -58,6 +62,12 @@ size_t writeBody(char* data, size_t size, size_t count, void* download) {
     return static_cast<Download*>(download)->append(data, size * count);
 }
 
+size_t countHeader(char*, size_t size, size_t count, void* download) {
+    size_t& total = static_cast<Download*>(download)->headerBytes;
+    total += size * count;
+    return total > maxHeaderBytes ? 0 : size * count; // 0 aborts the transfer
+}
+
 int checkStall(void* download, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
     return static_cast<Download*>(download)->stalled(received) ? 1 : 0;
 }
@@ -94,6 +104,8 @@ void configure(CURL* easy, const std::string& url, const FetchLimits& limits, cu
     curl_easy_setopt(easy, CURLOPT_USERAGENT, "Quaverly");
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &writeBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &download);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &countHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &download);
 }
 
 } // namespace

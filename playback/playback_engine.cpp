@@ -3,6 +3,7 @@
 #include "platform/message_box.h"
 #include "platform/shell_path.h"
 #include "playback/frame_link.h"
+#include "playback/play_log.h"
 #include "playback/play_order.h"
 #include "res/resource_ids.h"
 #include "res/string_table.h"
@@ -92,6 +93,7 @@ bool PlaybackEngine::OpenAndPlay(int row) {
         platform::showMessage(owner_->OwnerWindow(), res::loadString(res::IDS_STREAM_OPEN_FAILED));
         return false;
     }
+    AppendToPlayLog(location);
     ApplyDsp();
     ShowTrackTitle();
     sync_.stream = stream_;

@@ -8,6 +8,10 @@
 namespace audio::net {
 namespace {
 
+// Header lines are kept in memory: a server that sends them without end is
+// cut off here, whatever limit the installed libcurl has of its own.
+constexpr size_t kMaxHeaderBytes = 64 * 1024;
+
 HttpOpenError openErrorOf(CURLcode result) {
     switch (result) {
     case CURLE_UNSUPPORTED_PROTOCOL:
@@ -140,6 +144,12 @@ size_t CurlTransfer::writeCallback(char* data, size_t size, size_t count, void* 
 // Returns 0 to abort the transfer, anything else to go on.
 size_t CurlTransfer::onHeaderLine(std::string_view raw) {
     lastActivity_ = Clock::now();
+    headerBytes_ += raw.size();
+    if (headerBytes_ > kMaxHeaderBytes) {
+        if (!headersDone_)
+            failHeaders(HttpOpenError::HttpStatus);
+        return 0;
+    }
     if (headersDone_)
         return 1; // trailers of a chunked body: the headers are published already
     const std::string_view line = withoutLineEnd(raw);

@@ -81,6 +81,7 @@ private:
     bool expectStatusLine_ = true;
     bool sawStatusLine_ = false;
     bool headersDone_ = false;
+    size_t headerBytes_ = 0; // of every response and trailer, for the cap
     IcyHeaderBlock inBodyHeaders_;
     std::optional<IcyMetadataFilter> filter_;
     Clock::time_point lastActivity_;

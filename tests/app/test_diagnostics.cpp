@@ -1,0 +1,79 @@
+// The diagnostics for long runs: the command FIFO and the play log, both off
+// unless their environment variable names a file.
+#include "frame_fixture.h"
+
+#include "app/diagnostic_commands.h"
+#include "res/resource_ids.h"
+#include "support/fixtures.h"
+#include "tracklist/list_view.h"
+
+#include <QTest>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace res;
+
+TEST(DiagnosticCommands, ALineNamesCommandsByWordOrNumberAndSkipsTheRest) {
+    EXPECT_EQ(app::ParseDiagnosticCommands("next  PREV\tskip playpause stop 59201 bogus\r"),
+              (std::vector<int>{ID_PLAY_NEXT, ID_PLAY_PREV, ID_PLAY_SKIP, ID_PLAY_PLAYPAUSE,
+                                ID_PLAY_STOP, 59201}));
+    EXPECT_TRUE(app::ParseDiagnosticCommands("").empty());
+    EXPECT_TRUE(app::ParseDiagnosticCommands("0 nothing -").empty());
+}
+
+class DiagnosticsTest : public FrameTest {
+protected:
+    void TearDown() override {
+        unsetenv("QUAVERLY_COMMAND_FIFO");
+        unsetenv("QUAVERLY_PLAY_LOG");
+        FrameTest::TearDown();
+    }
+    QStringList played() const {
+        return QString::fromStdString(testsupport::readFile(dir.file("played.log")))
+            .split('\n', Qt::SkipEmptyParts);
+    }
+};
+
+TEST_F(DiagnosticsTest, CommandsWrittenToTheFifoDriveTheFrameAndEveryOpenIsLogged) {
+    const std::string fifo = dir.file("commands");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    setenv("QUAVERLY_COMMAND_FIFO", fifo.c_str(), 1);
+    setenv("QUAVERLY_PLAY_LOG", dir.file("played.log").c_str(), 1);
+    setenv("QUAVERLY_AUDIO", "null", 1); // real time: the tracks stay open
+    auto& f = create();
+    app::DiagnosticCommandInput input(f);
+    ASSERT_TRUE(input.active());
+    const QString a = QString::fromStdString(testsupport::fixture("tone_1k_3s.wav"));
+    const QString b = QString::fromStdString(testsupport::fixture("tone_1k_3s.flac"));
+    f.trackList()->AppendRow(a, "a");
+    f.trackList()->AppendRow(b, "b");
+    f.trackList()->SetCurrentRow(0);
+
+    const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(writer, 0);
+    const std::string lines = "playpause\nnext\nplay";
+    ASSERT_EQ(write(writer, lines.data(), lines.size()), static_cast<ssize_t>(lines.size()));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.engine().trackRow() == 1; }, 10000));
+    EXPECT_EQ(played(), (QStringList{a, b}));
+    // The start of a line waits for the rest of it.
+    ASSERT_EQ(write(writer, "pause\n", 6), 6);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return BASS_ChannelIsActive(f.engine().stream()) == BASS_ACTIVE_PAUSED; }, 10000));
+    // A line's commands run together: resumed, then stopped.
+    ASSERT_EQ(write(writer, "playpause stop\n", 15), 15);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.engine().stream() == 0; }, 10000));
+    close(writer);
+    EXPECT_EQ(played().size(), 2);
+}
+
+TEST_F(DiagnosticsTest, WithoutItsVariableNothingIsReadOrLogged) {
+    auto& f = create();
+    app::DiagnosticCommandInput input(f);
+    EXPECT_FALSE(input.active());
+    f.trackList()->AppendRow(QString::fromStdString(testsupport::fixture("tone_1k_3s.wav")), "a");
+    f.trackList()->SetCurrentRow(0);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    EXPECT_NE(f.engine().stream(), 0u);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(dir.file("played.log"))));
+}

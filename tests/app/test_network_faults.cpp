@@ -1,0 +1,205 @@
+// Station servers that misbehave, as the player meets them: a real frame
+// plays a URL row served by a test server on 127.0.0.1. Each fault either
+// fails the open (the open-failed message) or ends the stream so that the
+// next row plays, within the connect (5 s) and stall (15 s) limits, and the
+// window handles its queued events again once the blocking call returns.
+#include "frame_fixture.h"
+
+#include "res/resource_ids.h"
+#include "res/string_table.h"
+#include "stream_fixture.h"
+#include "support/fixtures.h"
+#include "support/servers/endless_sender.h"
+#include "support/servers/test_http_server.h"
+#include "tracklist/list_view.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+using namespace res;
+using testsupport::TestHttpServer;
+using testsupport::TestResponse;
+
+namespace {
+
+// The stall limit of a network stream plus a generous margin for a loaded
+// machine; anything slower is a hang.
+constexpr int kBeyondStallMs = 45000;
+
+size_t RequestsFor(const TestHttpServer& server, const std::string& target) {
+    size_t count = 0;
+    for (const auto& request : server.requests())
+        count += request.target == target;
+    return count;
+}
+
+} // namespace
+
+class NetworkFaultTest : public FrameTest {
+protected:
+    // Fills the track list, selects the first row and presses Play; returns
+    // how long the press blocked the window.
+    qint64 playFirstOf(const QStringList& locations, const char* audio = "null") {
+        setenv("QUAVERLY_AUDIO", audio, 1);
+        auto& f = create();
+        for (const QString& location : locations)
+            f.trackList()->AppendRow(location, "row");
+        f.trackList()->SetCurrentRow(0);
+        queuedEventRan = false;
+        QTimer::singleShot(0, &f, [this] { queuedEventRan = true; });
+        QElapsedTimer clock;
+        clock.start();
+        f.OnCommand(ID_PLAY_PLAYPAUSE);
+        return clock.elapsed();
+    }
+    bool windowAnswers() {
+        return QTest::qWaitFor([this] { return queuedEventRan; }, 5000);
+    }
+    QStringList messages() const {
+        return QString::fromStdString(testsupport::readFile(dir.file("messages.log")))
+            .split('\n', Qt::SkipEmptyParts);
+    }
+    void expectOpenFailed(qint64 blockedMs) {
+        EXPECT_EQ(messages(), QStringList{loadString(IDS_STREAM_OPEN_FAILED)});
+        EXPECT_EQ(frame->engine().stream(), 0u);
+        EXPECT_LT(blockedMs, kBeyondStallMs);
+        EXPECT_TRUE(windowAnswers());
+    }
+    // The faulty stream played and ended; the file after it plays now.
+    void expectAdvancedToTheFile() {
+        EXPECT_TRUE(
+            QTest::qWaitFor([this] { return frame->engine().trackRow() == 1; }, kBeyondStallMs));
+        EXPECT_EQ(frame->engine().trackLocation(), QString::fromStdString(file));
+        EXPECT_TRUE(messages().isEmpty()) << messages().join('|').toStdString();
+        EXPECT_TRUE(windowAnswers());
+    }
+    QString url(const std::string& path) const { return QString::fromStdString(server.url(path)); }
+
+    TestHttpServer server;
+    const std::string file = testsupport::fixture("tone_1k_3s.wav");
+    const std::string audio = BareMp3(2);
+    bool queuedEventRan = false;
+};
+
+TEST_F(NetworkFaultTest, AServerThatAcceptsAndNeverAnswersFailsTheOpenAtTheStallLimit) {
+    server.route("/silent", TestResponse::silent());
+    expectOpenFailed(playFirstOf({url("/silent")}));
+}
+
+TEST_F(NetworkFaultTest, HeadersFollowedByNothingFailTheOpenAtTheStallLimit) {
+    TestResponse live = TestResponse::stalled({}, "audio/mpeg");
+    server.route("/headers-only", live);
+    expectOpenFailed(playFirstOf({url("/headers-only")}));
+}
+
+TEST_F(NetworkFaultTest, AStreamThatStallsWhilePlayingEndsAndTheNextRowPlays) {
+    server.route("/stalls", TestResponse::stalled(audio.substr(0, 48 * 1024)));
+    const qint64 blocked = playFirstOf({url("/stalls"), QString::fromStdString(file)});
+    EXPECT_LT(blocked, kBeyondStallMs);
+    EXPECT_EQ(frame->engine().trackRow(), 0) << "the first part plays";
+    expectAdvancedToTheFile();
+}
+
+TEST_F(NetworkFaultTest, AResetConnectionEndsTheStreamOrFailsAnOpenWithNothingYet) {
+    server.route("/reset-late", TestResponse::resetAfter(audio.substr(0, 48 * 1024)));
+    playFirstOf({url("/reset-late"), QString::fromStdString(file)});
+    expectAdvancedToTheFile();
+
+    frame.reset();
+    server.route("/reset-early", TestResponse::resetAfter({}));
+    expectOpenFailed(playFirstOf({url("/reset-early")}));
+}
+
+TEST_F(NetworkFaultTest, GarbageInsteadOfAnAnswerFailsTheOpen) {
+    server.route("/garbage", TestResponse::garbage());
+    expectOpenFailed(playFirstOf({url("/garbage")}));
+}
+
+TEST_F(NetworkFaultTest, AnHtmlPageInsteadOfAudioFailsTheOpen) {
+    std::string page = "<!DOCTYPE html><html><head><title>Station</title></head><body>";
+    for (int i = 0; i < 400; ++i)
+        page += "<p>Listen to our station in your browser.</p>\n";
+    page += "</body></html>\n";
+    server.route("/html", TestResponse::ok(page, "text/html; charset=utf-8"));
+    server.route("/html-as-audio", TestResponse::ok(page, "audio/mpeg"));
+    expectOpenFailed(playFirstOf({url("/html")}));
+
+    frame.reset();
+    std::remove(dir.file("messages.log").c_str());
+    expectOpenFailed(playFirstOf({url("/html-as-audio")}));
+}
+
+TEST_F(NetworkFaultTest, HeadersWithoutEndAreCutOffAndFailTheOpen) {
+    std::string filler;
+    for (int i = 0; i < 100; ++i)
+        filler += "X-Filler: " + std::string(100, 'a') + "\r\n";
+    constexpr int64_t kLimit = int64_t(256) << 20;
+    EndlessSender sender("HTTP/1.1 200 OK\r\nContent-Type: audio/mpeg\r\n", filler, kLimit);
+    expectOpenFailed(playFirstOf({QString::fromStdString(sender.url("/endless-headers"))}));
+    // The client gave up after its cap; without one it would have read on
+    // until the sender's limit.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sender.clientGone(); }, 10000));
+    EXPECT_FALSE(sender.reachedLimit());
+    EXPECT_LT(sender.sent(), 16 << 20);
+}
+
+TEST_F(NetworkFaultTest, AnEndlessStationIsHeldToItsBufferWhilePlayingInRealTime) {
+    constexpr int64_t kLimit = int64_t(512) << 20;
+    EndlessSender sender("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nicy-name: Endless\r\n\r\n",
+                         audio, kLimit);
+    playFirstOf({QString::fromStdString(sender.url("/endless"))});
+    ASSERT_NE(frame->engine().stream(), 0u);
+    EXPECT_TRUE(windowAnswers());
+    // Playing in real time takes 16 KB a second; once the buffer is full the
+    // player stops reading and the sender has to wait.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return sender.blockedMs() >= 3000 || sender.reachedLimit() || sender.clientGone(); },
+        60000));
+    EXPECT_GE(sender.blockedMs(), 3000);
+    EXPECT_FALSE(sender.reachedLimit());
+    EXPECT_LT(sender.sent(), 32 << 20);
+    EXPECT_EQ(BASS_ChannelIsActive(frame->engine().stream()), BASS_ACTIVE_PLAYING);
+    frame->OnCommand(ID_PLAY_STOP);
+    EXPECT_EQ(frame->engine().stream(), 0u);
+}
+
+TEST_F(NetworkFaultTest, AnIcyLengthBytePastTheEndOfTheDataEndsTheStreamCleanly) {
+    // Metadata every 16000 bytes: one good title, then a length byte that
+    // announces 4080 bytes of text where only 20 follow before the end.
+    const std::string part = audio.substr(0, 64000);
+    std::string body;
+    body += part.substr(0, 16000);
+    const std::string title = "StreamTitle='Good Title';";
+    const size_t units = (title.size() + 15) / 16;
+    body += static_cast<char>(units);
+    body += title + std::string(units * 16 - title.size(), '\0');
+    body += part.substr(16000, 16000);
+    body += '\xff';
+    body += "StreamTitle='Cut";
+    TestResponse response = TestResponse::ok(body, "audio/mpeg");
+    response.announcedLength = -1;
+    response.headers = {"icy-metaint: 16000", "icy-name: Broken Meta"};
+    server.route("/icy", response);
+    playFirstOf({url("/icy"), QString::fromStdString(file)});
+    expectAdvancedToTheFile();
+    EXPECT_FALSE(frame->titleLabel()->text().contains("Cut"));
+}
+
+TEST_F(NetworkFaultTest, APlaylistThatLinksToItselfOrToItsPartnerFailsTheOpen) {
+    server.route("/self.pls", TestResponse::ok("[playlist]\nNumberOfEntries=1\nFile1=" +
+                                                   server.url("/self.pls") + "\n",
+                                               "audio/x-scpls"));
+    server.route("/a.m3u", TestResponse::ok(server.url("/b.m3u") + "\n", "audio/x-mpegurl"));
+    server.route("/b.m3u",
+                 TestResponse::ok("#EXTM3U\n" + server.url("/a.m3u") + "\n", "audio/x-mpegurl"));
+    expectOpenFailed(playFirstOf({url("/self.pls")}));
+    EXPECT_EQ(RequestsFor(server, "/self.pls"), 1u);
+
+    frame.reset();
+    std::remove(dir.file("messages.log").c_str());
+    expectOpenFailed(playFirstOf({url("/a.m3u")}));
+    EXPECT_EQ(RequestsFor(server, "/a.m3u"), 1u);
+    EXPECT_EQ(RequestsFor(server, "/b.m3u"), 1u);
+}
