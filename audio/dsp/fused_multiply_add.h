@@ -7,8 +7,7 @@
 // sanitizer's runtime exists, and the instrumented resolver would crash.
 #pragma once
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) &&                             \
-    !defined(__SANITIZE_THREAD__)
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define QUAVERLY_FUSED_MULTIPLY_ADD                                                                \
     __attribute__((target_clones("fma", "default"), optimize("fp-contract=fast")))
 #else
