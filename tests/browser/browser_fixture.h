@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <cstdlib>
@@ -70,4 +71,22 @@ protected:
     QLabel title;
     tracklist::CListView list;
     browser::CFormView view;
+};
+
+// Records every text the title label shows while it is repainted, in order,
+// repeats left out.
+class TitleRecorder : public QObject {
+public:
+    explicit TitleRecorder(QLabel& label) : label_(label) { label.installEventFilter(this); }
+    QStringList texts;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && (texts.isEmpty() || texts.back() != label_.text()))
+            texts.append(label_.text());
+        return false;
+    }
+
+private:
+    QLabel& label_;
 };

@@ -29,23 +29,6 @@ std::string FeedWithEpisodes(int count) {
            items + "</channel></rss>\n";
 }
 
-// Every text the title label is painted with, in order, repeats left out.
-class LabelHistory : public QObject {
-public:
-    explicit LabelHistory(QLabel& label) : label_(label) { label.installEventFilter(this); }
-    QStringList texts;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint && (texts.isEmpty() || texts.back() != label_.text()))
-            texts.append(label_.text());
-        return false;
-    }
-
-private:
-    QLabel& label_;
-};
-
 qint64 ByteCount(const QString& progress) {
     return progress.endsWith("Byte") ? progress.chopped(4).toLongLong() : -1;
 }
@@ -76,7 +59,7 @@ protected:
 TEST_F(FeedFaultTest, ASlowFeedArrivesWholeWithItsProgressShownOnTheWay) {
     const std::string feed = FeedWithEpisodes(12);
     server.route("/slow", TestResponse::dripped(feed, 256, 30, "application/rss+xml"));
-    LabelHistory history(title);
+    TitleRecorder history(title);
     loadFeedAt(server.url("/slow"));
     ASSERT_EQ(list.RowCount(), 12);
     EXPECT_EQ(list.GetName(0), "Episode 1 ");
@@ -97,7 +80,7 @@ TEST_F(FeedFaultTest, AFeedThatStallsHalfwayGivesNoRowsAfterTheStallLimit) {
     const std::string feed = FeedWithEpisodes(12);
     const std::string firstHalf = feed.substr(0, feed.size() / 2); // several whole items
     server.route("/stall", TestResponse::stalled(firstHalf, "application/rss+xml"));
-    LabelHistory history(title);
+    TitleRecorder history(title);
     const qint64 blocked = loadFeedAt(server.url("/stall"));
     EXPECT_EQ(list.RowCount(), 0) << "a feed cut off is no feed";
     EXPECT_LT(blocked, kBeyondStallMs);
@@ -109,7 +92,7 @@ TEST_F(FeedFaultTest, AFeedThatStallsHalfwayGivesNoRowsAfterTheStallLimit) {
 
 TEST_F(FeedFaultTest, AFeedServerThatNeverAnswersGivesNoRowsAndNoProgress) {
     server.route("/silent", TestResponse::silent());
-    LabelHistory history(title);
+    TitleRecorder history(title);
     const qint64 blocked = loadFeedAt(server.url("/silent"));
     EXPECT_EQ(list.RowCount(), 0);
     EXPECT_LT(blocked, kBeyondStallMs);

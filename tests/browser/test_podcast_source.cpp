@@ -27,23 +27,6 @@ std::string Item(const std::string& title, const std::string& url,
     return item + "</item>\n";
 }
 
-// Records every text the title label shows while it is repainted.
-class TitleRecorder : public QObject {
-public:
-    explicit TitleRecorder(QLabel& label) : label_(label) { label.installEventFilter(this); }
-    QStringList texts;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint && (texts.isEmpty() || texts.back() != label_.text()))
-            texts.append(label_.text());
-        return false;
-    }
-
-private:
-    QLabel& label_;
-};
-
 } // namespace
 
 class PodcastTest : public BrowserTest {
