@@ -31,6 +31,7 @@ asan: deps
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j$(JOBS) --timeout 900
 
 bench: build
+	@bench/install-references.sh
 	@bench/run-all.sh $(BUILD)
 
 format:
