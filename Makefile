@@ -50,6 +50,7 @@ tsan: deps
 	@cd $(TSAN_BUILD) && TSAN_OPTIONS="die_after_fork=0 halt_on_error=1" QT_QPA_PLATFORM=offscreen ./tests/test_audio --gtest_brief=1
 
 bench: build
+	@bench/install-references.sh
 	@bench/run-all.sh $(BUILD)
 
 # libFuzzer harnesses (clang), each run FUZZ_SECONDS over tests/fuzz/corpus;

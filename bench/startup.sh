@@ -6,6 +6,7 @@
 set -uo pipefail
 build=${1:-build}
 runs=${2:-5}
+[ "${BENCH_QUICK:-0}" = 1 ] && runs=${2:-3}
 display=:$((90 + RANDOM % 9))
 Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
@@ -18,11 +19,16 @@ export DISPLAY=$display QUAVERLY_AUDIO=null
 measure() {
   local name=$1; shift
   local home; home=$(mktemp -d)
+  # A runtime and a temporary folder of its own keep each player's
+  # single-instance hand-over away from any other instance on the machine.
+  mkdir -m 700 "$home/runtime"
   local start; start=$(date +%s%N)
-  HOME=$home XDG_CONFIG_HOME=$home "$@" >/dev/null 2>&1 &
+  HOME=$home XDG_CONFIG_HOME=$home XDG_RUNTIME_DIR=$home/runtime TMPDIR=$home "$@" \
+    >/dev/null 2>&1 &
   local pid=$!
   local mapped=""
   for _ in $(seq 2000); do
+    kill -0 $pid 2>/dev/null || break # it quit without a window
     if xwininfo -root -tree 2>/dev/null | grep -q "\"$name"; then
       mapped=$(( ($(date +%s%N) - start) / 1000000 )); break
     fi
@@ -50,7 +56,11 @@ report() {
   m=$(printf '%s\n' "${mems[@]}" | median)
   printf '%-10s window mapped after %5s ms (median of %d), idle RSS %6.1f MB\n' \
     "$label" "$t" "$runs" "$(echo "$m / 1024" | bc -l)"
+  start_ms[$label]=$t
+  rss_kb[$label]=$m
 }
+
+declare -A start_ms rss_kb
 
 tmp=$(mktemp -d)
 cp "$build/quaverly" "$tmp/quaverly"
@@ -58,3 +68,16 @@ report quaverly Quaverly "$tmp/quaverly"
 report audacious Audacious audacious
 report qmmp qmmp qmmp
 rm -rf "$tmp"
+
+# Summary lines for run-all.sh: quaverly against each reference that ran.
+ratio() { awk "BEGIN {if ($2 > 0) printf \"%.2f\", $1 / $2; else print \"-\"}"; }
+verdict() { awk "BEGIN {print ($1 <= $2) ? \"pass\" : \"FAIL\"}"; }
+q_ms=${start_ms[quaverly]:-timeout}
+q_kb=${rss_kb[quaverly]:-0}
+for ref in audacious qmmp; do
+  r_ms=${start_ms[$ref]:-}
+  [[ $r_ms =~ ^[0-9]+$ && $q_ms =~ ^[0-9]+$ ]] || continue
+  r_kb=${rss_kb[$ref]}
+  echo "RESULT|3 start to visible window vs $ref|$q_ms ms|$r_ms ms|$(ratio "$q_ms" "$r_ms")|<= 1.0 x|$(verdict "$q_ms" "$r_ms")|bench/startup.sh BUILD $runs"
+  echo "RESULT|3 idle memory (RSS) vs $ref|$((q_kb / 1024)) MB|$((r_kb / 1024)) MB|$(ratio "$q_kb" "$r_kb")|<= 1.0 x|$(verdict "$q_kb" "$r_kb")|bench/startup.sh BUILD $runs"
+done

@@ -36,6 +36,7 @@ int Library::init(int device, DWORD freq) {
     auto output = output::openOutputDevice(choice ? choice : "", rate, kDeviceChannels, &error);
     if (!output)
         return error;
+    output = output::tapOutput(std::move(output), std::getenv("QUAVERLY_AUDIO_TAP"));
     auto mixer = std::make_shared<Mixer>(std::move(output), syncs_, config_.streamVolume);
     mixer->start();
     std::lock_guard<std::mutex> lock(registry_);

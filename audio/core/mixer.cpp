@@ -92,12 +92,54 @@ void Mixer::run() {
                                [&] { return stopping_ || (hasWork() && (paced_ || allReady())); });
             if (stopping_)
                 return;
+            if (paced_ && !anyWantsMix()) {
+                // Only events wait to be heard: let the device play out what it
+                // holds rather than queue silence ahead of whatever plays next.
+                waitUntilHeard(lock);
+                lock.unlock();
+                fireHeardEvents();
+                continue;
+            }
+            if (paced_ && deviceRanDry())
+                waitForDecoders(lock);
+            if (stopping_)
+                return;
             active_.assign(streams_.begin(), streams_.end());
         }
         mixOnce();
         active_.clear();
         fireHeardEvents();
     }
+}
+
+bool Mixer::anyWantsMix() const {
+    return std::any_of(streams_.begin(), streams_.end(),
+                       [](const std::shared_ptr<Stream>& stream) { return stream->wantsMix(); });
+}
+
+bool Mixer::deviceRanDry() const {
+    return heardOutputFrame() >= written_.load();
+}
+
+std::chrono::nanoseconds Mixer::framesToDuration(int64_t frames) const {
+    return std::chrono::nanoseconds(std::max<int64_t>(0, frames) * 1000000000 / rate_);
+}
+
+void Mixer::waitUntilHeard(std::unique_lock<std::mutex>& lock) {
+    int64_t earliest = written_.load();
+    for (const DueEvent& event : waiting_)
+        earliest = std::min(earliest, event.outputFrame);
+    // A millisecond more, so that the clock has surely passed the frame.
+    const auto wait =
+        framesToDuration(earliest - heardOutputFrame()) + std::chrono::milliseconds(1);
+    signal_->wake.wait_for(lock, wait, [&] { return stopping_ || anyWantsMix(); });
+}
+
+void Mixer::waitForDecoders(std::unique_lock<std::mutex>& lock) {
+    // Nothing is sounding, so nothing is late: a short wait for the first
+    // decoded block beats handing the device a block of silence before it.
+    signal_->wake.wait_for(lock, framesToDuration(static_cast<int64_t>(chunk_)),
+                           [&] { return stopping_ || allReady(); });
 }
 
 void Mixer::mixOnce() {
@@ -122,7 +164,12 @@ void Mixer::mixOnce() {
         longest = std::max(longest, got);
     }
     gain_ = target;
-    const std::size_t frames = paced_ ? chunk_ : longest;
+    // A paced device keeps time with silence while a stream still plays (a
+    // station that ran dry); a block where every stream ended is cut at its
+    // last sound, so the next track is not held back behind silence.
+    const bool stillPlaying = std::any_of(active_.begin(), active_.end(),
+                                          [](const auto& stream) { return stream->wantsMix(); });
+    const std::size_t frames = paced_ && stillPlaying ? chunk_ : longest;
     if (frames > 0) {
         device_->write(mix_.data(), frames);
         written_ += static_cast<int64_t>(frames);
@@ -138,7 +185,7 @@ void Mixer::publishHeard() {
 }
 
 void Mixer::fireHeardEvents() {
-    const int64_t heard = heardAtWrite_.load();
+    const int64_t heard = heardOutputFrame();
     std::vector<DueEvent> ready;
     {
         std::lock_guard<std::mutex> lock(signal_->mutex);

@@ -43,6 +43,12 @@ private:
     void run();
     bool hasWork() const;
     bool allReady() const;
+    bool anyWantsMix() const;
+    bool deviceRanDry() const;
+    std::chrono::nanoseconds framesToDuration(int64_t frames) const;
+    // Both wait on the signal, woken early by new work or stop.
+    void waitUntilHeard(std::unique_lock<std::mutex>& lock);
+    void waitForDecoders(std::unique_lock<std::mutex>& lock);
     void mixOnce();
     void publishHeard();
     void fireHeardEvents();

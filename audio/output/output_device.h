@@ -45,4 +45,9 @@ std::unique_ptr<OutputDevice> openAlsaOutput(const std::string& pcm, int sampleR
 std::unique_ptr<OutputDevice> openNullOutput(bool paced, int sampleRate, int channels);
 std::unique_ptr<OutputDevice> openWavOutput(const std::string& path, int sampleRate, int channels);
 
+// Diagnostics for the benchmarks: wraps device so that each write is logged to
+// logPath (see tap_output.cpp). Returns device itself when logPath is null or
+// empty or cannot be opened.
+std::unique_ptr<OutputDevice> tapOutput(std::unique_ptr<OutputDevice> device, const char* logPath);
+
 } // namespace audio::output
