@@ -1,6 +1,13 @@
 #include "support/process_runner.h"
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace testsupport {
+
+void endWithTestProgram(QProcess& process) {
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+}
 
 static RunResult collect(QProcess& process, bool finished) {
     RunResult result;
@@ -15,6 +22,7 @@ RunResult runProgram(const QString& program, const QStringList& args, int timeou
                      const QProcessEnvironment& env) {
     QProcess process;
     process.setProcessEnvironment(env);
+    endWithTestProgram(process);
     process.start(program, args);
     if (!process.waitForStarted(timeoutMs))
         return {};
@@ -30,6 +38,7 @@ BackgroundProcess::BackgroundProcess(const QString& program, const QStringList& 
                                      const QProcessEnvironment& env)
     : process_(std::make_unique<QProcess>()) {
     process_->setProcessEnvironment(env);
+    endWithTestProgram(*process_);
     process_->start(program, args);
     process_->waitForStarted(10000);
 }

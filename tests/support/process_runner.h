@@ -16,6 +16,12 @@ struct RunResult {
     QString err;
 };
 
+// Makes a process about to be started end with the test program, so that
+// players, encoders and servers do not outlive a test run that crashed or was
+// killed. A program that changes its user afterwards (Icecast dropping root)
+// loses this, as the kernel clears the mark then.
+void endWithTestProgram(QProcess& process);
+
 // Runs a program to completion, killing it after timeoutMs.
 RunResult runProgram(const QString& program, const QStringList& args, int timeoutMs,
                      const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());

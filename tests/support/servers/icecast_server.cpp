@@ -1,5 +1,6 @@
 #include "support/servers/icecast_server.h"
 
+#include "support/process_runner.h"
 #include "support/servers/loopback.h"
 
 #include <QByteArray>
@@ -83,6 +84,7 @@ bool IcecastServer::start(const std::vector<std::string>& mounts) {
     server_->setStandardOutputFile(QString::fromStdString(dir_.file("icecast.out")));
     server_->setStandardErrorFile(QString::fromStdString(dir_.file("icecast.out")),
                                   QIODevice::Append);
+    endWithTestProgram(*server_);
     server_->start("/usr/bin/icecast2", {"-c", QString::fromStdString(dir_.file("icecast.xml"))});
     if (!server_->waitForStarted(5000) || !waitUntilAnswering()) {
         endProcess(*server_);
@@ -152,6 +154,7 @@ bool IcecastServer::startSource(const std::string& mount, const std::string& sta
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QString::fromStdString(dir_.file("ffmpeg.log")),
                                   QIODevice::Append);
+    endWithTestProgram(*process);
     process->start("ffmpeg", args);
     if (!process->waitForStarted(5000))
         return false;

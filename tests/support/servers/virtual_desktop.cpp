@@ -1,5 +1,7 @@
 #include "support/servers/virtual_desktop.h"
 
+#include "support/process_runner.h"
+
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QThread>
@@ -55,6 +57,7 @@ bool VirtualDesktop::startDisplay() {
     // descriptor (its standard output here) once it accepts connections.
     xvfb_ = std::make_unique<QProcess>();
     xvfb_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    endWithTestProgram(*xvfb_);
     xvfb_->start(QStringLiteral("Xvfb"),
                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                   QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
@@ -84,6 +87,7 @@ bool VirtualDesktop::startTray() {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DISPLAY"), display_);
         tray_->setProcessEnvironment(env);
+        endWithTestProgram(*tray_);
         tray_->start(QStringLiteral("trayer"),
                      {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
                       QStringLiteral("left"), QStringLiteral("--widthtype"),
