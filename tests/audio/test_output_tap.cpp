@@ -38,7 +38,7 @@ bool playWithTap(const std::string& choice, const std::string& tapPath, DWORD vo
     {
         Device device(choice);
         EXPECT_TRUE(device.ok());
-        Event ended;
+        Event& ended = librarytest::outlivingTheTest<Event>();
         const HSTREAM stream =
             BASS_StreamCreateFile(FALSE, testsupport::fixture("tone_1k_3s.wav").c_str(), 0, 0, 0);
         EXPECT_NE(stream, 0u);
