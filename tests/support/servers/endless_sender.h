@@ -5,6 +5,8 @@
 // up to its own limit.
 #pragma once
 
+#include "support/servers/loopback.h"
+
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
@@ -20,16 +22,9 @@ class EndlessSender {
 public:
     EndlessSender(std::string head, std::string block, int64_t limit)
         : head_(std::move(head)), block_(std::move(block)), limit_(limit) {
-        listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            listen(listenFd_, 4) != 0 ||
-            getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            throw std::runtime_error("endless sender cannot listen");
-        port_ = ntohs(address.sin_port);
+        int port = 0;
+        listenFd_ = testsupport::listenOnLoopback(4, &port, "endless sender");
+        port_ = port;
         thread_ = std::thread([this] { serve(); });
     }
     ~EndlessSender() {

@@ -1,5 +1,7 @@
 #include "support/servers/loopback.h"
 
+#include <stdexcept>
+
 #include <arpa/inet.h>
 #include <chrono>
 #include <netinet/in.h>
@@ -93,6 +95,23 @@ LoopbackReply loopbackGet(int port, const std::string& target,
     const std::string data = sent ? readUntilClosed(fd, timeoutMs) : std::string();
     close(fd);
     return parseReply(data);
+}
+
+int listenOnLoopback(int backlog, int* port, const char* who) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(fd, backlog) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        if (fd >= 0)
+            close(fd);
+        throw std::runtime_error(std::string(who) + " cannot listen");
+    }
+    *port = ntohs(address.sin_port);
+    return fd;
 }
 
 } // namespace testsupport

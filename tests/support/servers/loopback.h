@@ -9,6 +9,10 @@ namespace testsupport {
 // A port on 127.0.0.1 that was free a moment ago (bound, read and released).
 int freeLoopbackPort();
 
+// A listening socket on 127.0.0.1 at a port the system picks; its port goes
+// to *port. Throws std::runtime_error with `who` in the text when it cannot.
+int listenOnLoopback(int backlog, int* port, const char* who);
+
 // True when something accepts connections on 127.0.0.1:port.
 bool loopbackAccepts(int port);
 

@@ -1,5 +1,7 @@
 #include "support/servers/test_http_server.h"
 
+#include "support/servers/loopback.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cctype>
@@ -174,16 +176,9 @@ TestHttpServer::TestHttpServer() {
         throw std::runtime_error("pipe failed");
     wakeRead_ = wake[0];
     wakeWrite_ = wake[1];
-    listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listenFd_, 64) != 0 ||
-        getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        throw std::runtime_error("test server cannot listen");
-    port_ = ntohs(address.sin_port);
+    int port = 0;
+    listenFd_ = listenOnLoopback(64, &port, "test server");
+    port_ = port;
     acceptThread_ = std::thread([this] { acceptLoop(); });
 }
 
