@@ -5,6 +5,7 @@
 #include <pulse/error.h>
 #include <pulse/simple.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -12,7 +13,13 @@ namespace audio::output {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr int kTargetLatencyMs = 50;
+constexpr int kBlockMs = 10;
+// Asking the server for the latency is a round trip; between two questions
+// the buffer is followed with the clock.
+constexpr auto kLatencyRequery = std::chrono::milliseconds(200);
 
 class PulseOutput : public OutputDevice {
 public:
@@ -27,7 +34,7 @@ public:
     int sampleRate() const override { return rate_; }
     int channels() const override { return channels_; }
     bool paced() const override { return true; }
-    std::size_t chunkFrames() const override { return rate_ / 100; }
+    std::size_t chunkFrames() const override { return rate_ * kBlockMs / 1000; }
     std::string name() const override { return "pulse"; }
 
     void write(const float* frames, std::size_t count) override {
@@ -36,20 +43,47 @@ public:
             // The server went away: keep real time so the mixer does not spin.
             std::this_thread::sleep_for(std::chrono::microseconds(count * 1000000 / rate_));
         }
+        written_ += static_cast<int64_t>(count);
     }
 
     int64_t latencyFrames() override {
-        int error = 0;
-        const pa_usec_t usec = pa_simple_get_latency(connection_, &error);
-        if (usec == static_cast<pa_usec_t>(-1))
-            return 0;
-        return static_cast<int64_t>(usec * rate_ / 1000000);
+        const Clock::time_point now = Clock::now();
+        if (queried_ && now - queriedAt_ < kLatencyRequery) {
+            const int64_t estimate = estimatedLatency(now);
+            // Zero means the buffer may have run dry, which the clock cannot tell.
+            if (estimate > 0)
+                return estimate;
+        }
+        return askServer(now);
     }
 
 private:
+    int64_t askServer(Clock::time_point now) {
+        int error = 0;
+        const pa_usec_t usec = pa_simple_get_latency(connection_, &error);
+        queried_ = usec != static_cast<pa_usec_t>(-1);
+        queriedAt_ = now;
+        latencyAtQuery_ = queried_ ? static_cast<int64_t>(usec * rate_ / 1000000) : 0;
+        writtenAtQuery_ = written_;
+        return latencyAtQuery_;
+    }
+
+    int64_t estimatedLatency(Clock::time_point now) const {
+        const auto elapsedUs =
+            std::chrono::duration_cast<std::chrono::microseconds>(now - queriedAt_).count();
+        const int64_t played = elapsedUs * rate_ / 1000000;
+        return std::max<int64_t>(0, latencyAtQuery_ + (written_ - writtenAtQuery_) - played);
+    }
+
     pa_simple* connection_;
     const int rate_;
     const int channels_;
+    // Mixer thread only.
+    int64_t written_ = 0;
+    bool queried_ = false;
+    Clock::time_point queriedAt_{};
+    int64_t latencyAtQuery_ = 0;
+    int64_t writtenAtQuery_ = 0;
 };
 
 } // namespace
@@ -65,7 +99,7 @@ std::unique_ptr<OutputDevice> openPulseOutput(int sampleRate, int channels) {
     attr.maxlength = static_cast<uint32_t>(-1);
     attr.tlength = msBytes * kTargetLatencyMs;
     attr.prebuf = msBytes * 20;
-    attr.minreq = msBytes * 10;
+    attr.minreq = msBytes * kBlockMs;
     attr.fragsize = static_cast<uint32_t>(-1);
     int error = 0;
     pa_simple* connection = pa_simple_new(nullptr, "Quaverly", PA_STREAM_PLAYBACK, nullptr, "Music",

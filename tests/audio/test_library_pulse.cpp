@@ -25,6 +25,18 @@ bool waitForFile(const std::string& path, std::chrono::milliseconds timeout) {
     return true;
 }
 
+bool waitForRecording(const std::string& path, std::uintmax_t bytes,
+                      std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::error_code error;
+    while (std::filesystem::file_size(path, error) < bytes || error) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
 // Reads raw s16le stereo frames as the recorder wrote them.
 librarytest::Wav readRaw(const std::string& path) {
     const std::string bytes = testsupport::readFile(path);
@@ -66,7 +78,9 @@ TEST(LibraryPulse, PlaysThroughARealServer) {
                                       recording + "'")},
         env);
     ASSERT_TRUE(recorder.started());
-    std::this_thread::sleep_for(300ms);
+    // A freshly started server takes a moment before its sink keeps time;
+    // the recording growing says it does.
+    ASSERT_TRUE(waitForRecording(recording, 44100 * 4 / 5, 10s));
 
     ScopedEnv pulse("PULSE_SERVER", serverAddress);
     librarytest::Device device("pulse");
@@ -77,8 +91,20 @@ TEST(LibraryPulse, PlaysThroughARealServer) {
     Event& ended = librarytest::outlivingTheTest<Event>();
     const HSTREAM stream =
         BASS_StreamCreateFile(FALSE, testsupport::fixture("tone_1k_3s.wav").c_str(), 0, 0, 0);
+    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, librarytest::raiseEvent, &ended);
     const auto started = std::chrono::steady_clock::now();
-    ASSERT_TRUE(librarytest::playToEnd(stream, ended, 15s));
+    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    // The position is what is being heard: it follows the clock through the
+    // server's buffer, between and across the back-end's latency questions.
+    for (const auto at : {700ms, 1300ms, 2100ms}) {
+        std::this_thread::sleep_until(started + at);
+        const double heardSeconds =
+            BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream, BASS_POS_BYTE));
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        EXPECT_NEAR(heardSeconds, elapsed, 0.06) << "at " << at.count() << " ms";
+    }
+    ASSERT_TRUE(ended.waitFor(1, 15s));
     // END comes when the last sample has been played, not when it was decoded.
     EXPECT_GT(std::chrono::steady_clock::now() - started, 2900ms);
     BASS_StreamFree(stream);
