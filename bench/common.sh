@@ -77,3 +77,19 @@ equalizer=f=2000:t=o:w=1:g=-2,equalizer=f=4000:t=o:w=1:g=2,\
 equalizer=f=8000:t=o:w=1:g=4,\
 acompressor=threshold=-20dB:ratio=3:attack=10:release=200,\
 aecho=0.8:0.9:29|37|43|53|61|71|79|89:0.3|0.27|0.24|0.21|0.18|0.15|0.12|0.1"
+
+# The latency fixtures, FLAC (exact lengths, so any gap is the player's own):
+# a 10 s tone, a 1.5 s tone and 4 s of silence before a tone, in
+# $build/bench-fixtures as tone.flac, short.flac and lead.flac.
+latency_fixtures() {
+  local dir; dir=$(fixture_dir)
+  mkdir -p "$dir"
+  latency_tone() { # NAME SECONDS EXPRESSION
+    [ -s "$dir/$1.flac" ] && return
+    ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi \
+      -i "aevalsrc=$3|$3:s=44100:d=$2" -c:a flac "$dir/$1.flac"
+  }
+  latency_tone tone 10 '0.5*sin(2*PI*440*t)'
+  latency_tone short 1.5 '0.5*sin(2*PI*440*t)'
+  latency_tone lead 30 'if(gte(t\,4)\,0.5*sin(2*PI*440*t)\,0)'
+}

@@ -5,14 +5,7 @@
 # the seeks, all FLAC (exact lengths, so the gap is the player's own).
 set -uo pipefail
 build=${1:-build}
-dir="$build/bench-fixtures"
-mkdir -p "$dir"
-tone() { # NAME SECONDS EXPRESSION
-  [ -s "$dir/$1.flac" ] && return
-  ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi \
-    -i "aevalsrc=$3|$3:s=44100:d=$2" -c:a flac "$dir/$1.flac"
-}
-tone tone 10 '0.5*sin(2*PI*440*t)'
-tone short 1.5 '0.5*sin(2*PI*440*t)'
-tone lead 30 'if(gte(t\,4)\,0.5*sin(2*PI*440*t)\,0)'
+. "$(dirname "$0")/common.sh"
+latency_fixtures
+dir=$(fixture_dir)
 "$build/latency_bench" "$dir"
