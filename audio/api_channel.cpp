@@ -81,7 +81,10 @@ BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos, DWORD mode) {
         return fail(BASS_ERROR_NOTAVAIL, FALSE);
     if (pos > static_cast<QWORD>(INT64_MAX))
         return fail(BASS_ERROR_POSITION, FALSE);
-    return result(stream->seek(static_cast<int64_t>(pos / bytesPerFrame(*stream))));
+    const int error = stream->seek(static_cast<int64_t>(pos / bytesPerFrame(*stream)));
+    if (error == BASS_OK)
+        Library::instance().dropQueuedSound(stream);
+    return result(error);
 }
 
 double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos) {

@@ -145,6 +145,16 @@ int64_t Library::heardOutputFrame() {
     return mixer ? mixer->heardOutputFrame() : 0;
 }
 
+void Library::dropQueuedSound(const std::shared_ptr<Stream>& stream) {
+    std::shared_ptr<Mixer> mixer;
+    {
+        std::lock_guard<std::mutex> lock(registry_);
+        mixer = mixer_;
+    }
+    if (mixer)
+        mixer->dropQueuedSound(stream);
+}
+
 void Library::addEffect(HFX fx, HSTREAM owner) {
     std::lock_guard<std::mutex> lock(registry_);
     effects_[fx] = owner;

@@ -47,6 +47,8 @@ public:
     std::shared_ptr<Stream> stream(DWORD handle);
     int freeStream(DWORD handle);
     int64_t heardOutputFrame();
+    // After a seek: see Mixer::dropQueuedSound.
+    void dropQueuedSound(const std::shared_ptr<Stream>& stream);
 
     DWORD newHandle() { return nextHandle_.fetch_add(1); }
     void addEffect(HFX fx, HSTREAM owner);

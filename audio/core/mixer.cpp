@@ -1,6 +1,7 @@
 #include "core/mixer.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace audio::core {
 
@@ -60,6 +61,23 @@ void Mixer::remove(const std::shared_ptr<Stream>& stream) {
     signal_->wake.notify_all();
 }
 
+void Mixer::dropQueuedSound(const std::shared_ptr<Stream>& stream) {
+    if (!paced_)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(signal_->mutex);
+        const bool othersPlaying = std::any_of(streams_.begin(), streams_.end(),
+                                               [&](const std::shared_ptr<Stream>& other) {
+                                                   return other != stream && other->wantsMix();
+                                               });
+        if (othersPlaying || !stream->wantsMix())
+            return;
+        discardPending_ = true;
+    }
+    signal_->wake.notify_all();
+    device_->interruptWait();
+}
+
 int64_t Mixer::heardOutputFrame() const {
     const int64_t written = written_.load();
     if (!paced_)
@@ -92,6 +110,11 @@ void Mixer::run() {
                                [&] { return stopping_ || (hasWork() && (paced_ || allReady())); });
             if (stopping_)
                 return;
+            if (std::exchange(discardPending_, false)) {
+                lock.unlock();
+                discardDeviceBuffer();
+                continue;
+            }
             if (paced_ && !anyWantsMix()) {
                 // Only events wait to be heard: let the device play out what it
                 // holds rather than queue silence ahead of whatever plays next.
@@ -140,6 +163,14 @@ void Mixer::waitForDecoders(std::unique_lock<std::mutex>& lock) {
     // decoded block beats handing the device a block of silence before it.
     signal_->wake.wait_for(lock, framesToDuration(static_cast<int64_t>(chunk_)),
                            [&] { return stopping_ || allReady(); });
+}
+
+void Mixer::discardDeviceBuffer() {
+    device_->discard();
+    // What was dropped counts as heard: the output clock goes on from the
+    // last frame written, and events waiting in the dropped sound are due.
+    publishHeard();
+    fireHeardEvents();
 }
 
 void Mixer::mixOnce() {

@@ -39,6 +39,11 @@ public:
     // The output frame being heard now.
     int64_t heardOutputFrame() const;
 
+    // After a seek of `stream`: the sound the device still holds is dropped,
+    // so the new position is heard at once, unless another stream is playing
+    // (its sound would be cut).
+    void dropQueuedSound(const std::shared_ptr<Stream>& stream);
+
 private:
     void run();
     bool hasWork() const;
@@ -49,6 +54,7 @@ private:
     // Both wait on the signal, woken early by new work or stop.
     void waitUntilHeard(std::unique_lock<std::mutex>& lock);
     void waitForDecoders(std::unique_lock<std::mutex>& lock);
+    void discardDeviceBuffer();
     void mixOnce();
     void publishHeard();
     void fireHeardEvents();
@@ -65,6 +71,7 @@ private:
     std::vector<std::shared_ptr<Stream>> streams_;
     std::vector<DueEvent> waiting_; // pulled, not heard yet
     bool stopping_ = false;
+    bool discardPending_ = false;
 
     // Mixer thread only.
     std::vector<std::shared_ptr<Stream>> active_;

@@ -53,6 +53,11 @@ public:
         return delay;
     }
 
+    void discard() override {
+        snd_pcm_drop(pcm_);
+        snd_pcm_prepare(pcm_);
+    }
+
 private:
     void writeFrames(const void* data, std::size_t count, std::size_t sampleBytes) {
         const auto* bytes = static_cast<const unsigned char*>(data);

@@ -3,6 +3,7 @@
 // real time.
 #include "output/output_device.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -13,6 +14,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr int64_t kBufferBlocks = 6;
+constexpr int64_t kPeriodBlocks = 4;
+
 class NullOutput : public OutputDevice {
 public:
     NullOutput(bool paced, int rate, int channels)
@@ -21,7 +25,7 @@ public:
     int sampleRate() const override { return rate_; }
     int channels() const override { return channels_; }
     bool paced() const override { return paced_; }
-    // 20 ms blocks keep the wake-ups of a paced run low.
+    // 20 ms blocks; see write() for how many the buffer holds.
     std::size_t chunkFrames() const override { return paced_ ? rate_ / 50 : 4096; }
     std::string name() const override { return paced_ ? "null" : "null:fast"; }
 
@@ -34,18 +38,31 @@ public:
         if (written_ == 0 || playedFrames(now) >= written_)
             start_ = now - framesToDuration(written_);
         written_ += static_cast<int64_t>(count);
-        // Like a sound card that interrupts once per two blocks: a write that
-        // fills the buffer to four blocks sleeps until two are left, and the
-        // next write returns at once. The buffer holds two to four blocks (40
-        // to 80 ms), and the mixer wakes half as often as when every write
-        // slept back down to three.
+        // Like a sound card that interrupts once per kPeriodBlocks blocks: a
+        // write that fills the buffer to kBufferBlocks sleeps until
+        // kBufferBlocks - kPeriodBlocks are left, and the writes after it
+        // return at once until the buffer is full again. Few wake-ups keep a
+        // player cheap; a seek does not wait for the buffer (discard()).
         const auto block = static_cast<int64_t>(chunkFrames());
-        if (written_ - playedFrames(now) < block * 4)
+        if (written_ - playedFrames(now) < block * kBufferBlocks)
             return;
-        const Clock::time_point due = start_ + framesToDuration(written_ - block * 2);
-        // Nothing notifies this variable: it is a timed wait that any spurious
-        // wake simply repeats.
-        wakeup_.wait_until(lock, due, [&] { return Clock::now() >= due; });
+        const Clock::time_point due =
+            start_ + framesToDuration(written_ - block * (kBufferBlocks - kPeriodBlocks));
+        wakeup_.wait_until(lock, due, [&] { return interrupted_ || Clock::now() >= due; });
+        interrupted_ = false;
+    }
+
+    void discard() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        written_ = std::min(written_, playedFrames(Clock::now()));
+    }
+
+    void interruptWait() override {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            interrupted_ = true;
+        }
+        wakeup_.notify_all();
     }
 
     int64_t latencyFrames() override {
@@ -72,6 +89,7 @@ private:
     std::condition_variable wakeup_;
     Clock::time_point start_{};
     int64_t written_ = 0;
+    bool interrupted_ = false;
 };
 
 } // namespace

@@ -26,6 +26,14 @@ public:
     // Frames written but not heard yet (what sits in the device's buffer).
     virtual int64_t latencyFrames() = 0;
 
+    // Drops what was written but not heard yet, so that what comes next is
+    // heard at once (a seek). Called by the writing thread between writes.
+    virtual void discard() {}
+
+    // From any thread: a write() waiting for room returns early. A device
+    // whose writes wait only briefly may ignore it.
+    virtual void interruptWait() {}
+
     // Frames the mixer should produce per write.
     virtual std::size_t chunkFrames() const = 0;
 

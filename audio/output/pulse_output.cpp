@@ -16,7 +16,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kTargetLatencyMs = 50;
-constexpr int kBlockMs = 10;
+constexpr int kBlockMs = 20;
 // Asking the server for the latency is a round trip; between two questions
 // the buffer is followed with the clock.
 constexpr auto kLatencyRequery = std::chrono::milliseconds(200);
@@ -55,6 +55,12 @@ public:
                 return estimate;
         }
         return askServer(now);
+    }
+
+    void discard() override {
+        int error = 0;
+        pa_simple_flush(connection_, &error);
+        queried_ = false;
     }
 
 private:

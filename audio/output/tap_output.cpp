@@ -30,6 +30,8 @@ public:
     std::size_t chunkFrames() const override { return inner_->chunkFrames(); }
     std::string name() const override { return inner_->name(); }
     int64_t latencyFrames() override { return inner_->latencyFrames(); }
+    void discard() override { inner_->discard(); }
+    void interruptWait() override { inner_->interruptWait(); }
 
     void write(const float* frames, std::size_t count) override {
         const int64_t handedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(

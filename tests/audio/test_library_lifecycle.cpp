@@ -56,7 +56,7 @@ TEST(LibraryLifecycle, PauseHoldsThePositionAndPlayResumesThere) {
     EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD{BASS_ACTIVE_PAUSED});
     EXPECT_FALSE(BASS_ChannelPause(stream));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ALREADY);
-    std::this_thread::sleep_for(150ms); // what was in the output buffer is heard
+    std::this_thread::sleep_for(200ms); // what was in the output buffer is heard
     const double paused = positionSeconds(stream);
     EXPECT_NEAR(paused, 0.4, 0.15);
     std::this_thread::sleep_for(300ms);
@@ -89,6 +89,34 @@ TEST(LibraryLifecycle, SeekMovesThePositionAtOnceAndRefusesBeyondTheEnd) {
     EXPECT_FALSE(BASS_ChannelSetPosition(stream, length + 4, BASS_POS_BYTE));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_POSITION);
     EXPECT_GT(positionSeconds(stream), 7.0);
+}
+
+TEST(LibraryLifecycle, ASeekDropsTheQueuedSoundUnlessAnotherStreamPlays) {
+    Device device("null");
+    ASSERT_TRUE(device.ok());
+    const HSTREAM stream = openFixture("silence_10s.wav");
+    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    std::this_thread::sleep_for(300ms);
+    // The device holds up to 120 ms of the old place; dropped, the new place
+    // is heard, and the position moves, from the seek on.
+    ASSERT_TRUE(BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, 5.0), 0));
+    const auto seeked = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(80ms);
+    const double moved = positionSeconds(stream) - 5.0;
+    const std::chrono::duration<double> sinceSeek = std::chrono::steady_clock::now() - seeked;
+    EXPECT_NEAR(moved, sinceSeek.count(), 0.03);
+
+    // Another stream's queued sound is kept: its position goes on without a jump.
+    const HSTREAM other = openFixture("silence_10s.wav");
+    ASSERT_TRUE(BASS_ChannelPlay(other, FALSE));
+    std::this_thread::sleep_for(300ms);
+    const auto before = std::chrono::steady_clock::now();
+    const double otherBefore = positionSeconds(other);
+    ASSERT_TRUE(BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, 2.0), 0));
+    std::this_thread::sleep_for(50ms);
+    const double otherAfter = positionSeconds(other);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - before;
+    EXPECT_NEAR(otherAfter - otherBefore, took.count(), 0.02);
 }
 
 TEST(LibraryLifecycle, EndFiresOnceWhenTheLastSampleIsPlayed) {
