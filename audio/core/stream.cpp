@@ -45,6 +45,9 @@ Stream::Stream(HSTREAM handle, std::unique_ptr<Decoder> decoder, std::string loc
     const double fitting = static_cast<double>(refillFrames_ - 64) / ratio;
     decodeFrames_ = std::clamp<std::size_t>(static_cast<std::size_t>(fitting), 1, kMaxDecodeFrames);
     needFrames_ = std::min(refillFrames_, converter_->maxOutputFrames(decodeFrames_) + 32);
+    // A decoder that waits for room sleeps until half the ring is free: two
+    // wake-ups a second while playing, each decoding half a second.
+    wakeFrames_ = ring_.capacity() / 2;
 
     oggTag_ = makeTag(tagList(decoder_->comments()));
     httpTag_ = makeTag(tagList(decoder_->httpHeaders()));
@@ -113,7 +116,7 @@ bool Stream::waitForWork(std::unique_lock<std::mutex>& lock) {
     if (!stopping_ && !seekPending_ && !canContinue) {
         decoderWaiting_ = true;
         decoderWake_.wait(lock, [&] {
-            return stopping_ || seekPending_ || (!decoderEnded_ && ring_.space() >= refillFrames_);
+            return stopping_ || seekPending_ || (!decoderEnded_ && ring_.space() >= wakeFrames_);
         });
         decoderWaiting_ = false;
     }
@@ -331,7 +334,7 @@ std::size_t Stream::pull(float* out, std::size_t count, int64_t outputFrame, boo
         due.push_back({shared_from_this(), epoch_, BASS_SYNC_END,
                        outputFrame + static_cast<int64_t>(got), nullptr});
     }
-    if (decoderWaiting_ && ring_.space() >= refillFrames_)
+    if (decoderWaiting_ && ring_.space() >= wakeFrames_)
         decoderWake_.notify_one();
     return got;
 }

@@ -100,7 +100,8 @@ private:
     bool network_ = false;
     std::size_t decodeFrames_ = 0; // source frames per decode() call
     std::size_t needFrames_ = 0;   // ring space one decoded block may need
-    std::size_t refillFrames_ = 0; // ring space that wakes a waiting decoder
+    std::size_t refillFrames_ = 0; // a quarter of the ring: a decoded block fits in it
+    std::size_t wakeFrames_ = 0;   // ring space that wakes a waiting decoder
 
     std::mutex mutex_;
     std::condition_variable decoderWake_;
