@@ -1,5 +1,6 @@
 // Stream creation and freeing of the C API.
 #include "bass.h"
+#include "codec_table.h"
 #include "core/errors.h"
 #include "core/library.h"
 #include "core/utf16.h"
@@ -57,8 +58,11 @@ HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD le
         return fail(BASS_ERROR_FILEOPEN, HSTREAM{0});
     if (isCdTrack(path))
         return fail(BASS_ERROR_FILEFORM, HSTREAM{0});
+    const audio::CodecTable* codecs = audio::codecs();
+    if (!codecs)
+        return fail(BASS_ERROR_NOTAVAIL, HSTREAM{0});
     int error = BASS_OK;
-    auto decoder = audio::Decoder::openFile(path, &error);
+    auto decoder = codecs->openFile(path, &error);
     return registerStream(std::move(decoder), path, error);
 }
 
@@ -71,8 +75,11 @@ HSTREAM BASS_StreamCreateURL(const void* url, DWORD offset, DWORD flags, DOWNLOA
         return fail(BASS_ERROR_FILEOPEN, HSTREAM{0});
     const std::string text = argumentText(url, flags);
     const bool follow = Library::instance().config().followPlaylists.load() != 0;
+    const audio::CodecTable* codecs = audio::codecs();
+    if (!codecs)
+        return fail(BASS_ERROR_NOTAVAIL, HSTREAM{0});
     int error = BASS_OK;
-    auto decoder = audio::Decoder::openUrl(text, follow, &error);
+    auto decoder = codecs->openUrl(text, follow, &error);
     return registerStream(std::move(decoder), std::string(), error ? error : BASS_ERROR_FILEOPEN);
 }
 

@@ -64,7 +64,7 @@ measure() {
 quaverly_home() {
   local home=$work/quaverly-$1
   mkdir -p "$home"
-  cp "$build/quaverly" "$home/quaverly"
+  cp "$build/quaverly" "$build/libquaverly-codecs.so" "$home/"
   if [ "$1" = fx ]; then
     printf '[Quaverly]\nDSP_EnableEq=1\nDSP_EnableComp=1\nDSP_EnableReverb=1\n%s\n' \
       "DSP_EqBand1=4

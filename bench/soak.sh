@@ -40,7 +40,7 @@ for i in $(seq 1 $tracks); do
   echo "$name" >>"$work/music/list.m3u8"
 done
 
-cp "$build/quaverly" "$work/quaverly"
+cp "$build/quaverly" "$build/libquaverly-codecs.so" "$work/"
 printf '[Quaverly]\n_Order=1\n' >"$work/quaverly.ini"
 mkfifo "$work/commands"
 exec 7<>"$work/commands" # held open, so the player never sees an end

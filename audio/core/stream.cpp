@@ -1,5 +1,7 @@
 #include "core/stream.h"
 
+#include "codec_table.h"
+
 #include <algorithm>
 
 namespace audio::core {
@@ -37,7 +39,8 @@ Stream::Stream(HSTREAM handle, std::unique_ptr<Decoder> decoder, std::string loc
     sourceChannels_ = format.channels;
     lengthFrames_ = decoder_->lengthFrames();
     network_ = decoder_->isNetwork();
-    converter_ = std::make_unique<FormatConverter>(sourceRate_, sourceChannels_, deviceRate_);
+    // A decoder exists, so the codec entry points it came from are loaded.
+    converter_ = codecs()->makeConverter(sourceRate_, sourceChannels_, deviceRate_);
 
     // One decoded block must fit in a quarter of the ring, whatever the rates.
     refillFrames_ = ring_.capacity() / 4;
@@ -401,8 +404,9 @@ const tags::TagFields& Stream::tagFields() {
             return *tagFields_;
     }
     tags::TagFields fields;
-    if (!localPath_.empty())
-        fields = tags::readFileTags(localPath_);
+    const CodecTable* codecTable = codecs();
+    if (!localPath_.empty() && codecTable)
+        fields = codecTable->readFileTags(localPath_);
     std::lock_guard<std::mutex> lock(mutex_);
     if (!tagFields_)
         tagFields_ = std::move(fields);

@@ -132,3 +132,30 @@ TEST_F(StartupTest, AnArgumentWinsOverLaunchAndPlay) {
     runWith({music + "c.wav"});
     EXPECT_EQ(lastPlayed(), music + "c.wav");
 }
+
+// The codecs are a module the program loads beside itself or from the
+// install layout's library folder; a copy without it still runs.
+TEST_F(StartupTest, ACopyWithoutItsCodecModuleRunsAndReportsTheOpenFailure) {
+    ASSERT_TRUE(QFile::remove(sandbox.folder() + "/libquaverly-codecs.so"));
+    runWith({music + "b.wav"});
+    EXPECT_EQ(sandbox.messages(), QStringList{"ストリームをオープンできません"});
+    EXPECT_EQ(lastPlayed(), "");
+}
+
+TEST_F(StartupTest, TheCodecModuleIsFoundInTheInstallLayout) {
+    // usr/bin/quaverly and usr/lib/quaverly/libquaverly-codecs.so, as installed.
+    const QString root = sandbox.folder() + "/usr";
+    ASSERT_TRUE(QDir().mkpath(root + "/bin") && QDir().mkpath(root + "/lib/quaverly"));
+    ASSERT_TRUE(QFile::rename(sandbox.executable(), root + "/bin/quaverly"));
+    ASSERT_TRUE(QFile::rename(sandbox.iniPath(), root + "/bin/quaverly.ini"));
+    ASSERT_TRUE(QFile::rename(sandbox.folder() + "/libquaverly-codecs.so",
+                              root + "/lib/quaverly/libquaverly-codecs.so"));
+    BackgroundProcess player(root + "/bin/quaverly", {music + "b.wav"}, sandbox.environment());
+    ASSERT_TRUE(waitUntilReady(player, kTimeoutMs));
+    QThread::msleep(1500);
+    ASSERT_TRUE(terminate(player, kTimeoutMs).finished);
+    EXPECT_EQ(
+        settings::IniFile(root + "/bin/quaverly.ini").ReadString("_LastPlayed", "").toStdString(),
+        (music + "b.wav").toStdString());
+    EXPECT_GT(soundBytes(), 3 * 44100 * 4 / 2);
+}

@@ -29,7 +29,8 @@ done
 
 root="$scratch/root"
 dpkg-deb -x "$deb" "$root"
-for file in usr/bin/quaverly usr/share/applications/quaverly.desktop \
+for file in usr/bin/quaverly usr/lib/quaverly/libquaverly-codecs.so \
+            usr/share/applications/quaverly.desktop \
             usr/share/icons/hicolor/scalable/apps/quaverly.svg \
             usr/share/icons/hicolor/48x48/apps/quaverly.png \
             usr/share/icons/hicolor/256x256/apps/quaverly.png; do

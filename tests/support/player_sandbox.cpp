@@ -12,6 +12,10 @@ namespace testsupport {
 
 PlayerSandbox::PlayerSandbox() : env_(QProcessEnvironment::systemEnvironment()) {
     std::filesystem::copy_file(playerExecutable(), dir_.path() + "/quaverly");
+    // A portable copy keeps its codec module beside it.
+    const std::filesystem::path module =
+        std::filesystem::path(playerExecutable()).parent_path() / "libquaverly-codecs.so";
+    std::filesystem::copy_file(module, dir_.path() + "/libquaverly-codecs.so");
     env_.insert("QT_QPA_PLATFORM", "offscreen");
     env_.insert("QUAVERLY_AUDIO", "null");
     env_.insert("QUAVERLY_MESSAGE_LOG", messageLogPath());

@@ -10,7 +10,43 @@ extern "C" {
 
 namespace audio::core {
 
-FormatConverter::FormatConverter(int inRate, int inChannels, int outRate)
+namespace {
+
+class ResamplingConverter final : public FormatConverter {
+public:
+    ResamplingConverter(int inRate, int inChannels, int outRate);
+    ~ResamplingConverter() override;
+    ResamplingConverter(const ResamplingConverter&) = delete;
+    ResamplingConverter& operator=(const ResamplingConverter&) = delete;
+
+    bool valid() const override { return valid_; }
+    std::size_t maxOutputFrames(std::size_t inFrames) const override;
+    void convert(const float* in, std::size_t inFrames, std::vector<float>& out) override;
+    void flush(std::vector<float>& out) override;
+    void reset() override;
+
+private:
+    bool openResampler();
+    void toStereo(const float* in, std::size_t frames, int channels, std::vector<float>& out);
+    void resample(const float* in, std::size_t inFrames, std::vector<float>& out);
+
+    const int inRate_;
+    const int inChannels_;
+    const int outRate_;
+    // The resampler works on min(inChannels, 2) or downmixes to 2.
+    int resampledChannels_ = 2;
+    SwrContext* swr_ = nullptr;
+    bool valid_ = true;
+    std::vector<float> resampled_;
+};
+
+} // namespace
+
+std::unique_ptr<FormatConverter> makeFormatConverter(int inRate, int inChannels, int outRate) {
+    return std::make_unique<ResamplingConverter>(inRate, inChannels, outRate);
+}
+
+ResamplingConverter::ResamplingConverter(int inRate, int inChannels, int outRate)
     : inRate_(inRate), inChannels_(inChannels), outRate_(outRate) {
     if (inRate <= 0 || inChannels <= 0 || outRate <= 0) {
         valid_ = false;
@@ -21,11 +57,11 @@ FormatConverter::FormatConverter(int inRate, int inChannels, int outRate)
         valid_ = openResampler();
 }
 
-FormatConverter::~FormatConverter() {
+ResamplingConverter::~ResamplingConverter() {
     swr_free(&swr_);
 }
 
-bool FormatConverter::openResampler() {
+bool ResamplingConverter::openResampler() {
     AVChannelLayout inLayout{};
     AVChannelLayout outLayout{};
     av_channel_layout_default(&inLayout, inChannels_);
@@ -37,7 +73,7 @@ bool FormatConverter::openResampler() {
     return error >= 0 && swr_init(swr_) >= 0;
 }
 
-std::size_t FormatConverter::maxOutputFrames(std::size_t inFrames) const {
+std::size_t ResamplingConverter::maxOutputFrames(std::size_t inFrames) const {
     if (!swr_)
         return inFrames;
     const int64_t delay = swr_get_delay(swr_, inRate_);
@@ -46,7 +82,7 @@ std::size_t FormatConverter::maxOutputFrames(std::size_t inFrames) const {
         16);
 }
 
-void FormatConverter::convert(const float* in, std::size_t inFrames, std::vector<float>& out) {
+void ResamplingConverter::convert(const float* in, std::size_t inFrames, std::vector<float>& out) {
     out.clear();
     if (!valid_ || inFrames == 0)
         return;
@@ -57,20 +93,20 @@ void FormatConverter::convert(const float* in, std::size_t inFrames, std::vector
     resample(in, inFrames, out);
 }
 
-void FormatConverter::flush(std::vector<float>& out) {
+void ResamplingConverter::flush(std::vector<float>& out) {
     out.clear();
     if (swr_ && valid_)
         resample(nullptr, 0, out);
 }
 
-void FormatConverter::reset() {
+void ResamplingConverter::reset() {
     if (!swr_)
         return;
     swr_close(swr_);
     valid_ = swr_init(swr_) >= 0;
 }
 
-void FormatConverter::resample(const float* in, std::size_t inFrames, std::vector<float>& out) {
+void ResamplingConverter::resample(const float* in, std::size_t inFrames, std::vector<float>& out) {
     const std::size_t capacity = maxOutputFrames(inFrames);
     resampled_.resize(capacity * resampledChannels_);
     auto* outPlane = reinterpret_cast<uint8_t*>(resampled_.data());
@@ -81,8 +117,8 @@ void FormatConverter::resample(const float* in, std::size_t inFrames, std::vecto
         toStereo(resampled_.data(), static_cast<std::size_t>(produced), resampledChannels_, out);
 }
 
-void FormatConverter::toStereo(const float* in, std::size_t frames, int channels,
-                               std::vector<float>& out) {
+void ResamplingConverter::toStereo(const float* in, std::size_t frames, int channels,
+                                   std::vector<float>& out) {
     out.resize(frames * 2);
     if (channels == 2) {
         out.assign(in, in + frames * 2);

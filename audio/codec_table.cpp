@@ -1,0 +1,9 @@
+// The codec module's entry: the table of what the rest of the library calls.
+#include "codec_table.h"
+
+extern "C" const audio::CodecTable* quaverly_codec_table() {
+    static const audio::CodecTable table{&audio::Decoder::openFile, &audio::Decoder::openUrl,
+                                         &audio::core::makeFormatConverter,
+                                         &audio::tags::readFileTags};
+    return &table;
+}

@@ -1,0 +1,38 @@
+// The entry points that need FFmpeg, libcurl and TagLib. They live in a
+// module of their own (libquaverly-codecs.so) that the player loads on its
+// first stream or tag read rather than at start-up: those libraries and their
+// dependencies are over a hundred shared objects, and loading them would
+// delay the window. Programs that link the codec objects directly (the tests,
+// tools and benchmarks) use them without loading anything.
+#pragma once
+
+#include "core/format_converter.h"
+#include "decoder.h"
+#include "tags/tag_fields.h"
+
+#include <memory>
+#include <string>
+
+namespace audio {
+
+struct CodecTable {
+    std::unique_ptr<Decoder> (*openFile)(const std::string& path, int* bassError);
+    std::unique_ptr<Decoder> (*openUrl)(const std::string& url, bool followPlaylists,
+                                        int* bassError);
+    std::unique_ptr<core::FormatConverter> (*makeConverter)(int inRate, int inChannels,
+                                                            int outRate);
+    tags::TagFields (*readFileTags)(const std::string& utf8Path);
+};
+
+// The codec entry points, loaded on the first call; nullptr when the module
+// cannot be found or loaded (the reason is printed once on stderr). The
+// module stays loaded for the life of the process.
+const CodecTable* codecs();
+
+} // namespace audio
+
+// Defined by the codec objects; the loader looks for it in the program first.
+extern "C" const audio::CodecTable* quaverly_codec_table();
+
+// The module's file name.
+#define QUAVERLY_CODEC_MODULE "libquaverly-codecs.so"
