@@ -5,7 +5,7 @@
 # output, ffmpeg for fixtures and references, and perf for profiling.
 # Installs only what is missing.
 set -euo pipefail
-packages=(audacious qmmp mpv x11-utils xvfb bc ffmpeg pulseaudio pulseaudio-utils linux-perf)
+packages=(audacious qmmp mpv x11-utils xvfb bc ffmpeg pulseaudio pulseaudio-utils linux-perf libxcb1-dev)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

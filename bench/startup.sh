@@ -16,12 +16,21 @@ export DISPLAY=$display QUAVERLY_AUDIO=null
 
 # Prints the milliseconds from exec until a window whose name starts with the
 # given text is mapped, then the resident set size in kB three seconds later.
+# build/map_time watches the server's map events; without it (no xcb headers
+# at build time) the window list is polled with xwininfo, which costs the
+# starting program CPU and reads later.
 measure() {
   local name=$1; shift
   local home; home=$(mktemp -d)
   # A runtime and a temporary folder of its own keep each player's
   # single-instance hand-over away from any other instance on the machine.
   mkdir -m 700 "$home/runtime"
+  if [ -x "$build/map_time" ]; then
+    HOME=$home XDG_CONFIG_HOME=$home XDG_RUNTIME_DIR=$home/runtime TMPDIR=$home \
+      "$build/map_time" "$name" 3 "$@" 2>/dev/null
+    rm -rf "$home"
+    return
+  fi
   local start; start=$(date +%s%N)
   HOME=$home XDG_CONFIG_HOME=$home XDG_RUNTIME_DIR=$home/runtime TMPDIR=$home "$@" \
     >/dev/null 2>&1 &
@@ -63,7 +72,7 @@ report() {
 declare -A start_ms rss_kb
 
 tmp=$(mktemp -d)
-cp "$build/quaverly" "$tmp/quaverly"
+cp "$build/quaverly" "$build/libquaverly-codecs.so" "$tmp/"
 report quaverly Quaverly "$tmp/quaverly"
 report audacious Audacious audacious
 report qmmp qmmp qmmp
@@ -72,12 +81,13 @@ rm -rf "$tmp"
 # Summary lines for run-all.sh: quaverly against each reference that ran.
 ratio() { awk "BEGIN {if ($2 > 0) printf \"%.2f\", $1 / $2; else print \"-\"}"; }
 verdict() { awk "BEGIN {print ($1 <= $2) ? \"pass\" : \"FAIL\"}"; }
+# Targets: the window within half of the reference's time, memory below it.
 q_ms=${start_ms[quaverly]:-timeout}
 q_kb=${rss_kb[quaverly]:-0}
 for ref in audacious qmmp; do
   r_ms=${start_ms[$ref]:-}
   [[ $r_ms =~ ^[0-9]+$ && $q_ms =~ ^[0-9]+$ ]] || continue
   r_kb=${rss_kb[$ref]}
-  echo "RESULT|3 start to visible window vs $ref|$q_ms ms|$r_ms ms|$(ratio "$q_ms" "$r_ms")|<= 1.0 x|$(verdict "$q_ms" "$r_ms")|bench/startup.sh BUILD $runs"
+  echo "RESULT|3 start to visible window vs $ref|$q_ms ms|$r_ms ms|$(ratio "$q_ms" "$r_ms")|<= 0.5 x|$(verdict "$q_ms" "$((r_ms / 2))")|bench/startup.sh BUILD $runs"
   echo "RESULT|3 idle memory (RSS) vs $ref|$((q_kb / 1024)) MB|$((r_kb / 1024)) MB|$(ratio "$q_kb" "$r_kb")|<= 1.0 x|$(verdict "$q_kb" "$r_kb")|bench/startup.sh BUILD $runs"
 done
