@@ -5,8 +5,8 @@
 //
 // Usage: map_time NAME_PREFIX IDLE_SECONDS PROGRAM [ARGS...]
 // Prints "MS RSS_KB" ("timeout 0" when no such window appears in 20 s). The
-// window is the first top-level window mapped whose name starts with
-// NAME_PREFIX. The program is killed at the end.
+// window is the first top-level window mapped whose title (or, without one,
+// class) starts with NAME_PREFIX. The program is killed at the end.
 #include <xcb/xcb.h>
 
 #include <cerrno>
@@ -17,6 +17,7 @@
 #include <cstring>
 #include <fstream>
 #include <poll.h>
+#include <set>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -70,26 +71,48 @@ pid_t launch(char** argv) {
     return pid;
 }
 
-// Waits for the map of a top-level window whose name starts with prefix;
-// returns the milliseconds since `started`, or -1.
+bool named(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t netName,
+           const std::string& prefix) {
+    // The title, or else the class (instance and class name, NUL separated):
+    // some programs leave their main window without a title.
+    for (const xcb_atom_t property : {netName, xcb_atom_t{XCB_ATOM_WM_NAME}}) {
+        if (windowName(connection, window, property).rfind(prefix, 0) == 0)
+            return true;
+    }
+    const std::string wmClass = windowName(connection, window, XCB_ATOM_WM_CLASS);
+    const auto nul = wmClass.find('\0');
+    return wmClass.rfind(prefix, 0) == 0 ||
+           (nul != std::string::npos && wmClass.compare(nul + 1, prefix.size(), prefix) == 0);
+}
+
+// Waits until a mapped top-level window has a name that starts with prefix
+// (some programs name their window after mapping it); returns the
+// milliseconds since `started`, or -1.
 double waitForMap(xcb_connection_t* connection, const std::string& prefix, pid_t child,
                   Clock::time_point started) {
     const xcb_atom_t netName = atom(connection, "_NET_WM_NAME");
     const auto deadline = started + std::chrono::seconds(20);
+    std::set<xcb_window_t> mapped;
     pollfd watch{xcb_get_file_descriptor(connection), POLLIN, 0};
     while (Clock::now() < deadline) {
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
             const Clock::time_point seen = Clock::now();
-            if ((event->response_type & 0x7f) == XCB_MAP_NOTIFY) {
-                const auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event);
-                const std::string name = windowName(connection, map->window, netName) +
-                                         windowName(connection, map->window, XCB_ATOM_WM_NAME);
-                if (name.rfind(prefix, 0) == 0) {
-                    std::free(event);
-                    return std::chrono::duration<double, std::milli>(seen - started).count();
-                }
+            xcb_window_t candidate = XCB_WINDOW_NONE;
+            const int type = event->response_type & 0x7f;
+            if (type == XCB_MAP_NOTIFY) {
+                candidate = reinterpret_cast<xcb_map_notify_event_t*>(event)->window;
+                mapped.insert(candidate);
+                // Its name may come later: watch its properties.
+                const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+                xcb_change_window_attributes(connection, candidate, XCB_CW_EVENT_MASK, &mask);
+                xcb_flush(connection);
+            } else if (type == XCB_PROPERTY_NOTIFY) {
+                candidate = reinterpret_cast<xcb_property_notify_event_t*>(event)->window;
             }
             std::free(event);
+            if (candidate != XCB_WINDOW_NONE && mapped.count(candidate) &&
+                named(connection, candidate, netName, prefix))
+                return std::chrono::duration<double, std::milli>(seen - started).count();
         }
         if (waitpid(child, nullptr, WNOHANG) == child)
             return -1; // it quit without a window
