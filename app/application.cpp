@@ -72,10 +72,15 @@ int Run(const QString& commandLine) {
     listener.listen();
     TerminationSignals termination(&frame);
     // Media keys and the desktop's sound menu; without a session bus the
-    // player runs without them.
+    // player runs without them. Connecting to the bus (or failing to, which
+    // may start dbus-launch) waits until the event loop runs, so the window
+    // is not held back by it.
     MprisBridge mprisBridge(frame);
-    mpris::MprisService mpris(mprisBridge);
-    mpris.Start();
+    std::unique_ptr<mpris::MprisService> mpris;
+    QTimer::singleShot(0, &frame, [&] {
+        mpris = std::make_unique<mpris::MprisService>(mprisBridge);
+        mpris->Start();
+    });
     DiagnosticCommandInput diagnosticCommands(frame); // off unless QUAVERLY_COMMAND_FIFO is set
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &frame,
                      [&frame](QSessionManager&) { frame.Save(); });
