@@ -5,7 +5,9 @@
 # and with the equivalent ffmpeg filter chain), qmmp (its null output) and
 # audacious (no null output: PulseAudio into a null sink of a private server,
 # which keeps real time). The GUI players run under Xvfb. CPU is read from
-# /proc/PID/stat (user + system ticks of all threads) over the window after a
+# the scheduler's run time of every thread (/proc/PID/task/*/schedstat, in
+# nanoseconds; the 10 ms ticks of /proc/PID/stat are sampled and move such a
+# small figure by a tenth between runs) over the window after a
 # short settling time.
 # Usage: bench/playback_cpu.sh BUILD
 set -uo pipefail
@@ -16,7 +18,6 @@ here=$(dirname "$0")
 window=60; settle=5
 [ "$quick" = 1 ] && { window=15; settle=3; }
 file=$(make_fixture mp3 $((window + settle + 30))) || exit 1
-hz=$(getconf CLK_TCK)
 
 work=$(mktemp -d)
 pids=()
@@ -42,7 +43,12 @@ pids+=($!)
 export PULSE_SERVER=unix:$XDG_RUNTIME_DIR/pulse/native
 for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null; }
+# Nanoseconds on a CPU, summed over the process's threads (all of them live
+# through the window in these players).
+cpu_ns() {
+  [ -d "/proc/$1" ] || return
+  cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{sum += $1} END {printf "%d", sum}'
+}
 
 # Starts a player in its own home folder, lets it settle, and prints the
 # percentage of one core it used over the window.
@@ -53,12 +59,12 @@ measure() {
   HOME=$home XDG_CONFIG_HOME=$home/.config TMPDIR=$home "$@" >/dev/null 2>&1 &
   local pid=$!
   sleep "$settle"
-  local before; before=$(ticks $pid)
+  local before; before=$(cpu_ns $pid)
   sleep "$window"
-  local after; after=$(ticks $pid)
+  local after; after=$(cpu_ns $pid)
   kill $pid 2>/dev/null; wait $pid 2>/dev/null
   if [ -z "$before" ] || [ -z "$after" ]; then echo "exited"; return; fi
-  awk "BEGIN {printf \"%.2f\", 100 * ($after - $before) / $hz / $window}"
+  awk "BEGIN {printf \"%.2f\", 100 * ($after - $before) / 1e9 / $window}"
 }
 
 quaverly_home() {
