@@ -65,13 +65,13 @@ double sinkLatencyUs() {
 class MonitorRecorder {
 public:
     explicit MonitorRecorder(const char* source) {
-        pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, kRate, kChannels};
+        pa_sample_spec format{PA_SAMPLE_FLOAT32LE, kRate, kChannels};
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<uint32_t>(-1);
         attr.fragsize = static_cast<uint32_t>(kFragmentFrames * kChannels * sizeof(float));
         int error = 0;
         connection_ = pa_simple_new(nullptr, "latency recorder", PA_STREAM_RECORD, source,
-                                    "monitor", &spec, nullptr, &attr, &error);
+                                    "monitor", &format, nullptr, &attr, &error);
         if (!connection_)
             std::fprintf(stderr, "cannot record %s: %s\n", source, pa_strerror(error));
         else
