@@ -5,6 +5,7 @@
 #include "net/http_source.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <string>
@@ -63,17 +64,29 @@ class MetadataLog {
 public:
     void attach(audio::net::HttpSource& source) {
         source.setMetadataHandler([this](const std::string& text) {
-            std::lock_guard lock(mutex_);
-            texts_.push_back(text);
+            {
+                std::lock_guard lock(mutex_);
+                texts_.push_back(text);
+            }
+            arrived_.notify_all();
         });
     }
     std::vector<std::string> texts() const {
         std::lock_guard lock(mutex_);
         return texts_;
     }
+    // The texts once `count` have come, or after two seconds: a text kept
+    // for a handler set late is handed over by the network thread, which may
+    // do so just after the reader has seen the stream's end.
+    std::vector<std::string> textsOnceThereAre(std::size_t count) {
+        std::unique_lock lock(mutex_);
+        arrived_.wait_for(lock, std::chrono::seconds(2), [&] { return texts_.size() >= count; });
+        return texts_;
+    }
 
 private:
     mutable std::mutex mutex_;
+    std::condition_variable arrived_;
     std::vector<std::string> texts_;
 };
 
