@@ -49,8 +49,11 @@ tsan: deps
 	@cmake --build $(TSAN_BUILD) --target test_audio -j$(JOBS)
 	@cd $(TSAN_BUILD) && TSAN_OPTIONS="die_after_fork=0 halt_on_error=1" QT_QPA_PLATFORM=offscreen ./tests/test_audio --gtest_brief=1
 
-bench: build
+# The reference players and the benchmarks' own needs (xcb headers for
+# map_time) come first, so that the build finds them.
+bench: deps
 	@bench/install-references.sh
+	@$(MAKE) --no-print-directory build
 	@bench/run-all.sh $(BUILD)
 
 # libFuzzer harnesses (clang), each run FUZZ_SECONDS over tests/fuzz/corpus;
