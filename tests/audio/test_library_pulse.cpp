@@ -7,6 +7,7 @@
 #include "support/temp_dir.h"
 
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 using librarytest::Event;
@@ -15,21 +16,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
-bool waitForFile(const std::string& path, std::chrono::milliseconds timeout) {
+// Polls until the condition holds; false when the timeout passes first.
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!std::filesystem::exists(path)) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
-
-bool waitForRecording(const std::string& path, std::uintmax_t bytes,
-                      std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    std::error_code error;
-    while (std::filesystem::file_size(path, error) < bytes || error) {
+    while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;
         std::this_thread::sleep_for(20ms);
@@ -67,7 +57,7 @@ TEST(LibraryPulse, PlaysThroughARealServer) {
     if (!server.started())
         GTEST_SKIP() << "pulseaudio is not installed";
     const std::string socket = dir.path() + "/pulse/native";
-    ASSERT_TRUE(waitForFile(socket, 10s));
+    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(socket); }, 10s));
     const std::string serverAddress = "unix:" + socket;
     env.insert("PULSE_SERVER", QString::fromStdString(serverAddress));
     const std::string recording = dir.file("recording.raw");
@@ -80,7 +70,12 @@ TEST(LibraryPulse, PlaysThroughARealServer) {
     ASSERT_TRUE(recorder.started());
     // A freshly started server takes a moment before its sink keeps time;
     // the recording growing says it does.
-    ASSERT_TRUE(waitForRecording(recording, 44100 * 4 / 5, 10s));
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            std::error_code error;
+            return std::filesystem::file_size(recording, error) >= 44100 * 4 / 5 && !error;
+        },
+        10s));
 
     ScopedEnv pulse("PULSE_SERVER", serverAddress);
     librarytest::Device device("pulse");
