@@ -20,6 +20,22 @@ void SeekBar::paintEvent(QPaintEvent*) {
     if (thumbVisible_)
         option.subControls |= QStyle::SC_SliderHandle;
     style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
+    paintedThumbPixel_ = thumbPixel();
+}
+
+// The playing position moves the value once a second; on a long track most of
+// those moves stay within the thumb's pixel, and a repaint would cost a round
+// trip to the display server for an identical picture.
+void SeekBar::sliderChange(SliderChange change) {
+    if (change == SliderValueChange && !isSliderDown() && thumbPixel() == paintedThumbPixel_)
+        return;
+    QSlider::sliderChange(change);
+}
+
+int SeekBar::thumbPixel() const {
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this).x();
 }
 
 } // namespace app

@@ -15,9 +15,14 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void sliderChange(SliderChange change) override;
 
 private:
+    int thumbPixel() const;
+
     bool thumbVisible_ = true;
+    // Where the thumb was last drawn; -1 before the first paint.
+    int paintedThumbPixel_ = -1;
 };
 
 } // namespace app

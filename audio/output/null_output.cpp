@@ -14,8 +14,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int64_t kBufferBlocks = 6;
-constexpr int64_t kPeriodBlocks = 4;
+// A music player's buffer: 200 ms, the writer woken once per 160 ms.
+constexpr int64_t kBufferBlocks = 10;
+constexpr int64_t kPeriodBlocks = 8;
 
 class NullOutput : public OutputDevice {
 public:

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
+#include <QStyleOptionSlider>
 #include <QTest>
 #include <QToolBar>
 
@@ -240,4 +241,58 @@ TEST_F(FrameTest, ThePositionBarDrawsItsGrooveWithAndWithoutTheThumb) {
     const QImage with = f.positionBar()->grab().toImage();
     EXPECT_FALSE(IsUniform(without));
     EXPECT_NE(with, without);
+}
+
+namespace {
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// Tells where the style puts the thumb for a value.
+class ProbedSeekBar : public app::SeekBar {
+public:
+    int thumbXAt(int value) const {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        option.sliderPosition = option.sliderValue = value;
+        return style()
+            ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this)
+            .x();
+    }
+};
+} // namespace
+
+TEST(SeekBar, RepaintsOnlyWhenTheThumbMoves) {
+    ProbedSeekBar bar;
+    bar.setRange(0, 600); // a ten-minute track, in seconds
+    bar.resize(200, 20);
+    bar.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+    QApplication::processEvents();
+    PaintCounter counter;
+    bar.installEventFilter(&counter);
+    // The first second that moves the thumb off its first pixel.
+    int moving = 1;
+    while (bar.thumbXAt(moving) == bar.thumbXAt(0))
+        ++moving;
+    ASSERT_GT(moving, 1) << "the bar is too wide for this check";
+
+    bar.setValue(moving - 1);
+    QApplication::processEvents();
+    EXPECT_EQ(counter.paints, 0) << "the thumb stayed on its pixel";
+    bar.setValue(moving + 5);
+    QTRY_VERIFY_WITH_TIMEOUT(counter.paints > 0, 2000);
+    // Hiding the thumb repaints even without a move.
+    counter.paints = 0;
+    bar.setThumbVisible(false);
+    QTRY_VERIFY_WITH_TIMEOUT(counter.paints > 0, 2000);
 }
