@@ -17,7 +17,9 @@ here=$(dirname "$0")
 
 window=60; settle=5
 [ "$quick" = 1 ] && { window=15; settle=3; }
-file=$(make_fixture mp3 $((window + settle + 30))) || exit 1
+# A ten-minute MP3: longer than the window, and a seek bar moves about a pixel
+# every second or two, as it does for a long track.
+file=$(make_fixture mp3 600) || exit 1
 
 work=$(mktemp -d)
 pids=()
@@ -101,7 +103,7 @@ percent[quaverly_fx]=$(QUAVERLY_AUDIO=null measure "$home" "$home/quaverly" "$fi
 home=$(quaverly_home plain)
 percent[quaverly]=$(QUAVERLY_AUDIO=null measure "$home" "$home/quaverly" "$file")
 # For comparison, the same player with its effects on a real back-end: PulseAudio
-# into the private server's null sink (10 ms writes and a latency query each).
+# into the private server's null sink (20 ms writes).
 home=$(quaverly_home fx)
 percent[quaverly_fx_pulse]=$(QUAVERLY_AUDIO=pulse measure "$home" "$home/quaverly" "$file")
 if command -v mpv >/dev/null; then
