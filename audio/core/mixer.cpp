@@ -123,7 +123,7 @@ void Mixer::run() {
                 fireHeardEvents();
                 continue;
             }
-            if (paced_ && deviceRanDry())
+            if (paced_ && !allReady())
                 waitForDecoders(lock);
             if (stopping_)
                 return;
@@ -138,10 +138,6 @@ void Mixer::run() {
 bool Mixer::anyWantsMix() const {
     return std::any_of(streams_.begin(), streams_.end(),
                        [](const std::shared_ptr<Stream>& stream) { return stream->wantsMix(); });
-}
-
-bool Mixer::deviceRanDry() const {
-    return heardOutputFrame() >= written_.load();
 }
 
 std::chrono::nanoseconds Mixer::framesToDuration(int64_t frames) const {
@@ -159,10 +155,18 @@ void Mixer::waitUntilHeard(std::unique_lock<std::mutex>& lock) {
 }
 
 void Mixer::waitForDecoders(std::unique_lock<std::mutex>& lock) {
-    // Nothing is sounding, so nothing is late: a short wait for the first
-    // decoded block beats handing the device a block of silence before it.
-    signal_->wake.wait_for(lock, framesToDuration(static_cast<int64_t>(chunk_)),
-                           [&] { return stopping_ || allReady(); });
+    // A stream that is refilling (after a seek, or a station catching up)
+    // gets the time the device can play on before silence must be written:
+    // what it holds beyond one block. Silence written sooner would queue
+    // ahead of the stream's sound and delay it by up to the whole buffer.
+    // When nothing is sounding nothing is late either: a short wait for the
+    // first decoded block beats handing the device a block of silence first.
+    const auto chunk = static_cast<int64_t>(chunk_);
+    const int64_t held = written_.load() - heardOutputFrame();
+    const int64_t frames = held <= 0 ? chunk : held - chunk;
+    if (frames <= 0)
+        return;
+    signal_->wake.wait_for(lock, framesToDuration(frames), [&] { return stopping_ || allReady(); });
 }
 
 void Mixer::discardDeviceBuffer() {

@@ -49,7 +49,6 @@ private:
     bool hasWork() const;
     bool allReady() const;
     bool anyWantsMix() const;
-    bool deviceRanDry() const;
     std::chrono::nanoseconds framesToDuration(int64_t frames) const;
     // Both wait on the signal, woken early by new work or stop.
     void waitUntilHeard(std::unique_lock<std::mutex>& lock);

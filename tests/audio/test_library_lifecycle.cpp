@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <thread>
+#include <vector>
 
 using librarytest::Device;
 using librarytest::Event;
@@ -23,21 +24,23 @@ double positionSeconds(HSTREAM stream) {
     return BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream, BASS_POS_BYTE));
 }
 
-// Over three seeks of a playing stream, the smallest lag between the time
-// since the seek and how far the position has moved from it.
-double smallestLagAfterSeeks(HSTREAM stream) {
-    double smallest = 1.0;
-    for (const double target : {5.0, 6.0, 7.0}) {
+// Over five seeks of a playing stream, the median lag between the time since
+// the seek and how far the position has moved from it: a seek that meets a
+// slow moment of a loaded machine does not decide it.
+double medianLagAfterSeeks(HSTREAM stream) {
+    std::vector<double> lags;
+    for (const double target : {4.0, 5.0, 6.0, 7.0, 8.0}) {
         std::this_thread::sleep_for(300ms);
         if (!BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, target), 0))
             return -1.0;
         const auto seeked = std::chrono::steady_clock::now();
-        std::this_thread::sleep_for(200ms);
+        std::this_thread::sleep_for(250ms);
         const double moved = positionSeconds(stream) - target;
         const std::chrono::duration<double> sinceSeek = std::chrono::steady_clock::now() - seeked;
-        smallest = std::min(smallest, sinceSeek.count() - moved);
+        lags.push_back(sinceSeek.count() - moved);
     }
-    return smallest;
+    std::sort(lags.begin(), lags.end());
+    return lags[lags.size() / 2];
 }
 
 } // namespace
@@ -74,9 +77,11 @@ TEST(LibraryLifecycle, PauseHoldsThePositionAndPlayResumesThere) {
     EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD{BASS_ACTIVE_PAUSED});
     EXPECT_FALSE(BASS_ChannelPause(stream));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ALREADY);
-    std::this_thread::sleep_for(200ms); // what was in the output buffer is heard
+    std::this_thread::sleep_for(250ms); // what was in the output buffer is heard
     const double paused = positionSeconds(stream);
-    EXPECT_NEAR(paused, 0.4, 0.15);
+    // The 400 ms before the pause and at most the 200 ms the device held.
+    EXPECT_GT(paused, 0.3);
+    EXPECT_LT(paused, 0.65);
     std::this_thread::sleep_for(300ms);
     EXPECT_DOUBLE_EQ(positionSeconds(stream), paused);
 
@@ -114,15 +119,15 @@ TEST(LibraryLifecycle, ASeekDropsTheQueuedSoundUnlessAnotherStreamPlays) {
     ASSERT_TRUE(device.ok());
     const HSTREAM stream = openFixture("silence_10s.wav");
     ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
-    // Alone, the 40 to 120 ms the device holds of the old place are dropped
+    // Alone, the 40 to 200 ms the device holds of the old place are dropped
     // and the position moves from the seek on; with another stream playing
     // they are kept and the new place waits behind them. Both lags include
     // the same decoding and mixing delay, which a slow build lengthens, so
     // they are compared with each other.
-    const double alone = smallestLagAfterSeeks(stream);
+    const double alone = medianLagAfterSeeks(stream);
     const HSTREAM other = openFixture("silence_10s.wav");
     ASSERT_TRUE(BASS_ChannelPlay(other, FALSE));
-    const double behindHeldSound = smallestLagAfterSeeks(stream);
+    const double behindHeldSound = medianLagAfterSeeks(stream);
     EXPECT_GT(behindHeldSound - alone, 0.025) << alone << " s against " << behindHeldSound;
 
     // Another stream's queued sound is kept: its position never jumps ahead.
