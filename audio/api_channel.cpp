@@ -45,7 +45,12 @@ BOOL BASS_ChannelPause(DWORD handle) {
 
 BOOL BASS_ChannelStop(DWORD handle) {
     const auto stream = findStream(handle);
-    return stream ? result(stream->stop()) : fail(BASS_ERROR_HANDLE, FALSE);
+    if (!stream)
+        return fail(BASS_ERROR_HANDLE, FALSE);
+    const int error = stream->stop();
+    if (error == BASS_OK)
+        Library::instance().dropSoundOfStopped();
+    return result(error);
 }
 
 DWORD BASS_ChannelIsActive(DWORD handle) {

@@ -155,6 +155,16 @@ void Library::dropQueuedSound(const std::shared_ptr<Stream>& stream) {
         mixer->dropQueuedSound(stream);
 }
 
+void Library::dropSoundOfStopped() {
+    std::shared_ptr<Mixer> mixer;
+    {
+        std::lock_guard<std::mutex> lock(registry_);
+        mixer = mixer_;
+    }
+    if (mixer)
+        mixer->dropSoundOfStopped();
+}
+
 void Library::addEffect(HFX fx, HSTREAM owner) {
     std::lock_guard<std::mutex> lock(registry_);
     effects_[fx] = owner;

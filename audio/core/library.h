@@ -49,6 +49,8 @@ public:
     int64_t heardOutputFrame();
     // After a seek: see Mixer::dropQueuedSound.
     void dropQueuedSound(const std::shared_ptr<Stream>& stream);
+    // After a stop: see Mixer::dropSoundOfStopped.
+    void dropSoundOfStopped();
 
     DWORD newHandle() { return nextHandle_.fetch_add(1); }
     void addEffect(HFX fx, HSTREAM owner);

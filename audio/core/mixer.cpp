@@ -53,12 +53,36 @@ void Mixer::add(std::shared_ptr<Stream> stream) {
 }
 
 void Mixer::remove(const std::shared_ptr<Stream>& stream) {
+    bool discard = false;
     {
         std::lock_guard<std::mutex> lock(signal_->mutex);
         std::erase(streams_, stream);
         std::erase_if(waiting_, [&](const DueEvent& event) { return event.stream == stream; });
+        discard = markDiscardIfSilent();
     }
     signal_->wake.notify_all();
+    if (discard)
+        device_->interruptWait();
+}
+
+void Mixer::dropSoundOfStopped() {
+    bool discard = false;
+    {
+        std::lock_guard<std::mutex> lock(signal_->mutex);
+        discard = markDiscardIfSilent();
+    }
+    if (!discard)
+        return;
+    signal_->wake.notify_all();
+    device_->interruptWait();
+}
+
+// Called with the signal's lock held.
+bool Mixer::markDiscardIfSilent() {
+    if (!paced_ || anyWantsMix())
+        return false;
+    discardPending_ = true;
+    return true;
 }
 
 void Mixer::dropQueuedSound(const std::shared_ptr<Stream>& stream) {
@@ -106,8 +130,9 @@ void Mixer::run() {
             std::unique_lock<std::mutex> lock(signal_->mutex);
             // A device that does not keep time waits for the decoders instead
             // of inventing silence.
-            signal_->wake.wait(lock,
-                               [&] { return stopping_ || (hasWork() && (paced_ || allReady())); });
+            signal_->wake.wait(lock, [&] {
+                return stopping_ || discardPending_ || (hasWork() && (paced_ || allReady()));
+            });
             if (stopping_)
                 return;
             if (std::exchange(discardPending_, false)) {
@@ -151,7 +176,8 @@ void Mixer::waitUntilHeard(std::unique_lock<std::mutex>& lock) {
     // A millisecond more, so that the clock has surely passed the frame.
     const auto wait =
         framesToDuration(earliest - heardOutputFrame()) + std::chrono::milliseconds(1);
-    signal_->wake.wait_for(lock, wait, [&] { return stopping_ || anyWantsMix(); });
+    signal_->wake.wait_for(lock, wait,
+                           [&] { return stopping_ || discardPending_ || anyWantsMix(); });
 }
 
 void Mixer::waitForDecoders(std::unique_lock<std::mutex>& lock) {

@@ -43,10 +43,15 @@ public:
     // so the new position is heard at once, unless another stream is playing
     // (its sound would be cut).
     void dropQueuedSound(const std::shared_ptr<Stream>& stream);
+    // After a stream stopped or was removed: when no stream is playing any
+    // more, what the device still holds is dropped, so that the stop is
+    // heard at once and whatever plays next is not queued behind it.
+    void dropSoundOfStopped();
 
 private:
     void run();
     bool hasWork() const;
+    bool markDiscardIfSilent();
     bool allReady() const;
     bool anyWantsMix() const;
     std::chrono::nanoseconds framesToDuration(int64_t frames) const;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -41,6 +42,34 @@ double medianLagAfterSeeks(HSTREAM stream) {
     }
     std::sort(lags.begin(), lags.end());
     return lags[lags.size() / 2];
+}
+
+// Plays a new stream right after `first` played a while and was stopped (or
+// freed); returns the lag of the new stream's position behind the time since
+// its play: what it waited behind in the device.
+double lagAfterStopping(bool freeIt) {
+    const HSTREAM first = openFixture("silence_10s.wav");
+    BASS_ChannelPlay(first, FALSE);
+    std::this_thread::sleep_for(300ms);
+    if (freeIt)
+        BASS_StreamFree(first);
+    else
+        BASS_ChannelStop(first);
+    const HSTREAM next = openFixture("silence_10s.wav");
+    const auto started = std::chrono::steady_clock::now();
+    BASS_ChannelPlay(next, FALSE);
+    std::this_thread::sleep_for(250ms);
+    const double moved = positionSeconds(next);
+    const std::chrono::duration<double> since = std::chrono::steady_clock::now() - started;
+    BASS_StreamFree(first);
+    BASS_StreamFree(next);
+    return since.count() - moved;
+}
+
+double medianOfThree(const std::function<double()>& measure) {
+    std::vector<double> values = {measure(), measure(), measure()};
+    std::sort(values.begin(), values.end());
+    return values[1];
 }
 
 } // namespace
@@ -97,6 +126,21 @@ TEST(LibraryLifecycle, PauseHoldsThePositionAndPlayResumesThere) {
     EXPECT_FALSE(BASS_ChannelPause(stream));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NOPLAY);
     EXPECT_TRUE(BASS_StreamFree(stream));
+}
+
+TEST(LibraryLifecycle, AStopDropsTheHeldSoundUnlessAnotherStreamPlays) {
+    Device device("null");
+    ASSERT_TRUE(device.ok());
+    // Alone, a stop or a free drops the 40 to 200 ms the device holds, and
+    // the next stream is heard from its play on; with another stream playing
+    // the held sound is kept and the next stream waits behind it.
+    const double afterStop = medianOfThree([] { return lagAfterStopping(false); });
+    const double afterFree = medianOfThree([] { return lagAfterStopping(true); });
+    const HSTREAM other = openFixture("silence_10s.wav");
+    ASSERT_TRUE(BASS_ChannelPlay(other, FALSE));
+    const double behindHeldSound = medianOfThree([] { return lagAfterStopping(false); });
+    EXPECT_GT(behindHeldSound - afterStop, 0.025) << afterStop << " s against " << behindHeldSound;
+    EXPECT_GT(behindHeldSound - afterFree, 0.025) << afterFree << " s against " << behindHeldSound;
 }
 
 TEST(LibraryLifecycle, SeekMovesThePositionAtOnceAndRefusesBeyondTheEnd) {
