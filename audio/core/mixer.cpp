@@ -53,36 +53,26 @@ void Mixer::add(std::shared_ptr<Stream> stream) {
 }
 
 void Mixer::remove(const std::shared_ptr<Stream>& stream) {
-    bool discard = false;
     {
         std::lock_guard<std::mutex> lock(signal_->mutex);
         std::erase(streams_, stream);
         std::erase_if(waiting_, [&](const DueEvent& event) { return event.stream == stream; });
-        discard = markDiscardIfSilent();
     }
     signal_->wake.notify_all();
-    if (discard)
-        device_->interruptWait();
+    dropSoundOfStopped();
 }
 
 void Mixer::dropSoundOfStopped() {
-    bool discard = false;
+    if (!paced_)
+        return;
     {
         std::lock_guard<std::mutex> lock(signal_->mutex);
-        discard = markDiscardIfSilent();
+        if (anyWantsMix())
+            return;
+        discardPending_ = true;
     }
-    if (!discard)
-        return;
     signal_->wake.notify_all();
     device_->interruptWait();
-}
-
-// Called with the signal's lock held.
-bool Mixer::markDiscardIfSilent() {
-    if (!paced_ || anyWantsMix())
-        return false;
-    discardPending_ = true;
-    return true;
 }
 
 void Mixer::dropQueuedSound(const std::shared_ptr<Stream>& stream) {

@@ -51,7 +51,6 @@ public:
 private:
     void run();
     bool hasWork() const;
-    bool markDiscardIfSilent();
     bool allReady() const;
     bool anyWantsMix() const;
     std::chrono::nanoseconds framesToDuration(int64_t frames) const;
