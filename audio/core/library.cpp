@@ -80,11 +80,7 @@ HPLUGIN Library::addPlugin(const std::string& name) {
 }
 
 HSTREAM Library::addStream(std::unique_ptr<Decoder> decoder, std::string localPath, int* error) {
-    std::shared_ptr<Mixer> mixer;
-    {
-        std::lock_guard<std::mutex> lock(registry_);
-        mixer = mixer_;
-    }
+    const std::shared_ptr<Mixer> mixer = currentMixer();
     if (!mixer) {
         *error = BASS_ERROR_INIT;
         return 0;
@@ -136,31 +132,24 @@ int Library::freeStream(DWORD handle) {
     return BASS_OK;
 }
 
+std::shared_ptr<Mixer> Library::currentMixer() {
+    std::lock_guard<std::mutex> lock(registry_);
+    return mixer_;
+}
+
 int64_t Library::heardOutputFrame() {
-    std::shared_ptr<Mixer> mixer;
-    {
-        std::lock_guard<std::mutex> lock(registry_);
-        mixer = mixer_;
-    }
+    const std::shared_ptr<Mixer> mixer = currentMixer();
     return mixer ? mixer->heardOutputFrame() : 0;
 }
 
 void Library::dropQueuedSound(const std::shared_ptr<Stream>& stream) {
-    std::shared_ptr<Mixer> mixer;
-    {
-        std::lock_guard<std::mutex> lock(registry_);
-        mixer = mixer_;
-    }
+    const std::shared_ptr<Mixer> mixer = currentMixer();
     if (mixer)
         mixer->dropQueuedSound(stream);
 }
 
 void Library::dropSoundOfStopped() {
-    std::shared_ptr<Mixer> mixer;
-    {
-        std::lock_guard<std::mutex> lock(registry_);
-        mixer = mixer_;
-    }
+    const std::shared_ptr<Mixer> mixer = currentMixer();
     if (mixer)
         mixer->dropSoundOfStopped();
 }

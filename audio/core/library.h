@@ -60,6 +60,8 @@ public:
 
 private:
     Library();
+    // The mixer of the open device, or nullptr; taken under the registry lock.
+    std::shared_ptr<Mixer> currentMixer();
     std::vector<SyncCall> resolveSyncs(HSTREAM handle, DWORD type);
 
     Config config_;

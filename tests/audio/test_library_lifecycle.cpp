@@ -25,6 +25,11 @@ double positionSeconds(HSTREAM stream) {
     return BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream, BASS_POS_BYTE));
 }
 
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 // Over five seeks of a playing stream, the median lag between the time since
 // the seek and how far the position has moved from it: a seek that meets a
 // slow moment of a loaded machine does not decide it.
@@ -40,8 +45,7 @@ double medianLagAfterSeeks(HSTREAM stream) {
         const std::chrono::duration<double> sinceSeek = std::chrono::steady_clock::now() - seeked;
         lags.push_back(sinceSeek.count() - moved);
     }
-    std::sort(lags.begin(), lags.end());
-    return lags[lags.size() / 2];
+    return median(lags);
 }
 
 // Plays a new stream right after `first` played a while and was stopped (or
@@ -67,9 +71,7 @@ double lagAfterStopping(bool freeIt) {
 }
 
 double medianOfThree(const std::function<double()>& measure) {
-    std::vector<double> values = {measure(), measure(), measure()};
-    std::sort(values.begin(), values.end());
-    return values[1];
+    return median({measure(), measure(), measure()});
 }
 
 } // namespace
