@@ -1,0 +1,5 @@
+#include "app/app_log.h"
+
+namespace app {
+Q_LOGGING_CATEGORY(lcApp, "quaverly.app", QtWarningMsg)
+} // namespace app

@@ -1,0 +1,5 @@
+#include "browser/browser_log.h"
+
+namespace browser {
+Q_LOGGING_CATEGORY(lcBrowser, "quaverly.browser", QtWarningMsg)
+} // namespace browser
