@@ -1,8 +1,14 @@
 #include "platform/atomic_file.h"
 
+#include "platform/platform_log.h"
+
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -14,6 +20,7 @@ namespace platform {
 namespace {
 
 constexpr int kNameAttempts = 16;
+const QByteArray kTemporaryMark(".tmp-");
 
 // The file to replace: the target of a symbolic link, otherwise path itself.
 QByteArray resolveTarget(const QString& path) {
@@ -29,13 +36,25 @@ int createTemporaryBeside(const QByteArray& target, QByteArray& tempPath) {
     std::random_device seed;
     std::mt19937 random(seed());
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        tempPath = target + ".tmp-" + QByteArray::number(getpid()) + '-' +
+        tempPath = target + kTemporaryMark + QByteArray::number(getpid()) + '-' +
                    QByteArray::number(static_cast<quint32>(random()), 36);
         const int fd = open(tempPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
     return -1;
+}
+
+// errno's reason why the existing target may not be written; 0 when it may,
+// or when it does not exist. Renaming over a file needs only the folder's
+// permission, so the file's own is checked here.
+int targetWriteError(const QByteArray& target) {
+    struct stat status;
+    if (stat(target.constData(), &status) != 0)
+        return 0;
+    if ((status.st_mode & 0222) == 0)
+        return EACCES;
+    return faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
 }
 
 void copyOwnershipAndMode(int fd, const QByteArray& target) {
@@ -74,23 +93,88 @@ void syncFolderOf(const QByteArray& target) {
     }
 }
 
-} // namespace
+// Why writing target failed: the step and errno, saved before cleaning up.
+struct Failure {
+    const char* step;
+    int error;
+};
 
-bool replaceFileContent(const QString& path, const QByteArray& content) {
-    const QByteArray target = resolveTarget(path);
+Failure writeReplacement(const QByteArray& target, const QByteArray& content) {
+    if (const int error = targetWriteError(target))
+        return {"the file may not be written", error};
     QByteArray tempPath;
     const int fd = createTemporaryBeside(target, tempPath);
     if (fd < 0)
-        return false;
+        return {"cannot create a temporary file beside it", errno};
     copyOwnershipAndMode(fd, target);
-    const bool written = writeAll(fd, content) && fsync(fd) == 0;
-    const bool closed = close(fd) == 0;
-    if (!written || !closed || rename(tempPath.constData(), target.constData()) != 0) {
+    Failure failure{nullptr, 0};
+    if (!writeAll(fd, content) || fsync(fd) != 0)
+        failure = {"cannot write the temporary file", errno};
+    if (close(fd) != 0 && !failure.step)
+        failure = {"cannot write the temporary file", errno};
+    if (!failure.step && rename(tempPath.constData(), target.constData()) != 0)
+        failure = {"cannot rename the temporary file over it", errno};
+    if (failure.step)
         unlink(tempPath.constData());
+    return failure;
+}
+
+bool isBase36Digit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z');
+}
+
+// The process id in a temporary file's name "NAME.tmp-PID-ID", or 0.
+pid_t writerOfTemporary(const QByteArray& name) {
+    const qsizetype mark = name.lastIndexOf(kTemporaryMark);
+    if (mark <= 0)
+        return 0;
+    const QList<QByteArray> parts = name.mid(mark + kTemporaryMark.size()).split('-');
+    if (parts.size() != 2 || parts[0].isEmpty() || parts[0].size() > 9 || parts[1].isEmpty() ||
+        parts[1].size() > 7 || !std::all_of(parts[1].begin(), parts[1].end(), isBase36Digit) ||
+        !std::all_of(parts[0].begin(), parts[0].end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    return static_cast<pid_t>(parts[0].toInt());
+}
+
+bool processRuns(pid_t pid) {
+    return kill(pid, 0) == 0 || errno != ESRCH;
+}
+
+} // namespace
+
+void logWriteFailure(const QString& path, const char* step, int error) {
+    qCInfo(lcPlatform).noquote() << QStringLiteral("%1 could not be written (%2): %3")
+                                        .arg(path, QString::fromUtf8(step),
+                                             QString::fromLocal8Bit(std::strerror(error)));
+}
+
+bool replaceFileContent(const QString& path, const QByteArray& content) {
+    const QByteArray target = resolveTarget(path);
+    const Failure failure = writeReplacement(target, content);
+    if (failure.step) {
+        logWriteFailure(path, failure.step, failure.error);
         return false;
     }
     syncFolderOf(target);
     return true;
+}
+
+void removeAbandonedTemporaries(const QString& folder) {
+    const QDir dir(folder);
+    const QStringList names =
+        dir.entryList({QStringLiteral("*.tmp-*-*")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        const QByteArray path = QFile::encodeName(dir.filePath(name));
+        const pid_t writer = writerOfTemporary(QFile::encodeName(name));
+        struct stat status;
+        if (writer == 0 || processRuns(writer) || lstat(path.constData(), &status) != 0 ||
+            !S_ISREG(status.st_mode) || status.st_uid != geteuid())
+            continue;
+        if (unlink(path.constData()) == 0)
+            qCInfo(lcPlatform).noquote()
+                << QStringLiteral("removed %1, left by a writer that no longer runs")
+                       .arg(dir.filePath(name));
+    }
 }
 
 } // namespace platform

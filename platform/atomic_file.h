@@ -9,9 +9,19 @@
 namespace platform {
 
 // Returns false, leaving the old file as it was, when any step fails
-// (read-only folder, full disk). A symbolic link is followed and its target
-// replaced; an existing file keeps its permission bits (and its owner where
-// the process may set it).
+// (read-only folder, full disk) or when the file itself may not be written
+// (no write permission, or no write bit at all: a file made read-only stays
+// so even for root); the cause is logged. A symbolic link is followed and its
+// target replaced; an existing file keeps its permission bits (and its owner
+// where the process may set it).
 bool replaceFileContent(const QString& path, const QByteArray& content);
+
+// Logs (at info level) why path could not be written: the step and errno's text.
+void logWriteFailure(const QString& path, const char* step, int error);
+
+// Removes the temporary files that writers killed before their rename left in
+// folder ("NAME.tmp-PID-ID", regular files of this user), when their process
+// no longer runs. Those of running processes are left alone.
+void removeAbandonedTemporaries(const QString& folder);
 
 } // namespace platform
