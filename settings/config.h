@@ -38,19 +38,22 @@ public:
         frame().SetTrackColumnWidth(2, ini.ReadInt(keys::Column2CX, 240) & 0xFFFF);
     }
 
+    // One rewrite of the file for all ten keys.
     void Save() {
-        IniFile ini(iniPath());
-        ini.WriteInt(keys::WndMax, frame().isMaximized() ? 1 : 0);
+        const int maximised = frame().isMaximized() ? 1 : 0;
         const QRect outer = frame().RestoreAndGetOuterGeometry();
-        ini.WriteInt(keys::WndX, outer.left());
-        ini.WriteInt(keys::WndY, outer.top());
-        ini.WriteInt(keys::WndCX, outer.width());
-        ini.WriteInt(keys::WndCY, outer.height());
-        ini.WriteInt(keys::Volume, frame().VolumePosition());
-        ini.WriteInt(keys::Order, frame().SelectedOrder());
-        ini.WriteInt(keys::SplitterPos, frame().SplitterPos());
-        ini.WriteInt(keys::Column1CX, frame().TrackColumnWidth(1));
-        ini.WriteInt(keys::Column2CX, frame().TrackColumnWidth(2));
+        IniFile(iniPath()).WriteInts({
+            {keys::WndMax, maximised},
+            {keys::WndX, outer.left()},
+            {keys::WndY, outer.top()},
+            {keys::WndCX, outer.width()},
+            {keys::WndCY, outer.height()},
+            {keys::Volume, frame().VolumePosition()},
+            {keys::Order, frame().SelectedOrder()},
+            {keys::SplitterPos, frame().SplitterPos()},
+            {keys::Column1CX, frame().TrackColumnWidth(1)},
+            {keys::Column2CX, frame().TrackColumnWidth(2)},
+        });
     }
 
     const QString& iniPath() const { return iniPath_; }

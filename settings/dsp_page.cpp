@@ -130,14 +130,16 @@ void CCustomPage2::LoadValues() {
 }
 
 void CCustomPage2::OnKillActive() {
-    IniFile ini(iniPath_);
-    ini.WriteInt(keys::EnableEq, enables_[0]->isChecked() ? 1 : 0);
-    ini.WriteInt(keys::EnableComp, enables_[1]->isChecked() ? 1 : 0);
-    ini.WriteInt(keys::EnableReverb, enables_[2]->isChecked() ? 1 : 0);
+    QList<IniFile::IntSetting> values = {
+        {keys::EnableEq, enables_[0]->isChecked() ? 1 : 0},
+        {keys::EnableComp, enables_[1]->isChecked() ? 1 : 0},
+        {keys::EnableReverb, enables_[2]->isChecked() ? 1 : 0},
+    };
     for (int band = 1; band <= 7; ++band)
-        ini.WriteInt(BandKey(band), -bands_[static_cast<size_t>(band - 1)]->value());
+        values.append({BandKey(band), -bands_[static_cast<size_t>(band - 1)]->value()});
     for (size_t i = 0; i < parameters_.size(); ++i)
-        ini.WriteInt(kParameterRanges[i].key, parameters_[i]->value());
+        values.append({kParameterRanges[i].key, parameters_[i]->value()});
+    IniFile(iniPath_).WriteInts(values);
 }
 
 QSlider* CCustomPage2::slider(int controlId) const {

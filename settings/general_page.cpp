@@ -24,9 +24,10 @@ CCustomPage1::CCustomPage1(const QString& iniPath, QWidget* parent)
 }
 
 void CCustomPage1::OnKillActive() {
-    IniFile ini(iniPath_);
-    ini.WriteInt(keys::NoMultiInst, noMultiInst_->isChecked() ? 1 : 0);
-    ini.WriteInt(keys::LaunchAndPlay, launchAndPlay_->isChecked() ? 1 : 0);
+    IniFile(iniPath_).WriteInts({
+        {keys::NoMultiInst, noMultiInst_->isChecked() ? 1 : 0},
+        {keys::LaunchAndPlay, launchAndPlay_->isChecked() ? 1 : 0},
+    });
 }
 
 } // namespace settings

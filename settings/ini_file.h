@@ -10,13 +10,18 @@
 // every other byte of the file as it was. The file is UTF-8; a value that is
 // not valid UTF-8 (edited by hand in Shift-JIS) is read as CP932.
 //
-// Nothing is cached: every call reads the file, and every write replaces the
-// file atomically (platform::replaceFileContent). Writes report failure
-// (read-only folder, full disk, a value holding a line break) by returning
-// false; the old file is then left unchanged.
+// Every read sees the file as it is now; the parsed section is kept between
+// reads while the file stays the same (ini_cache.h). A write reads the file
+// afresh and replaces it atomically, both under the file's lock, so writes of
+// two processes take turns (platform/owned_file.h). Writes report failure
+// (read-only folder or file, full disk, a value holding a line break, a file
+// that could not be read in this run) by returning false; the old file is
+// then left unchanged. A file that exists but cannot be read reads as missing
+// and is never written in this run.
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 namespace settings {
@@ -46,11 +51,24 @@ public:
     bool WriteInt(const QString& key, int value) const;
     bool WriteString(const QString& key, const QString& text) const;
 
+    // Several keys in one rewrite of the file: the content afterwards is the
+    // same as after writing them one by one, in order. Nothing is written
+    // when one of them is not valid.
+    struct IntSetting {
+        QString key;
+        int value;
+    };
+    bool WriteInts(const QList<IntSetting>& settings) const;
+
     const QString& path() const { return path_; }
 
 private:
+    struct Change {
+        QByteArray key;
+        QByteArray value;
+    };
     bool readValue(const QString& key, QByteArray& value) const;
-    bool writeValue(const QString& key, const QByteArray& value) const;
+    bool writeValues(const QList<Change>& changes) const;
 
     QString path_;
 };

@@ -1,0 +1,42 @@
+// The parsed section of each settings file this process reads, so that the
+// many reads of one moment (the effects chain reads fourteen keys for every
+// track) parse the file once. Every read still asks the file system for the
+// file's identity (platform::FileIdentity) and parses the file again when it
+// changed, so what another process or an editor writes is seen at the next
+// read; a file changed too recently for its identity to tell every later
+// change is read again each time (platform::identitySettled).
+#pragma once
+
+#include "platform/owned_file.h"
+#include "settings/ini_format.h"
+
+#include <QHash>
+#include <QString>
+#include <mutex>
+
+namespace settings {
+
+class IniCache {
+public:
+    // The cache every IniFile reads through.
+    static IniCache& shared();
+
+    // The key's value in the file's section as the file holds it now; false
+    // when the key, the section or the file is missing, or the file was
+    // refused (platform/owned_file.h).
+    bool lookup(const QString& path, const QByteArray& key, QByteArray& value);
+
+private:
+    struct Entry {
+        platform::FileIdentity identity;
+        bool settled = false;
+        QList<ini::KeyValue> keys;
+    };
+
+    const Entry* current(const QString& path);
+
+    std::mutex mutex_;
+    QHash<QString, Entry> entries_;
+};
+
+} // namespace settings
