@@ -1,10 +1,9 @@
 #include "browser/list_file.h"
 
-#include "platform/atomic_file.h"
+#include "browser/browser_log.h"
 #include "platform/code_page.h"
+#include "platform/owned_file.h"
 #include "platform/shell_path.h"
-
-#include <QFile>
 
 namespace browser {
 
@@ -17,13 +16,27 @@ QString OneLine(QString name) {
     return name;
 }
 
+// The list is rewritten from what was read of it; when another process or an
+// editor wrote the file since, its content is kept and this rewrite dropped.
+bool ReplaceListFile(const QString& path, const QByteArray& content) {
+    platform::OwnedFileUpdate update(path);
+    if (!update.ready())
+        return false;
+    if (update.changedSinceLastRead()) {
+        qCInfo(lcBrowser).noquote()
+            << QStringLiteral("%1 is not rewritten: it changed since it was read").arg(path);
+        return false;
+    }
+    return update.replace(content);
+}
+
 } // namespace
 
 QStringList ReadListFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const platform::FileSnapshot file = platform::readOwnedFile(path);
+    if (file.state != platform::FileState::Present)
         return {};
-    QList<QByteArray> lines = file.readAll().split('\n');
+    QList<QByteArray> lines = file.content.split('\n');
     if (!lines.isEmpty() && lines.back().isEmpty())
         lines.removeLast();
     QStringList decoded;
@@ -41,7 +54,7 @@ bool WriteListFile(const QString& path, const QStringList& lines) {
         content += platform::encodeListLine(line);
         content += "\r\n";
     }
-    return platform::replaceFileContent(path, content);
+    return ReplaceListFile(path, content);
 }
 
 ListEntry SplitAtLastComma(const QString& entry) {

@@ -11,12 +11,15 @@
 namespace browser {
 
 // Lines of the file, each decoded by itself (CR before LF dropped); empty
-// when the file is missing or unreadable.
+// when the file is missing or unreadable. An unreadable file is never
+// written in this run (platform/owned_file.h).
 QStringList ReadListFile(const QString& path);
 
 // Replaces the file with the lines, each ended by CR LF, each line in CP932
 // when it fits and in UTF-8 otherwise. The new file takes the old one's place
-// atomically; on failure (read-only folder, full disk) the old file stays.
+// atomically, under the file's lock; on failure (read-only folder or file,
+// full disk, a file that could not be read) the old file stays, and so does a
+// file that another process or an editor changed since this process read it.
 bool WriteListFile(const QString& path, const QStringList& lines);
 
 // An entry split at its last comma: the name before it (empty without a

@@ -3,7 +3,12 @@
 // order, or the list would change under the user from one visit to the next.
 #include "browser_fixture.h"
 
+#include "browser/list_file.h"
+#include "support/as_nobody.h"
+#include "support/log_capture.h"
 #include "support/servers/test_http_server.h"
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -59,4 +64,60 @@ TEST_F(ListRewriteTest, AFeedTitleOverSeveralLinesStaysOneEntry) {
     EXPECT_EQ(entryTexts(), QStringList{"Morning Show Daily"});
     ASSERT_EQ(view.feedTable().size(), 1u);
     EXPECT_EQ(view.feedTable()[0], QString::fromStdString(url));
+}
+
+// --- The list files are the user's: never replaced when they cannot be read,
+// not rewritten when made read-only or changed by someone else meanwhile.
+
+TEST_F(ListRewriteTest, AListFileThatCannotBeReadIsKept) {
+    const std::string kStations = "Zeta,http://z/\r\nAlpha,http://a/\r\n";
+    const std::string kFeeds = "Show,http://a/feed\r\n";
+    testsupport::AsNobody run;
+    if (!run.isCopy()) {
+        if (!testsupport::AsNobody::possible())
+            GTEST_SKIP() << "needs root to run as nobody";
+        run.write("Netradio.txt", kStations);
+        run.own("Netradio.txt", true, 0200);
+        run.write("Podcast.txt", kFeeds);
+        run.own("Podcast.txt", false, 0600);
+        run.runCopy();
+        EXPECT_EQ(testsupport::readFile(run.file("Netradio.txt")), kStations);
+        EXPECT_EQ(testsupport::readFile(run.file("Podcast.txt")), kFeeds);
+        return;
+    }
+    view.setListFolder(QString::fromStdString(run.file("")));
+    const testsupport::LogCapture log("quaverly.");
+    for (int visit = 0; visit < 2; ++visit) {
+        view.LoadNetRadio();
+        EXPECT_EQ(list.RowCount(), 0);
+        view.LoadPodcastList();
+        EXPECT_TRUE(entryTexts().isEmpty());
+    }
+    const QStringList warnings = log.messages(QtWarningMsg);
+    ASSERT_EQ(warnings.size(), 2) << "one for each file";
+    EXPECT_TRUE(warnings[0].contains(QString::fromStdString(run.file("Netradio.txt"))));
+    EXPECT_TRUE(warnings[1].contains(QString::fromStdString(run.file("Podcast.txt"))));
+}
+
+TEST_F(ListRewriteTest, AReadOnlyListFileIsShownButNotRewritten) {
+    const std::string path = dir.write("Netradio.txt", "Zeta,http://z/\r\nAlpha,http://a/\r\n");
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    view.LoadNetRadio();
+    EXPECT_EQ(rowNames(), (QStringList{"Alpha", "Zeta"}));
+    EXPECT_EQ(testsupport::readFile(path), "Zeta,http://z/\r\nAlpha,http://a/\r\n");
+}
+
+TEST_F(ListRewriteTest, AListChangedSinceItWasReadIsNotOverwritten) {
+    const std::string path = dir.write("Netradio.txt", "http://slow/\r\n");
+    const QString file = QString::fromStdString(path);
+    // While the station is probed, the user saves the list in an editor.
+    const browser::ListEntrySet entries = browser::ReadListEntries(file, [&](const QString&) {
+        dir.write("Netradio.txt", "Other,http://other/\r\n");
+        return QString("Slow");
+    });
+    EXPECT_FALSE(browser::WriteListFile(file, QStringList(entries.begin(), entries.end())));
+    EXPECT_EQ(testsupport::readFile(path), "Other,http://other/\r\n");
+    // Read again, the list is written again.
+    browser::ReadListFile(file);
+    EXPECT_TRUE(browser::WriteListFile(file, {"Slow,http://slow/"}));
 }
