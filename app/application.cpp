@@ -8,6 +8,7 @@
 #include "browser/form_view.h"
 #include "browser/startup_open.h"
 #include "mpris/mpris_service.h"
+#include "platform/atomic_file.h"
 #include "platform/instance_channel.h"
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
@@ -45,6 +46,7 @@ int EntryPoint(const QString& commandLine) {
         platform::showMessage(nullptr, res::loadString(res::IDS_WRONG_LIBRARY_VERSION));
         return 0;
     }
+    platform::removeAbandonedTemporaries(platform::userFileFolder());
     // The lock stays held until the process ends, marking a running instance.
     std::unique_ptr<platform::InstanceLock> instance;
     const settings::IniFile ini(platform::settingsFilePath());
