@@ -1,5 +1,7 @@
 #include "app/termination_signals.h"
 
+#include "platform/close_request.h"
+
 #include <QSocketNotifier>
 #include <QWidget>
 #include <csignal>
@@ -15,7 +17,11 @@ namespace {
 // object lives.
 int signalPipe[2] = {-1, -1};
 
+// Async-signal-safe: a lock-free atomic store and a write. The flag ends a
+// download or probe that blocks the UI thread; the byte then lets the UI
+// thread close the frame.
 void WakeUiThread(int) {
+    platform::requestClose();
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
 }

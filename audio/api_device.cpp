@@ -86,9 +86,23 @@ BOOL BASS_SetConfig(DWORD option, DWORD value) {
     case BASS_CONFIG_NET_TIMEOUT:
         config.netTimeoutMs = value;
         return succeed(TRUE);
+    case BASS_CONFIG_NET_READTIMEOUT:
+        config.netReadTimeoutMs = value;
+        return succeed(TRUE);
+    case BASS_CONFIG_NET_OPENLIMIT:
+        config.netOpenLimitMs = value;
+        return succeed(TRUE);
     default:
         return fail(BASS_ERROR_ILLTYPE, FALSE);
     }
+}
+
+BOOL BASS_SetConfigPtr(DWORD option, const void* value) {
+    if (option != BASS_CONFIG_NET_ABORTPROC)
+        return fail(BASS_ERROR_ILLTYPE, FALSE);
+    Library::instance().config().netAbort =
+        reinterpret_cast<NETABORTPROC*>(const_cast<void*>(value));
+    return succeed(TRUE);
 }
 
 DWORD BASS_GetConfig(DWORD option) {
@@ -100,6 +114,10 @@ DWORD BASS_GetConfig(DWORD option) {
         return succeed(config.followPlaylists.load());
     case BASS_CONFIG_NET_TIMEOUT:
         return succeed(config.netTimeoutMs.load());
+    case BASS_CONFIG_NET_READTIMEOUT:
+        return succeed(config.netReadTimeoutMs.load());
+    case BASS_CONFIG_NET_OPENLIMIT:
+        return succeed(config.netOpenLimitMs.load());
     default:
         return fail(BASS_ERROR_ILLTYPE, static_cast<DWORD>(-1));
     }

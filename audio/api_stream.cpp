@@ -37,6 +37,18 @@ HSTREAM registerStream(std::unique_ptr<audio::Decoder> decoder, std::string loca
     return handle ? succeed(handle) : fail(error, HSTREAM{0});
 }
 
+// The client's stream limits as configured (BASS_SetConfig and its Ptr form).
+audio::net::HttpOpenOptions urlOpenOptions(const audio::core::Config& config) {
+    audio::net::HttpOpenOptions options;
+    options.followPlaylists = config.followPlaylists.load() != 0;
+    options.limits.connectTimeoutMs = static_cast<long>(config.netTimeoutMs.load());
+    options.limits.stallTimeoutMs = static_cast<long>(config.netReadTimeoutMs.load());
+    options.limits.deadlineMs = static_cast<long>(config.netOpenLimitMs.load());
+    if (NETABORTPROC* abort = config.netAbort.load())
+        options.limits.abortRequested = [abort] { return abort() != FALSE; };
+    return options;
+}
+
 bool deviceReady() {
     audio::core::DeviceInfo info;
     return Library::instance().deviceInfo(&info);
@@ -74,12 +86,11 @@ HSTREAM BASS_StreamCreateURL(const void* url, DWORD offset, DWORD flags, DOWNLOA
     if (!url)
         return fail(BASS_ERROR_FILEOPEN, HSTREAM{0});
     const std::string text = argumentText(url, flags);
-    const bool follow = Library::instance().config().followPlaylists.load() != 0;
     const audio::CodecTable* codecs = audio::codecs();
     if (!codecs)
         return fail(BASS_ERROR_NOTAVAIL, HSTREAM{0});
     int error = BASS_OK;
-    auto decoder = codecs->openUrl(text, follow, &error);
+    auto decoder = codecs->openUrl(text, urlOpenOptions(Library::instance().config()), &error);
     return registerStream(std::move(decoder), std::string(), error ? error : BASS_ERROR_FILEOPEN);
 }
 

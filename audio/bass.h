@@ -66,6 +66,13 @@ typedef DWORD HPLUGIN;
 #define BASS_CONFIG_GVOL_STREAM 5
 #define BASS_CONFIG_NET_TIMEOUT 11
 #define BASS_CONFIG_NET_PLAYLIST 21
+#define BASS_CONFIG_NET_READTIMEOUT 37
+// Options of this library beyond BASS 2.4. A network stream's open must reach
+// its first audio within this many milliseconds, whatever the server sends.
+#define BASS_CONFIG_NET_OPENLIMIT 0x10f00
+// BASS_SetConfigPtr: a NETABORTPROC asked at least every 100 ms while a
+// network stream opens; TRUE ends the open (BASS_ERROR_ENDED). Null: none.
+#define BASS_CONFIG_NET_ABORTPROC 0x10f01
 
 // Stream creation flags
 #define BASS_UNICODE 0x80000000u
@@ -143,6 +150,7 @@ typedef struct {
 
 typedef void SYNCPROC(HSYNC handle, DWORD channel, DWORD data, void* user);
 typedef void DOWNLOADPROC(const void* buffer, DWORD length, void* user);
+typedef BOOL NETABORTPROC(void);
 
 // Library and device
 DWORD BASS_GetVersion(void);
@@ -153,6 +161,7 @@ BOOL BASS_GetInfo(BASS_INFO* info);
 HPLUGIN BASS_PluginLoad(const char* file, DWORD flags);
 BOOL BASS_SetConfig(DWORD option, DWORD value);
 DWORD BASS_GetConfig(DWORD option);
+BOOL BASS_SetConfigPtr(DWORD option, const void* value);
 
 // Streams
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags);

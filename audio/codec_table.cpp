@@ -1,9 +1,11 @@
-// The codec module's entry: the table of what the rest of the library calls.
+// The codec module's entry: the table of what the rest of the library and
+// the player call.
 #include "codec_table.h"
 
 extern "C" const audio::CodecTable* quaverly_codec_table() {
-    static const audio::CodecTable table{&audio::Decoder::openFile, &audio::Decoder::openUrl,
-                                         &audio::core::makeFormatConverter,
-                                         &audio::tags::readFileTags};
+    static const audio::CodecTable table{
+        &audio::Decoder::openFile,  &audio::Decoder::openUrl,   &audio::core::makeFormatConverter,
+        &audio::tags::readFileTags, &audio::net::fetchDocument, &audio::net::probeHeaders,
+        &audio::net::parseFeed};
     return &table;
 }

@@ -1,13 +1,17 @@
-// The entry points that need FFmpeg, libcurl and TagLib. They live in a
-// module of their own (libquaverly-codecs.so) that the player loads on its
-// first stream or tag read rather than at start-up: those libraries and their
-// dependencies are over a hundred shared objects, and loading them would
-// delay the window. Programs that link the codec objects directly (the tests,
-// tools and benchmarks) use them without loading anything.
+// The entry points that need FFmpeg, libcurl, TagLib and TinyXML-2. They live
+// in a module of their own (libquaverly-codecs.so) that the player loads on
+// its first stream, tag read or download rather than at start-up: those
+// libraries and their dependencies are over a hundred shared objects, and
+// loading them would delay the window. Programs that link the codec objects
+// directly (the tests, tools and benchmarks) use them without loading
+// anything.
 #pragma once
 
 #include "core/format_converter.h"
 #include "decoder.h"
+#include "net/document_fetch.h"
+#include "net/feed_document.h"
+#include "net/header_probe.h"
 #include "tags/tag_fields.h"
 
 #include <memory>
@@ -17,11 +21,15 @@ namespace audio {
 
 struct CodecTable {
     std::unique_ptr<Decoder> (*openFile)(const std::string& path, int* bassError);
-    std::unique_ptr<Decoder> (*openUrl)(const std::string& url, bool followPlaylists,
+    std::unique_ptr<Decoder> (*openUrl)(const std::string& url, const net::HttpOpenOptions& options,
                                         int* bassError);
     std::unique_ptr<core::FormatConverter> (*makeConverter)(int inRate, int inChannels,
                                                             int outRate);
     tags::TagFields (*readFileTags)(const std::string& utf8Path);
+    net::FetchedDocument (*fetchDocument)(const std::string& url, const net::HttpLimits& limits,
+                                          const net::FetchProgress& progress);
+    net::ProbedHeaders (*probeHeaders)(const std::string& url, const net::HttpLimits& limits);
+    net::FeedDocument (*parseFeed)(std::string_view document, net::FeedParts parts);
 };
 
 // The codec entry points, loaded on the first call; nullptr when the module

@@ -4,6 +4,8 @@
 // another thread.
 #pragma once
 
+#include "net/http_source.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -29,10 +31,11 @@ public:
     static std::unique_ptr<Decoder> openFile(const std::string& path, int* bassError);
 
     // Opens an http/https URL through net::HttpSource; blocks until the stream
-    // has started or failed (connect timeout 5 s). followPlaylists follows a
-    // .pls/.m3u answer to its first stream.
-    static std::unique_ptr<Decoder> openUrl(const std::string& url, bool followPlaylists,
-                                            int* bassError);
+    // has its first audio or failed, within the options' limits (its deadline
+    // counts to the first audio). followPlaylists follows a .pls/.m3u answer to
+    // its first stream.
+    static std::unique_ptr<Decoder> openUrl(const std::string& url,
+                                            const net::HttpOpenOptions& options, int* bassError);
 
     virtual ~Decoder() = default;
 

@@ -132,6 +132,7 @@ void NetworkInput::cancel() {
 
 void NetworkInput::audioStarted() {
     probing_ = false;
+    source_->endOpening();
 }
 
 } // namespace audio

@@ -4,10 +4,7 @@
 #include "decoder_errors.h"
 #include "decoder_network.h"
 #include "decoder_open.h"
-
-#include <algorithm>
-#include <cctype>
-#include <string_view>
+#include "net/header_text.h"
 
 namespace audio {
 
@@ -22,34 +19,31 @@ int bassErrorFor(net::HttpOpenError error) {
     switch (error) {
     case net::HttpOpenError::BadUrl:
     case net::HttpOpenError::HttpStatus:
+    case net::HttpOpenError::Refused:
         return BASS_ERROR_FILEOPEN;
     case net::HttpOpenError::Connect:
         return BASS_ERROR_NONET;
     case net::HttpOpenError::Timeout:
+    case net::HttpOpenError::Deadline:
         return BASS_ERROR_TIMEOUT;
+    case net::HttpOpenError::Aborted:
+        return BASS_ERROR_ENDED;
     case net::HttpOpenError::Tls:
         return BASS_ERROR_SSL;
     case net::HttpOpenError::NotAudio:
+    case net::HttpOpenError::TooLarge:
         return BASS_ERROR_FILEFORM;
+    case net::HttpOpenError::Unavailable:
+        return BASS_ERROR_NOTAVAIL;
     case net::HttpOpenError::None:
         break;
     }
     return BASS_ERROR_UNKNOWN;
 }
 
-std::string mediaType(const std::string& contentType) {
-    std::string type = contentType.substr(0, contentType.find(';'));
-    type.erase(
-        std::remove_if(type.begin(), type.end(), [](unsigned char c) { return std::isspace(c); }),
-        type.end());
-    std::transform(type.begin(), type.end(), type.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return type;
-}
-
 // The demuxer a Content-Type names; null lets FFmpeg probe the bytes.
 const AVInputFormat* demuxerFor(const std::string& contentType) {
-    const std::string type = mediaType(contentType);
+    const std::string type = net::mediaType(contentType);
     const char* name = nullptr;
     if (type == "audio/mpeg" || type == "audio/mp3" || type == "audio/x-mpeg")
         name = "mp3";
@@ -65,16 +59,14 @@ const AVInputFormat* demuxerFor(const std::string& contentType) {
 
 } // namespace
 
-std::unique_ptr<Decoder> Decoder::openUrl(const std::string& url, bool followPlaylists,
-                                          int* bassError) {
+std::unique_ptr<Decoder> Decoder::openUrl(const std::string& url,
+                                          const net::HttpOpenOptions& options, int* bassError) {
     int ignored = 0;
     int* error = bassError ? bassError : &ignored;
-    net::HttpOpenOptions options;
-    options.followPlaylists = followPlaylists;
-    net::HttpOpenError openError = net::HttpOpenError::None;
-    std::unique_ptr<net::HttpSource> source = net::HttpSource::open(url, options, &openError);
+    net::HttpFailure failure;
+    std::unique_ptr<net::HttpSource> source = net::HttpSource::open(url, options, &failure);
     if (!source) {
-        *error = bassErrorFor(openError);
+        *error = bassErrorFor(failure.kind);
         return nullptr;
     }
     const bool live = source->contentLength() < 0;
@@ -93,7 +85,10 @@ std::unique_ptr<Decoder> Decoder::openUrl(const std::string& url, bool followPla
     format->max_analyze_duration = kAnalyzeMicroseconds;
     const int opened = avformat_open_input(&format, url.c_str(), demuxer, nullptr);
     if (opened < 0) { // avformat_open_input has freed the context
-        *error = opened == AVERROR(EIO) ? BASS_ERROR_FILEOPEN : BASS_ERROR_FILEFORM;
+        const net::HttpFailure ended = input->source().failure();
+        *error = ended                    ? bassErrorFor(ended.kind)
+                 : opened == AVERROR(EIO) ? BASS_ERROR_FILEOPEN
+                                          : BASS_ERROR_FILEFORM;
         return nullptr;
     }
     DecoderParts parts;

@@ -2,6 +2,7 @@
 
 #include "platform/shell_path.h"
 #include "playback/frame_link.h"
+#include "playback/station_probe.h"
 #include "res/string_table.h"
 #include "settings/ini_file.h"
 #include "settings/settings_keys.h"
@@ -16,7 +17,16 @@
 
 namespace browser {
 
-CFormView::CFormView(QWidget* parent) : QWidget(parent) {
+namespace {
+
+// Progress texts are painted at most this often (about 30 a second).
+constexpr qint64 kProgressPaintMs = 30;
+
+} // namespace
+
+CFormView::CFormView(QWidget* parent)
+    : QWidget(parent), feedLimits_(FeedDownloadLimits()),
+      probeLimits_(playback::StationProbeLimits()) {
     sources_ = new QComboBox(this);
     sources_->setObjectName(QStringLiteral("sources"));
     entries_ = new QListWidget(this);
@@ -58,11 +68,30 @@ void CFormView::SelectSource(int index) {
 }
 
 void CFormView::ShowTitle(const QString& text) {
-    if (!title_)
+    unpaintedTitle_ = text;
+    PaintTitle();
+}
+
+void CFormView::ShowProgress(const QString& text) {
+    unpaintedTitle_ = text;
+    if (!titlePainted_.isValid() || titlePainted_.elapsed() >= kProgressPaintMs)
+        PaintTitle();
+}
+
+void CFormView::PaintTitle() {
+    if (!title_ || !unpaintedTitle_)
         return;
-    title_->setText(text);
-    // Long operations block the UI thread; paint the progress text now.
+    title_->setText(*unpaintedTitle_);
+    unpaintedTitle_.reset();
+    // Long operations block the UI thread; paint the text now.
     title_->repaint();
+    titlePainted_.start();
+}
+
+void CFormView::setNetworkLimits(const audio::net::HttpLimits& feeds,
+                                 const audio::net::HttpLimits& probes) {
+    feedLimits_ = feeds;
+    probeLimits_ = probes;
 }
 
 void CFormView::TrackListFilled() {

@@ -3,8 +3,13 @@
 // and an entry list; choosing an entry fills the track list.
 #pragma once
 
+#include "audio/net/document_fetch.h"
+#include "browser/list_file.h"
+
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 class QComboBox;
@@ -43,10 +48,15 @@ public:
     void LoadNetRadio();
     void LoadPodcastList();
     void LoadFeed(int index);
-    // Downloads a whole resource, showing the byte count in the title label;
-    // empty when it cannot be fetched.
-    QByteArray FetchUrl(const QString& url);
+    // Downloads a whole document, showing the byte count in the title label;
+    // the body is empty when it cannot be fetched (the cause is logged).
+    audio::net::FetchedDocument FetchUrl(const QString& url);
     QString GetFeedTitle(const QString& url);
+    // Limits of the blocking network operations: feed downloads (30 s in all,
+    // 64 MiB) and station-name probes (10 s in all); both end at once when the
+    // program is asked to close.
+    void setNetworkLimits(const audio::net::HttpLimits& feeds,
+                          const audio::net::HttpLimits& probes);
 
     const QString& currentFolder() const { return currentFolder_; }
     void setCurrentFolder(const QString& folder) { currentFolder_ = folder; }
@@ -64,6 +74,18 @@ private:
     void AddFixedSources();
     void SelectSource(int index);
     void ShowTitle(const QString& text);
+    // Texts that follow each other fast (download progress, episode titles):
+    // painted at most every few tens of milliseconds, since painting each of
+    // a large feed's would take longer than the feed itself.
+    void ShowProgress(const QString& text);
+    // Paints the text last shown if it has not been painted yet.
+    void PaintTitle();
+    // The radio and podcast lists: the entries of the list file, bare URLs
+    // named by nameOf; the list box and the track list are emptied first.
+    std::vector<ListEntry> ReadNamedList(const QString& fileName, const EntryNamer& nameOf);
+    // Writes the entries back in their normalised form, unless the program is
+    // closing (a lookup cut short must not cost a bare URL its next lookup).
+    void RewriteNamedList(const QString& fileName, const std::vector<ListEntry>& entries);
     void TrackListFilled();
     void LoadPlaylist(const QString& fileName, bool utf8);
     void LoadPlaylistLines(const QStringList& lines);
@@ -76,11 +98,19 @@ private:
     QComboBox* sources_ = nullptr;
     QListWidget* entries_ = nullptr;
     std::vector<QString> feedTable_;
+    audio::net::HttpLimits feedLimits_;
+    audio::net::HttpLimits probeLimits_;
+    QElapsedTimer titlePainted_;
+    std::optional<QString> unpaintedTitle_;
     QString currentFolder_;
     QString iniPath_;
     QString listFolder_;
     bool rowJustChanged_ = false;
 };
+
+// HttpLimits::document() (30 s in all, 64 MiB), ended at once when the
+// program is asked to close.
+audio::net::HttpLimits FeedDownloadLimits();
 
 // True when the extension of name is exactly ".m3u" or ".m3u8".
 bool IsPlaylistFile(const QString& name);

@@ -2,9 +2,10 @@
 // chosen feed is downloaded and every item with an enclosure becomes a row.
 #include "browser/form_view.h"
 
-#include "browser/list_file.h"
+#include "audio/network_entry.h"
+#include "browser/browser_log.h"
 #include "browser/rss_feed.h"
-#include "platform/http_fetch.h"
+#include "platform/close_request.h"
 #include "tracklist/list_view.h"
 #include "tracklist/row_location.h"
 
@@ -13,61 +14,59 @@
 
 namespace browser {
 
-QByteArray CFormView::FetchUrl(const QString& url) {
-    const platform::FetchResult result =
-        platform::fetchUrl(url.toStdString(), [this](int64_t total) {
-            ShowTitle(QString::asprintf("%lldByte", static_cast<long long>(total)));
+audio::net::HttpLimits FeedDownloadLimits() {
+    audio::net::HttpLimits limits = audio::net::HttpLimits::document();
+    limits.abortRequested = &platform::closeRequested;
+    return limits;
+}
+
+audio::net::FetchedDocument CFormView::FetchUrl(const QString& url) {
+    audio::net::FetchedDocument fetched =
+        audio::fetchDocument(url.toStdString(), feedLimits_, [this](int64_t total) {
+            ShowProgress(QString::asprintf("%lldByte", static_cast<long long>(total)));
         });
+    PaintTitle(); // the whole count, however fast it came
     ShowTitle(QString());
-    if (!result.ok)
-        return {};
-    return QByteArray::fromStdString(result.body);
+    if (fetched.failure)
+        qCInfo(lcBrowser) << "feed download failed:" << url
+                          << audio::net::describe(fetched.failure).c_str();
+    return fetched;
 }
 
 QString CFormView::GetFeedTitle(const QString& url) {
-    return FeedTitle(FetchUrl(url));
+    const audio::net::FetchedDocument feed = FetchUrl(url);
+    return feed.failure ? QString() : FeedTitle(feed.body);
 }
 
 void CFormView::LoadPodcastList() {
-    {
-        const QSignalBlocker quiet(entries_);
-        entries_->clear();
-    }
-    trackList_->ClearRows();
+    const QString fileName = QStringLiteral("Podcast.txt");
+    const std::vector<ListEntry> feeds =
+        ReadNamedList(fileName, [this](const QString& url) { return GetFeedTitle(url); });
     feedTable_.clear();
-    const QString path = ListFilePath(QStringLiteral("Podcast.txt"));
-    const ListEntrySet feeds = ReadListEntries(path, [this](const QString& url) {
-        const QString name = GetFeedTitle(url);
-        ShowTitle(url + QStringLiteral(" -> ") + name);
-        return name;
-    });
-    ShowTitle(QString());
     QStringList names;
-    for (const QString& feed : feeds) {
-        const ListEntry entry = SplitAtLastComma(feed);
-        feedTable_.push_back(tracklist::ToRowLocation(entry.location));
-        names.append(entry.name);
+    for (const ListEntry& feed : feeds) {
+        feedTable_.push_back(tracklist::ToRowLocation(feed.location));
+        names.append(feed.name);
     }
     {
         const QSignalBlocker quiet(entries_);
         entries_->addItems(names);
         entries_->setCurrentRow(-1);
     }
-    QStringList lines;
-    for (size_t k = 0; k < feedTable_.size(); ++k)
-        lines.append(names[static_cast<qsizetype>(k)] + QLatin1Char(',') +
-                     tracklist::FromRowLocation(feedTable_[k]));
-    WriteListFile(path, lines);
+    RewriteNamedList(fileName, feeds);
 }
 
 void CFormView::LoadFeed(int index) {
     trackList_->ClearRows();
     if (index < 0 || static_cast<size_t>(index) >= feedTable_.size())
         return;
-    const QByteArray document = FetchUrl(feedTable_[static_cast<size_t>(index)]);
-    for (const FeedEpisode& episode : FeedEpisodes(document)) {
+    const audio::net::FetchedDocument feed = FetchUrl(feedTable_[static_cast<size_t>(index)]);
+    if (feed.failure || platform::closeRequested())
+        return;
+    for (const FeedEpisode& episode :
+         FeedEpisodes(feed.body, QString::fromStdString(feed.finalUrl))) {
         trackList_->AppendRow(episode.location, episode.title);
-        ShowTitle(episode.title);
+        ShowProgress(episode.title);
     }
     ShowTitle(QString());
 }

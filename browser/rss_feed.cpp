@@ -1,69 +1,73 @@
 #include "browser/rss_feed.h"
 
+#include "audio/network_entry.h"
 #include "playback/track_title.h"
 
-#include <tinyxml2.h>
+#include <QUrl>
 
 namespace browser {
 
 namespace {
 
-constexpr int kMaxTextUnits = 255;
-bool Parse(tinyxml2::XMLDocument& xml, const QByteArray& document) {
-    // TinyXML-2 refuses documents nested deeper than it can parse safely.
-    if (document.isEmpty())
+constexpr int kMaxShownUnits = 255;
+
+// Shown text: white space runs as one space, none at either end, cut.
+QString Shown(const std::string& utf8) {
+    return playback::CutToUnits(QString::fromStdString(utf8).simplified(), kMaxShownUnits);
+}
+
+// "http:", "https:", "mailto:": a scheme makes a URL absolute.
+bool HasScheme(const QString& url) {
+    if (url.isEmpty() || !url.front().isLetter() || url.front().unicode() > 0x7f)
         return false;
-    return xml.Parse(document.constData(), static_cast<size_t>(document.size())) ==
-           tinyxml2::XML_SUCCESS;
+    for (const QChar c : url) {
+        if (c == QLatin1Char(':'))
+            return true;
+        const bool schemeChar = (c.isLetterOrNumber() && c.unicode() <= 0x7f) ||
+                                c == QLatin1Char('+') || c == QLatin1Char('-') ||
+                                c == QLatin1Char('.');
+        if (!schemeChar)
+            return false;
+    }
+    return false;
 }
 
-const tinyxml2::XMLElement* Channel(const tinyxml2::XMLDocument& xml) {
-    const tinyxml2::XMLElement* rss = xml.FirstChildElement("rss");
-    return rss ? rss->FirstChildElement("channel") : nullptr;
+QString Location(const std::string& url, const QUrl& feedUrl) {
+    const QString written = QString::fromStdString(url).trimmed();
+    if (written.isEmpty() || HasScheme(written) || feedUrl.isEmpty())
+        return written;
+    return feedUrl.resolved(QUrl(written)).toString(QUrl::FullyEncoded);
 }
 
-QString ChildText(const tinyxml2::XMLNode& item, const char* name) {
-    const tinyxml2::XMLElement* child = item.FirstChildElement(name);
-    return Utf8ToWide(child ? child->GetText() : nullptr);
+QString Name(const audio::net::FeedEpisode& item, const QString& location) {
+    QString title = Shown(item.title);
+    if (title.isEmpty())
+        title = playback::CutToUnits(QUrl(location).fileName(), kMaxShownUnits);
+    const bool markup = item.description.find("</") != std::string::npos &&
+                        item.description.find("/>") != std::string::npos;
+    if (markup)
+        return title;
+    return title + QLatin1Char(' ') + Shown(item.description);
 }
 
 } // namespace
 
-QString Utf8ToWide(const char* text) {
-    if (!text)
-        return QString();
-    return playback::CutToUnits(QString::fromUtf8(text), kMaxTextUnits);
+QString FeedTitle(std::string_view document) {
+    return Shown(audio::parseFeed(document, audio::net::FeedParts::TitleOnly).channelTitle);
 }
 
-QString FeedTitle(const QByteArray& document) {
-    tinyxml2::XMLDocument xml;
-    if (!Parse(xml, document))
-        return QString();
-    const tinyxml2::XMLElement* channel = Channel(xml);
-    const tinyxml2::XMLElement* title = channel ? channel->FirstChildElement("title") : nullptr;
-    const tinyxml2::XMLNode* text = title ? title->FirstChild() : nullptr;
-    return Utf8ToWide(text ? text->Value() : nullptr);
-}
-
-std::vector<FeedEpisode> FeedEpisodes(const QByteArray& document) {
+std::vector<FeedEpisode> FeedEpisodes(std::string_view document, const QString& feedUrl) {
+    const audio::net::FeedDocument feed =
+        audio::parseFeed(document, audio::net::FeedParts::Everything);
+    const QUrl base(feedUrl);
     std::vector<FeedEpisode> episodes;
-    tinyxml2::XMLDocument xml;
-    if (!Parse(xml, document))
-        return episodes;
-    const tinyxml2::XMLElement* channel = Channel(xml);
-    const tinyxml2::XMLNode* item = channel ? channel->FirstChildElement("item") : nullptr;
-    for (; item; item = item->NextSibling()) {
-        const tinyxml2::XMLElement* enclosure = item->FirstChildElement("enclosure");
-        if (!enclosure)
+    episodes.reserve(feed.episodes.size());
+    for (const audio::net::FeedEpisode& item : feed.episodes) {
+        QString location = Location(item.url, base);
+        if (location.isEmpty())
             continue;
-        FeedEpisode episode;
-        episode.location = Utf8ToWide(enclosure->Attribute("url"));
-        episode.title = ChildText(*item, "title");
-        const QString description = ChildText(*item, "description");
-        if (!(description.contains(QLatin1String("</")) &&
-              description.contains(QLatin1String("/>"))))
-            episode.title += QLatin1Char(' ') + description;
-        episodes.push_back(std::move(episode));
+        QString name = Name(item, location);
+        episodes.push_back({std::move(location), std::move(name)});
     }
     return episodes;
 }

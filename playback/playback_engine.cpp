@@ -1,5 +1,6 @@
 #include "playback/playback_engine.h"
 
+#include "platform/close_request.h"
 #include "platform/message_box.h"
 #include "platform/shell_path.h"
 #include "playback/frame_link.h"
@@ -53,6 +54,10 @@ DeviceStart PlaybackEngine::StartDevice() {
     for (const char* plugin : kPlugins)
         BASS_PluginLoad(plugin, 0);
     BASS_SetConfig(BASS_CONFIG_NET_PLAYLIST, 1);
+    // A station that keeps an open waiting does not hold the window past the
+    // close request.
+    static NETABORTPROC* const closing = [] { return platform::closeRequested() ? TRUE : FALSE; };
+    BASS_SetConfigPtr(BASS_CONFIG_NET_ABORTPROC, reinterpret_cast<const void*>(closing));
     return DeviceStart::Ok;
 }
 
@@ -90,7 +95,10 @@ bool PlaybackEngine::OpenAndPlay(int row) {
         trackList_->SetMark(trackRow_, tracklist::MarkNone);
     const QString location = trackList_->GetLocation(n);
     if (!OpenStream(location)) {
-        platform::showMessage(owner_->OwnerWindow(), res::loadString(res::IDS_STREAM_OPEN_FAILED));
+        // An open ended by the close request is no failure to tell the user of.
+        if (!platform::closeRequested())
+            platform::showMessage(owner_->OwnerWindow(),
+                                  res::loadString(res::IDS_STREAM_OPEN_FAILED));
         return false;
     }
     AppendToPlayLog(location);

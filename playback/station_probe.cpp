@@ -1,22 +1,25 @@
 #include "playback/station_probe.h"
 
-#include "audio/bass.h"
+#include "audio/network_entry.h"
+#include "platform/close_request.h"
 #include "platform/code_page.h"
+#include "playback/playback_log.h"
 
 #include <QByteArray>
+#include <string>
+#include <vector>
 
 namespace playback {
 
 namespace {
 
-bool FindIcyName(const char* headers, QString* name) {
-    if (!headers)
-        return false;
+bool FindIcyName(const std::vector<std::string>& headers, QString* name) {
     static const char prefix[] = "icy-name:";
     const size_t prefixLength = sizeof(prefix) - 1;
-    for (const char* line = headers; *line; line += qstrlen(line) + 1) {
-        if (qstrlen(line) >= prefixLength && qstrnicmp(line, prefix, prefixLength) == 0) {
-            *name = platform::decodeAnsi(QByteArray(line + prefixLength));
+    for (const std::string& line : headers) {
+        if (line.size() >= prefixLength && qstrnicmp(line.c_str(), prefix, prefixLength) == 0) {
+            *name =
+                platform::decodeStationText(QByteArray::fromStdString(line.substr(prefixLength)));
             return true;
         }
     }
@@ -25,16 +28,21 @@ bool FindIcyName(const char* headers, QString* name) {
 
 } // namespace
 
-QString ProbeStationName(const QString& url) {
-    const HSTREAM probe = BASS_StreamCreateURL(url.utf16(), 0, BASS_UNICODE, nullptr, nullptr);
-    QString name;
-    if (probe != 0) {
-        const char* headers = BASS_ChannelGetTags(probe, BASS_TAG_ICY);
-        if (!headers)
-            headers = BASS_ChannelGetTags(probe, BASS_TAG_HTTP);
-        FindIcyName(headers, &name);
-        BASS_StreamFree(probe);
+audio::net::HttpLimits StationProbeLimits() {
+    audio::net::HttpLimits limits = audio::net::HttpLimits::probe();
+    limits.abortRequested = &platform::closeRequested;
+    return limits;
+}
+
+QString ProbeStationName(const QString& url, const audio::net::HttpLimits& limits) {
+    const audio::net::ProbedHeaders probed = audio::probeHeaders(url.toStdString(), limits);
+    if (probed.failure) {
+        qCInfo(lcPlayback) << "station name not found:" << url << describe(probed.failure).c_str();
+        return QString();
     }
+    QString name;
+    if (!FindIcyName(probed.icyLines, &name))
+        FindIcyName(probed.httpLines, &name);
     return name;
 }
 

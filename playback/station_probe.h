@@ -1,13 +1,21 @@
 // Finds the name a station gives itself: the icy-name header of its stream.
 #pragma once
 
+#include "audio/net/http_policy.h"
+
 #include <QString>
 
 namespace playback {
 
-// Opens the URL as a network stream, blocking until it answers or fails, and
-// returns the rest of its first "icy-name:" header line (ICY headers first,
-// then HTTP headers); empty when there is none or the open fails.
-QString ProbeStationName(const QString& url);
+// The probe's limits (10 s in all), ended at once when the program is asked
+// to close.
+audio::net::HttpLimits StationProbeLimits();
+
+// Asks the URL for its stream's response headers (following playlist links),
+// blocking until they are in or the probe failed, and returns the rest of the
+// first "icy-name:" line (ICY headers first, then HTTP headers); empty when
+// there is none or the probe fails, whose cause is logged.
+QString ProbeStationName(const QString& url,
+                         const audio::net::HttpLimits& limits = StationProbeLimits());
 
 } // namespace playback

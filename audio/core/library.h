@@ -21,6 +21,9 @@ struct Config {
     std::atomic<DWORD> streamVolume{10000};
     std::atomic<DWORD> followPlaylists{0};
     std::atomic<DWORD> netTimeoutMs{5000};
+    std::atomic<DWORD> netReadTimeoutMs{15000};
+    std::atomic<DWORD> netOpenLimitMs{10000};
+    std::atomic<NETABORTPROC*> netAbort{nullptr};
 };
 
 struct DeviceInfo {

@@ -12,7 +12,7 @@ namespace {
 // cut off here, whatever limit the installed libcurl has of its own.
 constexpr size_t kMaxHeaderBytes = 64 * 1024;
 
-HttpOpenError openErrorOf(CURLcode result) {
+HttpOpenError kindOf(CURLcode result) {
     switch (result) {
     case CURLE_UNSUPPORTED_PROTOCOL:
     case CURLE_URL_MALFORMAT:
@@ -25,6 +25,8 @@ HttpOpenError openErrorOf(CURLcode result) {
     case CURLE_SSL_CIPHER:
     case CURLE_SSL_CACERT_BADFILE:
         return HttpOpenError::Tls;
+    case CURLE_FILESIZE_EXCEEDED:
+        return HttpOpenError::TooLarge;
     case CURLE_TOO_MANY_REDIRECTS:
     case CURLE_HTTP_RETURNED_ERROR:
     case CURLE_WEIRD_SERVER_REPLY:
@@ -41,10 +43,15 @@ std::string_view withoutLineEnd(std::string_view line) {
     return line;
 }
 
+std::string millis(std::chrono::milliseconds time) {
+    return std::to_string(time.count()) + " ms";
+}
+
 } // namespace
 
 CurlTransfer::CurlTransfer(TransferOptions options, std::shared_ptr<MetadataChannel> metadata)
-    : capacity_(options.bufferCapacity), stallTimeout_(options.stallTimeoutMs),
+    : capacity_(options.bufferCapacity), stallTimeout_(options.limits.stallTimeoutMs),
+      deadline_(options.deadline), limits_(options.limits), icyMetadata_(options.icyMetadata),
       metadata_(std::move(metadata)) {
     ensureCurlInitialised();
     multi_ = curl_multi_init();
@@ -65,19 +72,28 @@ CurlTransfer::~CurlTransfer() {
 }
 
 void CurlTransfer::configure(const TransferOptions& options) {
-    requestHeaders_ = curl_slist_append(nullptr, "Icy-MetaData: 1");
+    // Always a fresh copy from the server, never one a proxy kept.
+    requestHeaders_ = curl_slist_append(nullptr, "Cache-Control: no-cache");
+    requestHeaders_ = curl_slist_append(requestHeaders_, "Pragma: no-cache");
+    if (options.icyMetadata)
+        requestHeaders_ = curl_slist_append(requestHeaders_, "Icy-MetaData: 1");
     curl_easy_setopt(easy_, CURLOPT_URL, options.url.c_str());
     curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS, options.connectTimeoutMs);
+    curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS, options.limits.connectTimeoutMs);
+    if (options.limits.maxBodyBytes > 0) // refuses an announced length beyond the cap at once
+        curl_easy_setopt(easy_, CURLOPT_MAXFILESIZE_LARGE,
+                         static_cast<curl_off_t>(options.limits.maxBodyBytes));
     // Shoutcast-style servers answer "ICY 200 OK", which libcurl only passes
     // on (as body) when HTTP/0.9 answers are allowed.
     curl_easy_setopt(easy_, CURLOPT_HTTP09_ALLOWED, 1L);
     curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, requestHeaders_);
     curl_easy_setopt(easy_, CURLOPT_USERAGENT, "Quaverly");
     curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, 64L * 1024);
+    curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorText_);
     curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CurlTransfer::headerCallback);
     curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlTransfer::writeCallback);
@@ -87,12 +103,14 @@ void CurlTransfer::configure(const TransferOptions& options) {
                          static_cast<curl_off_t>(options.rangeStart));
 }
 
-HttpOpenError CurlTransfer::waitForHeaders() {
+HttpFailure CurlTransfer::waitForHeaders() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return headerState_ != HeaderState::Pending || cancelled_; });
-    if (cancelled_)
-        return HttpOpenError::Connect;
-    return headerState_ == HeaderState::Ready ? HttpOpenError::None : openError_;
+    if (headerState_ == HeaderState::Ready)
+        return {};
+    if (headerState_ == HeaderState::Failed)
+        return failure_;
+    return {HttpOpenError::Connect, "cancelled"};
 }
 
 int CurlTransfer::read(uint8_t* buffer, int size) {
@@ -113,6 +131,11 @@ int CurlTransfer::read(uint8_t* buffer, int size) {
     return static_cast<int>(count);
 }
 
+HttpFailure CurlTransfer::failure() const {
+    std::lock_guard lock(mutex_);
+    return failure_;
+}
+
 void CurlTransfer::cancel() {
     {
         std::lock_guard lock(mutex_);
@@ -120,6 +143,10 @@ void CurlTransfer::cancel() {
     }
     changed_.notify_all();
     curl_multi_wakeup(multi_);
+}
+
+void CurlTransfer::endOpening() {
+    opening_ = false;
 }
 
 void CurlTransfer::wake() {
@@ -146,8 +173,8 @@ size_t CurlTransfer::onHeaderLine(std::string_view raw) {
     lastActivity_ = Clock::now();
     headerBytes_ += raw.size();
     if (headerBytes_ > kMaxHeaderBytes) {
-        if (!headersDone_)
-            failHeaders(HttpOpenError::HttpStatus);
+        fail({HttpOpenError::HttpStatus,
+              "headers beyond " + std::to_string(kMaxHeaderBytes) + " bytes"});
         return 0;
     }
     if (headersDone_)
@@ -176,13 +203,13 @@ size_t CurlTransfer::onHeaderLine(std::string_view raw) {
 bool CurlTransfer::finishHeaders() {
     const int status = headers_.status();
     if (status < 200 || status >= 300) {
-        failHeaders(HttpOpenError::HttpStatus);
+        fail({HttpOpenError::HttpStatus, headers_.statusLine()});
         return false;
     }
     char* url = nullptr;
     curl_easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &url);
     effectiveUrl_ = url ? url : "";
-    filter_.emplace(headers_.metadataInterval());
+    filter_.emplace(icyMetadata_ ? headers_.metadataInterval() : 0);
     headersDone_ = true;
     {
         std::lock_guard lock(mutex_);
@@ -192,11 +219,14 @@ bool CurlTransfer::finishHeaders() {
     return true;
 }
 
-void CurlTransfer::failHeaders(HttpOpenError error) {
+// The first cause wins: what follows from it (an aborted transfer) says less.
+void CurlTransfer::fail(HttpFailure failure) {
     {
         std::lock_guard lock(mutex_);
-        headerState_ = HeaderState::Failed;
-        openError_ = error;
+        if (headerState_ == HeaderState::Pending)
+            headerState_ = HeaderState::Failed;
+        if (!failure_)
+            failure_ = std::move(failure);
     }
     changed_.notify_all();
 }
@@ -204,7 +234,7 @@ void CurlTransfer::failHeaders(HttpOpenError error) {
 size_t CurlTransfer::onBody(const uint8_t* data, size_t size) {
     {
         std::lock_guard lock(mutex_);
-        if (cancelled_ || headerState_ == HeaderState::Failed)
+        if (cancelled_ || failure_)
             return 0;
         if (queue_.size() >= capacity_) {
             paused_ = true;
@@ -213,6 +243,12 @@ size_t CurlTransfer::onBody(const uint8_t* data, size_t size) {
     }
     lastActivity_ = Clock::now();
     const size_t received = size;
+    bodyBytes_ += static_cast<int64_t>(size);
+    if (limits_.maxBodyBytes > 0 && bodyBytes_ > limits_.maxBodyBytes) {
+        fail({HttpOpenError::TooLarge,
+              "more than " + std::to_string(limits_.maxBodyBytes) + " bytes"});
+        return 0;
+    }
     if (!sawStatusLine_ && !readInBodyHeaders(data, size))
         return 0;
     std::vector<std::string> texts;
@@ -240,7 +276,7 @@ bool CurlTransfer::readInBodyHeaders(const uint8_t*& data, size_t& size) {
     case IcyHeaderBlock::State::Incomplete:
         return true;
     case IcyHeaderBlock::State::Invalid:
-        failHeaders(HttpOpenError::HttpStatus);
+        fail({HttpOpenError::HttpStatus, "no HTTP or ICY status line"});
         return false;
     case IcyHeaderBlock::State::Complete:
         break;
@@ -269,6 +305,10 @@ bool CurlTransfer::stepOnce() {
             return false;
         }
     }
+    if (auto reached = openingLimitReached()) {
+        finishWith(false, std::move(*reached));
+        return false;
+    }
     resumeIfAsked();
     metadata_->deliverPending();
     int running = 0;
@@ -283,10 +323,21 @@ bool CurlTransfer::stepOnce() {
         paused = paused_;
     }
     if (!paused && Clock::now() - lastActivity_ > stallTimeout_) {
-        finishWith(false, HttpOpenError::Timeout);
+        finishWith(false, {HttpOpenError::Timeout, "no data for " + millis(stallTimeout_)});
         return false;
     }
     return true;
+}
+
+std::optional<HttpFailure> CurlTransfer::openingLimitReached() const {
+    if (!opening_)
+        return std::nullopt;
+    if (Clock::now() >= deadline_)
+        return HttpFailure{HttpOpenError::Deadline,
+                           "not done within " + std::to_string(limits_.deadlineMs) + " ms"};
+    if (limits_.abortRequested && limits_.abortRequested())
+        return HttpFailure{HttpOpenError::Aborted, "the program is closing"};
+    return std::nullopt;
 }
 
 void CurlTransfer::resumeIfAsked() {
@@ -318,20 +369,19 @@ void CurlTransfer::finish(CURLcode result) {
         complete = headerState_ == HeaderState::Ready;
     }
     if (result == CURLE_OK && complete)
-        finishWith(true, HttpOpenError::None);
+        finishWith(true, {});
     else if (result == CURLE_OK)
-        finishWith(false, HttpOpenError::HttpStatus); // the body ended inside the headers
+        finishWith(false, {HttpOpenError::HttpStatus, "the answer ended inside its headers"});
     else
-        finishWith(false, openErrorOf(result));
+        finishWith(false, {kindOf(result),
+                           errorText_[0] ? std::string(errorText_) : curl_easy_strerror(result)});
 }
 
-void CurlTransfer::finishWith(bool ok, HttpOpenError error) {
+void CurlTransfer::finishWith(bool ok, HttpFailure failure) {
+    if (!ok)
+        fail(std::move(failure));
     {
         std::lock_guard lock(mutex_);
-        if (headerState_ == HeaderState::Pending) {
-            headerState_ = HeaderState::Failed;
-            openError_ = error;
-        }
         finished_ = true;
         finishedOk_ = ok;
     }
@@ -342,7 +392,8 @@ int CurlTransfer::pollWaitMs() const {
     const auto idle =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastActivity_);
     const auto left = stallTimeout_ - idle;
-    return static_cast<int>(std::clamp<int64_t>(left.count() + 1, 1, 1000));
+    const int64_t most = opening_ ? kCheckIntervalMs : 1000;
+    return static_cast<int>(std::clamp<int64_t>(left.count() + 1, 1, most));
 }
 
 } // namespace audio::net

@@ -1,17 +1,20 @@
 // One HTTP transfer driven by libcurl's multi interface on a thread of its
-// own. Body bytes (ICY metadata removed) go into a bounded queue; when the
-// queue is full the transfer pauses until the reader has made room, so memory
-// stays bounded however fast the server sends.
+// own, under the client's one policy (http_policy.h). Body bytes (ICY
+// metadata removed) go into a bounded queue; when the queue is full the
+// transfer pauses until the reader has made room, so memory stays bounded
+// however fast the server sends. Until endOpening() the transfer also ends
+// at its deadline or when its abort check says so, whatever the server sends.
 #pragma once
 
 #include "net/byte_queue.h"
-#include "net/http_source.h"
+#include "net/http_policy.h"
 #include "net/icy_metadata_filter.h"
 #include "net/metadata_channel.h"
 #include "net/response_headers.h"
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -23,10 +26,15 @@
 namespace audio::net {
 
 struct TransferOptions {
+    using Clock = std::chrono::steady_clock;
+
     std::string url;
     int64_t rangeStart = 0; // a Range request from this byte when > 0
-    long connectTimeoutMs = 5000;
-    long stallTimeoutMs = 15000;
+    HttpLimits limits;
+    // When the operation this transfer belongs to must be over (its
+    // limits.deadlineMs counts from the operation's start, not this request's).
+    Clock::time_point deadline = Clock::time_point::max();
+    bool icyMetadata = true; // asks for and removes interleaved station metadata
     size_t bufferCapacity = 512 * 1024;
 };
 
@@ -37,14 +45,20 @@ public:
     CurlTransfer(const CurlTransfer&) = delete;
     CurlTransfer& operator=(const CurlTransfer&) = delete;
 
-    // Blocks until the final response's headers are in or the transfer failed.
-    HttpOpenError waitForHeaders();
+    // Blocks until the final response's headers are in or the transfer failed;
+    // a failure of kind None means the headers are in.
+    HttpFailure waitForHeaders();
     // Valid once waitForHeaders() returned None.
     const ResponseHeaders& headers() const { return headers_; }
     const std::string& effectiveUrl() const { return effectiveUrl_; }
 
     int read(uint8_t* buffer, int size);
+    // Why the transfer failed (kind None while it has not).
+    HttpFailure failure() const;
     void cancel();
+    // The stream has its first audio: the deadline and the abort check no
+    // longer apply.
+    void endOpening();
     // Wakes the network thread (e.g. to deliver metadata kept for a handler).
     void wake();
     bool finished() const;
@@ -59,7 +73,7 @@ private:
     size_t onBody(const uint8_t* data, size_t size);
     bool readInBodyHeaders(const uint8_t*& data, size_t& size);
     bool finishHeaders();
-    void failHeaders(HttpOpenError error);
+    void fail(HttpFailure failure);
     void configure(const TransferOptions& options);
 
     void run();
@@ -67,7 +81,8 @@ private:
     void resumeIfAsked();
     std::optional<CURLcode> completedResult();
     void finish(CURLcode result);
-    void finishWith(bool ok, HttpOpenError error);
+    void finishWith(bool ok, HttpFailure failure);
+    std::optional<HttpFailure> openingLimitReached() const;
     int pollWaitMs() const;
 
     CURLM* multi_ = nullptr;
@@ -75,7 +90,11 @@ private:
     struct curl_slist* requestHeaders_ = nullptr;
     const size_t capacity_;
     const std::chrono::milliseconds stallTimeout_;
+    const Clock::time_point deadline_;
+    const HttpLimits limits_;
+    const bool icyMetadata_;
     std::shared_ptr<MetadataChannel> metadata_;
+    char errorText_[CURL_ERROR_SIZE] = {};
 
     // Network thread only.
     bool expectStatusLine_ = true;
@@ -85,6 +104,7 @@ private:
     IcyHeaderBlock inBodyHeaders_;
     std::optional<IcyMetadataFilter> filter_;
     Clock::time_point lastActivity_;
+    int64_t bodyBytes_ = 0; // as received, for the cap
 
     // Written by the network thread before the headers are announced, then
     // only read.
@@ -94,13 +114,14 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     HeaderState headerState_ = HeaderState::Pending;
-    HttpOpenError openError_ = HttpOpenError::None;
+    HttpFailure failure_;
     ByteQueue queue_;
     bool paused_ = false;
     bool resumeAsked_ = false;
     bool finished_ = false;
     bool finishedOk_ = false;
     bool cancelled_ = false;
+    std::atomic<bool> opening_{true};
 
     std::thread thread_;
 };

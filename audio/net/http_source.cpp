@@ -3,23 +3,21 @@
 #include "net/curl_transfer.h"
 #include "net/playlist_link.h"
 
+#include <atomic>
 #include <mutex>
 #include <set>
 
 namespace audio::net {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr int maxPlaylistHops = 4;
 constexpr size_t maxPlaylistSize = 64 * 1024;
 
-TransferOptions transferOptions(const std::string& url, const HttpOpenOptions& opts,
-                                int64_t rangeStart = 0) {
-    TransferOptions options;
-    options.url = url;
-    options.rangeStart = rangeStart;
-    options.connectTimeoutMs = opts.connectTimeoutMs;
-    options.stallTimeoutMs = opts.stallTimeoutMs;
-    return options;
+Clock::time_point deadlineOf(const HttpLimits& limits, Clock::time_point start) {
+    return limits.deadlineMs > 0 ? start + std::chrono::milliseconds(limits.deadlineMs)
+                                 : Clock::time_point::max();
 }
 
 // The whole (small) playlist body, or nothing when it is too large or broken.
@@ -39,9 +37,11 @@ std::optional<std::string> readPlaylist(CurlTransfer& transfer) {
 
 class CurlHttpSource final : public HttpSource {
 public:
-    CurlHttpSource(const HttpOpenOptions& opts, std::shared_ptr<MetadataChannel> metadata,
+    CurlHttpSource(const HttpOpenOptions& opts, Clock::time_point deadline,
+                   std::shared_ptr<MetadataChannel> metadata,
                    std::shared_ptr<CurlTransfer> transfer)
-        : options_(opts), metadata_(std::move(metadata)), transfer_(std::move(transfer)) {
+        : options_(opts), deadline_(deadline), metadata_(std::move(metadata)),
+          transfer_(std::move(transfer)) {
         const ResponseHeaders& headers = transfer_->headers();
         httpHeaders_ = headers.httpLines();
         icyHeaders_ = headers.icyLines();
@@ -65,8 +65,7 @@ public:
         const bool beyondEnd = contentLength_ >= 0 && offset >= contentLength_;
         if (!seekable_ || offset < 0 || beyondEnd)
             return -1;
-        auto fresh =
-            std::make_shared<CurlTransfer>(transferOptions(url_, options_, offset), metadata_);
+        auto fresh = std::make_shared<CurlTransfer>(transferOptions(offset), metadata_);
         {
             std::lock_guard lock(mutex_);
             if (cancelled_)
@@ -75,7 +74,7 @@ public:
         }
         fresh.reset(); // ends the old transfer
         const auto& transfer = current();
-        if (transfer->waitForHeaders() != HttpOpenError::None)
+        if (transfer->waitForHeaders())
             return -1;
         if (offset > 0 && transfer->headers().status() != 206)
             return -1;
@@ -87,6 +86,13 @@ public:
         cancelled_ = true;
         transfer_->cancel();
     }
+
+    void endOpening() override {
+        opening_ = false;
+        current()->endOpening();
+    }
+
+    HttpFailure failure() const override { return current()->failure(); }
 
     void setMetadataHandler(std::function<void(const std::string&)> handler) override {
         metadata_->setHandler(std::move(handler));
@@ -103,11 +109,29 @@ private:
         return transfer_;
     }
 
+    // A seek while the stream still opens (the demuxer looking at its end)
+    // keeps the open's deadline; later ones have none.
+    TransferOptions transferOptions(int64_t rangeStart) const {
+        TransferOptions options;
+        options.url = url_;
+        options.rangeStart = rangeStart;
+        options.limits = options_.limits;
+        if (opening_) {
+            options.deadline = deadline_;
+        } else {
+            options.limits.deadlineMs = 0;
+            options.limits.abortRequested = nullptr;
+        }
+        return options;
+    }
+
     HttpOpenOptions options_;
+    Clock::time_point deadline_;
     std::shared_ptr<MetadataChannel> metadata_;
     mutable std::mutex mutex_;
     std::shared_ptr<CurlTransfer> transfer_;
     bool cancelled_ = false;
+    std::atomic<bool> opening_{true};
     std::vector<std::string> httpHeaders_;
     std::vector<std::string> icyHeaders_;
     std::string contentType_;
@@ -119,33 +143,43 @@ private:
 } // namespace
 
 std::unique_ptr<HttpSource> HttpSource::open(const std::string& url, const HttpOpenOptions& opts,
-                                             HttpOpenError* error) {
-    HttpOpenError ignored;
-    HttpOpenError& result = error ? *error : ignored;
-    result = HttpOpenError::None;
+                                             HttpFailure* failure) {
+    HttpFailure ignored;
+    HttpFailure& result = failure ? *failure : ignored;
+    result = {};
     if (!isHttpUrl(url)) {
-        result = HttpOpenError::BadUrl;
+        result = {HttpOpenError::BadUrl, "only http and https"};
         return nullptr;
     }
+    const Clock::time_point deadline = deadlineOf(opts.limits, Clock::now());
     std::set<std::string> visited;
     std::string next = url;
     for (int hop = 0; hop <= maxPlaylistHops; ++hop) {
         auto metadata = std::make_shared<MetadataChannel>();
-        auto transfer = std::make_shared<CurlTransfer>(transferOptions(next, opts), metadata);
+        TransferOptions options;
+        options.url = next;
+        options.limits = opts.limits;
+        options.deadline = deadline;
+        auto transfer = std::make_shared<CurlTransfer>(options, metadata);
         result = transfer->waitForHeaders();
-        if (result != HttpOpenError::None)
+        if (result)
             return nullptr;
         if (!isPlaylistResponse(transfer->headers().contentType(), transfer->effectiveUrl()))
-            return std::make_unique<CurlHttpSource>(opts, std::move(metadata), std::move(transfer));
+            return std::make_unique<CurlHttpSource>(opts, deadline, std::move(metadata),
+                                                    std::move(transfer));
         visited.insert(next);
         visited.insert(transfer->effectiveUrl());
         const auto text = opts.followPlaylists ? readPlaylist(*transfer) : std::nullopt;
+        if (!text && transfer->failure()) {
+            result = transfer->failure();
+            return nullptr;
+        }
         const auto link = text ? firstStreamLocation(*text) : std::nullopt;
         if (!link || visited.count(*link))
             break;
         next = *link;
     }
-    result = HttpOpenError::NotAudio;
+    result = {HttpOpenError::NotAudio, "a playlist that leads to no stream"};
     return nullptr;
 }
 

@@ -3,6 +3,8 @@
 // AVIOContext. ICY metadata blocks are removed from the audio bytes.
 #pragma once
 
+#include "net/http_policy.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,19 +14,19 @@
 namespace audio::net {
 
 struct HttpOpenOptions {
-    bool followPlaylists = true;  // a .pls/.m3u answer leads to its first stream
-    long connectTimeoutMs = 5000; // connection attempt
-    long stallTimeoutMs = 15000;  // no byte at all for this long ends the stream
+    bool followPlaylists = true; // a .pls/.m3u answer leads to its first stream
+    // The deadline and the abort check hold until endOpening(), across
+    // playlist links.
+    HttpLimits limits = HttpLimits::stream();
 };
-
-enum class HttpOpenError { None, BadUrl, Connect, Timeout, HttpStatus, Tls, NotAudio };
 
 class HttpSource {
 public:
     // Blocks until the response headers have arrived (following playlist links
-    // when asked) or the open failed. Only http and https are accepted.
+    // when asked) or the open failed, and then says why in *failure. Only
+    // http and https are accepted.
     static std::unique_ptr<HttpSource> open(const std::string& url, const HttpOpenOptions& opts,
-                                            HttpOpenError* error);
+                                            HttpFailure* failure);
     virtual ~HttpSource() = default;
 
     // Header lines as received, without line ends. An "ICY 200 OK" answer's
@@ -44,6 +46,10 @@ public:
     virtual int64_t seek(int64_t offset) = 0;
     // Wakes a blocked read and ends the transfer; safe from any thread.
     virtual void cancel() = 0;
+    // The stream has its first audio: its open deadline and abort check end.
+    virtual void endOpening() = 0;
+    // Why reads ended with an error (kind None while they have not).
+    virtual HttpFailure failure() const = 0;
 
     // Called on the network thread with the raw text of each ICY metadata
     // block (e.g. "StreamTitle='x';"), trailing zero padding removed.

@@ -1,28 +1,12 @@
 #include "net/response_headers.h"
 
+#include "net/header_text.h"
+
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 
 namespace audio::net {
 namespace {
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
-    return std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) ==
-               std::tolower(static_cast<unsigned char>(b));
-    });
-}
-
-std::string_view trim(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
 
 int64_t parseNumber(std::string_view text, int64_t fallback) {
     int64_t value = 0;
@@ -36,7 +20,7 @@ int parseStatus(std::string_view line) {
     const auto space = line.find(' ');
     if (space == std::string_view::npos)
         return 0;
-    const auto code = trim(line.substr(space + 1)).substr(0, 3);
+    const auto code = trimBlanks(line.substr(space + 1)).substr(0, 3);
     return static_cast<int>(parseNumber(code, 0));
 }
 
@@ -44,6 +28,7 @@ int parseStatus(std::string_view line) {
 
 void ResponseHeaders::begin(std::string_view statusLine) {
     *this = ResponseHeaders();
+    statusLine_ = std::string(statusLine);
     icy_ = startsWithNoCase(statusLine, "ICY ");
     status_ = parseStatus(statusLine);
     (icy_ ? icyLines_ : httpLines_).emplace_back(statusLine);
@@ -61,7 +46,7 @@ std::string ResponseHeaders::value(std::string_view name) const {
     for (const auto& line : lines_) {
         const auto colon = line.find(':');
         if (colon == name.size() && startsWithNoCase(line, name))
-            return std::string(trim(std::string_view(line).substr(colon + 1)));
+            return std::string(trimBlanks(std::string_view(line).substr(colon + 1)));
     }
     return {};
 }

@@ -17,6 +17,7 @@ public:
     void add(std::string_view line);
 
     int status() const { return status_; }
+    const std::string& statusLine() const { return statusLine_; }
     bool isIcy() const { return icy_; }
     const std::vector<std::string>& httpLines() const { return httpLines_; }
     const std::vector<std::string>& icyLines() const { return icyLines_; }
@@ -31,6 +32,7 @@ public:
 
 private:
     int status_ = 0;
+    std::string statusLine_;
     bool icy_ = false;
     std::vector<std::string> lines_; // every header line after the status line
     std::vector<std::string> httpLines_;

@@ -1,14 +1,17 @@
 // Station servers that misbehave, as the player meets them: a real frame
 // plays a URL row served by a test server on 127.0.0.1. Each fault either
 // fails the open (the open-failed message) or ends the stream so that the
-// next row plays, within the connect (5 s) and stall (15 s) limits, and the
-// window handles its queued events again once the blocking call returns.
+// next row plays, within the connect, stall and open limits (short ones
+// here, set through the library's configuration), and the window handles its
+// queued events again once the blocking call returns.
 #include "frame_fixture.h"
 
+#include "audio/bass.h"
 #include "res/resource_ids.h"
 #include "res/string_table.h"
 #include "stream_fixture.h"
 #include "support/fixtures.h"
+#include "support/player_sandbox.h"
 #include "support/servers/endless_sender.h"
 #include "support/servers/test_http_server.h"
 #include "tracklist/list_view.h"
@@ -17,6 +20,7 @@
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 
 using namespace res;
 using testsupport::TestHttpServer;
@@ -24,9 +28,11 @@ using testsupport::TestResponse;
 
 namespace {
 
-// The stall limit of a network stream plus a generous margin for a loaded
+constexpr DWORD kStallMs = 500;
+constexpr DWORD kOpenLimitMs = 2000;
+// The limits of a network stream plus a generous margin for a loaded
 // machine; anything slower is a hang.
-constexpr int kBeyondStallMs = 45000;
+constexpr int kBeyondStallMs = 8000;
 
 size_t RequestsFor(const TestHttpServer& server, const std::string& target) {
     size_t count = 0;
@@ -39,6 +45,16 @@ size_t RequestsFor(const TestHttpServer& server, const std::string& target) {
 
 class NetworkFaultTest : public FrameTest {
 protected:
+    void SetUp() override {
+        FrameTest::SetUp();
+        BASS_SetConfig(BASS_CONFIG_NET_READTIMEOUT, kStallMs);
+        BASS_SetConfig(BASS_CONFIG_NET_OPENLIMIT, kOpenLimitMs);
+    }
+    void TearDown() override {
+        FrameTest::TearDown();
+        BASS_SetConfig(BASS_CONFIG_NET_READTIMEOUT, 15000);
+        BASS_SetConfig(BASS_CONFIG_NET_OPENLIMIT, 10000);
+    }
     // Fills the track list, selects the first row and presses Play; returns
     // how long the press blocked the window.
     qint64 playFirstOf(const QStringList& locations, const char* audio = "null") {
@@ -92,6 +108,18 @@ TEST_F(NetworkFaultTest, HeadersFollowedByNothingFailTheOpenAtTheStallLimit) {
     TestResponse live = TestResponse::stalled({}, "audio/mpeg");
     server.route("/headers-only", live);
     expectOpenFailed(playFirstOf({url("/headers-only")}));
+}
+
+TEST_F(NetworkFaultTest, AStationThatKeepsTheOpenWaitingFailsAtTheOpenLimit) {
+    server.route("/trickle", TestResponse::trickle("audio/mpeg", 100));
+    server.route("/head", TestResponse::trickledHeaders(100));
+    for (const char* path : {"/trickle", "/head"}) {
+        frame.reset();
+        std::remove(dir.file("messages.log").c_str());
+        const qint64 blocked = playFirstOf({url(path)});
+        EXPECT_GE(blocked, kOpenLimitMs - 50) << path;
+        expectOpenFailed(blocked);
+    }
 }
 
 TEST_F(NetworkFaultTest, AStreamThatStallsWhilePlayingEndsAndTheNextRowPlays) {
@@ -202,4 +230,45 @@ TEST_F(NetworkFaultTest, APlaylistThatLinksToItselfOrToItsPartnerFailsTheOpen) {
     expectOpenFailed(playFirstOf({url("/a.m3u")}));
     EXPECT_EQ(RequestsFor(server, "/a.m3u"), 1u);
     EXPECT_EQ(RequestsFor(server, "/b.m3u"), 1u);
+}
+
+// A real player started on a station URL, blocked in the station-name probe
+// (the headers trickle) or in the stream's open (the audio trickles), ends
+// within a second of a termination signal, its settings saved.
+TEST(NetworkCloseRequest, ASignalEndsThePlayerWithinASecondWhileTheNetworkBlocksTheWindow) {
+    TestHttpServer server;
+    server.route("/head", TestResponse::trickledHeaders(200));
+    TestResponse audio = TestResponse::trickle("audio/mpeg", 200);
+    audio.headers = {"icy-name: Slow Station"};
+    server.route("/audio", audio);
+    const struct {
+        const char* what;
+        const char* path;
+        size_t requests; // the one the player is blocked in
+        int signal;
+    } cases[] = {
+        {"probe, SIGTERM", "/head", 1, SIGTERM},
+        {"probe, SIGINT", "/head", 1, SIGINT},
+        {"open, SIGTERM", "/audio", 2, SIGTERM},
+    };
+    for (const auto& c : cases) {
+        testsupport::PlayerSandbox sandbox;
+        auto player = sandbox.start({QString::fromStdString(server.url(c.path))});
+        const size_t before = RequestsFor(server, c.path);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return RequestsFor(server, c.path) >= before + c.requests; }, 20000))
+            << c.what;
+        QTest::qWait(300); // well inside the blocking call
+        QElapsedTimer clock;
+        clock.start();
+        ::kill(static_cast<pid_t>(player->process().processId()), c.signal);
+        const testsupport::RunResult result = player->wait(10000);
+        const qint64 closedMs = clock.elapsed();
+        ASSERT_TRUE(result.finished) << c.what;
+        EXPECT_EQ(result.exitCode, 1) << c.what << result.err.toStdString();
+        EXPECT_LT(closedMs, 1000) << c.what;
+        EXPECT_TRUE(sandbox.readIni().contains("_Volume=")) << c.what << ": settings saved";
+        EXPECT_TRUE(sandbox.messages().isEmpty())
+            << c.what << sandbox.messages().join('|').toStdString();
+    }
 }

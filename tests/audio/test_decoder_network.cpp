@@ -17,7 +17,7 @@ using testsupport::TestResponse;
 
 std::unique_ptr<audio::Decoder> openUrlOrFail(const std::string& url) {
     int error = 0;
-    auto decoder = audio::Decoder::openUrl(url, true, &error);
+    auto decoder = audio::Decoder::openUrl(url, {}, &error);
     EXPECT_TRUE(decoder) << url << " failed with error " << error;
     return decoder;
 }
@@ -119,7 +119,7 @@ TEST(DecoderNetwork, ServersThatSendNoAudioFail) {
     server.route("/missing", TestResponse::notFound());
     for (const char* path : {"/text", "/garbage", "/missing"}) {
         int error = 0;
-        EXPECT_FALSE(audio::Decoder::openUrl(server.url(path), true, &error)) << path;
+        EXPECT_FALSE(audio::Decoder::openUrl(server.url(path), {}, &error)) << path;
         EXPECT_NE(error, 0) << path;
     }
 }
@@ -128,7 +128,7 @@ TEST(DecoderNetwork, AnEndlessStreamOfNoiseIsNotAudio) {
     TestHttpServer server;
     server.route("/noise", TestResponse::endless("audio/mpeg"));
     int error = 0;
-    EXPECT_FALSE(audio::Decoder::openUrl(server.url("/noise"), true, &error));
+    EXPECT_FALSE(audio::Decoder::openUrl(server.url("/noise"), {}, &error));
     EXPECT_EQ(error, BASS_ERROR_FILEFORM);
 }
 
@@ -140,7 +140,7 @@ TEST(DecoderNetwork, ARefusedConnectionIsNoNetwork) {
     }
     int error = 0;
     EXPECT_FALSE(
-        audio::Decoder::openUrl("http://127.0.0.1:" + std::to_string(port) + "/x", true, &error));
+        audio::Decoder::openUrl("http://127.0.0.1:" + std::to_string(port) + "/x", {}, &error));
     EXPECT_EQ(error, BASS_ERROR_NONET);
 }
 

@@ -9,7 +9,6 @@
 #include <thread>
 
 using audio::net::HttpOpenError;
-using audio::net::HttpOpenOptions;
 using audio::net::HttpSource;
 using nettest::drain;
 using nettest::millisSince;
@@ -23,13 +22,6 @@ bool contains(const std::vector<std::string>& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-HttpOpenOptions quickOptions(long stallMs = 2000) {
-    HttpOpenOptions options;
-    options.connectTimeoutMs = 1000;
-    options.stallTimeoutMs = stallMs;
-    return options;
-}
-
 } // namespace
 
 TEST(NetHttpSource, KeepsHeadersAndDeliversTheWholeBody) {
@@ -38,10 +30,10 @@ TEST(NetHttpSource, KeepsHeadersAndDeliversTheWholeBody) {
     response.headers = {"icy-name: Test Station", "icy-genre: Tone"};
     server.route("/stream.mp3", response);
 
-    HttpOpenError error = HttpOpenError::Connect;
-    auto source = HttpSource::open(server.url("/stream.mp3"), quickOptions(), &error);
+    audio::net::HttpFailure failure;
+    auto source = HttpSource::open(server.url("/stream.mp3"), nettest::quickOptions(), &failure);
     ASSERT_TRUE(source);
-    EXPECT_EQ(error, HttpOpenError::None);
+    EXPECT_EQ(failure.kind, HttpOpenError::None);
     EXPECT_EQ(source->httpHeaders().front(), "HTTP/1.1 200 OK");
     EXPECT_TRUE(contains(source->httpHeaders(), "Content-Type: audio/mpeg"));
     EXPECT_TRUE(contains(source->httpHeaders(), "icy-name: Test Station"));
@@ -63,7 +55,7 @@ TEST(NetHttpSource, LiveStreamHasNoLengthAndFollowsRedirects) {
     server.route("/live", live);
     server.route("/old", TestResponse::redirect(server.url("/live")));
 
-    auto source = HttpSource::open(server.url("/old"), quickOptions(), nullptr);
+    auto source = HttpSource::open(server.url("/old"), nettest::quickOptions(), nullptr);
     ASSERT_TRUE(source);
     EXPECT_EQ(source->contentLength(), -1);
     EXPECT_EQ(drain(*source).bytes, "live bytes");
@@ -76,7 +68,7 @@ TEST(NetHttpSource, ReaderSlowerThanServerGetsEveryByteInOrder) {
     const std::string body = nettest::pattern(3 * 1024 * 1024 + 17);
     server.route("/big", TestResponse::ok(body, "audio/mpeg"));
 
-    auto source = HttpSource::open(server.url("/big"), quickOptions(), nullptr);
+    auto source = HttpSource::open(server.url("/big"), nettest::quickOptions(), nullptr);
     ASSERT_TRUE(source);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const auto drained = drain(*source);
@@ -92,7 +84,7 @@ TEST(NetHttpSource, SeeksWithRangeRequestsWhenTheServerAllowsThem) {
     server.route("/episode.mp3", file);
     server.route("/plain.mp3", TestResponse::ok(nettest::pattern(1000), "audio/mpeg"));
 
-    auto source = HttpSource::open(server.url("/episode.mp3"), quickOptions(), nullptr);
+    auto source = HttpSource::open(server.url("/episode.mp3"), nettest::quickOptions(), nullptr);
     ASSERT_TRUE(source);
     uint8_t first[100];
     ASSERT_GT(source->read(first, sizeof first), 0);
@@ -103,7 +95,7 @@ TEST(NetHttpSource, SeeksWithRangeRequestsWhenTheServerAllowsThem) {
     EXPECT_EQ(drain(*source).bytes, file.body);
     EXPECT_EQ(source->seek(200000), -1); // at the end
 
-    auto plain = HttpSource::open(server.url("/plain.mp3"), quickOptions(), nullptr);
+    auto plain = HttpSource::open(server.url("/plain.mp3"), nettest::quickOptions(), nullptr);
     ASSERT_TRUE(plain);
     EXPECT_EQ(plain->seek(500), -1);
 }
@@ -111,9 +103,7 @@ TEST(NetHttpSource, SeeksWithRangeRequestsWhenTheServerAllowsThem) {
 TEST(NetHttpSource, RefusesOtherSchemes) {
     for (const std::string url :
          {"file:///etc/hostname", "ftp://127.0.0.1/x.mp3", "stream.mp3", ""}) {
-        HttpOpenError error = HttpOpenError::None;
-        EXPECT_FALSE(HttpSource::open(url, quickOptions(), &error)) << url;
-        EXPECT_EQ(error, HttpOpenError::BadUrl) << url;
+        EXPECT_EQ(nettest::openFailure(url, nettest::quickOptions()), HttpOpenError::BadUrl) << url;
     }
 }
 
@@ -124,28 +114,26 @@ TEST(NetHttpSource, ErrorStatusGarbageAndDeadPortsFailTheOpen) {
     unavailable.status = 503;
     server.route("/busy", unavailable);
 
-    HttpOpenError error = HttpOpenError::None;
-    EXPECT_FALSE(HttpSource::open(server.url("/missing"), quickOptions(), &error));
-    EXPECT_EQ(error, HttpOpenError::HttpStatus);
-    EXPECT_FALSE(HttpSource::open(server.url("/busy"), quickOptions(), &error));
-    EXPECT_EQ(error, HttpOpenError::HttpStatus);
-    EXPECT_FALSE(HttpSource::open(server.url("/garbage"), quickOptions(), &error));
-    EXPECT_EQ(error, HttpOpenError::HttpStatus);
+    EXPECT_EQ(nettest::openFailure(server.url("/missing"), nettest::quickOptions()),
+              HttpOpenError::HttpStatus);
+    EXPECT_EQ(nettest::openFailure(server.url("/busy"), nettest::quickOptions()),
+              HttpOpenError::HttpStatus);
+    EXPECT_EQ(nettest::openFailure(server.url("/garbage"), nettest::quickOptions()),
+              HttpOpenError::HttpStatus);
 
     const auto start = Clock::now();
     const std::string dead = "http://127.0.0.1:" + std::to_string(testsupport::freeLoopbackPort());
-    EXPECT_FALSE(HttpSource::open(dead + "/stream", quickOptions(), &error));
-    EXPECT_EQ(error, HttpOpenError::Connect);
+    EXPECT_EQ(nettest::openFailure(dead + "/stream", nettest::quickOptions()),
+              HttpOpenError::Connect);
     EXPECT_LT(millisSince(start), 1500);
 }
 
 TEST(NetHttpSource, ServerThatNeverAnswersTimesOut) {
     TestHttpServer server;
     server.route("/silent", TestResponse::silent());
-    HttpOpenError error = HttpOpenError::None;
     const auto start = Clock::now();
-    EXPECT_FALSE(HttpSource::open(server.url("/silent"), quickOptions(300), &error));
-    EXPECT_EQ(error, HttpOpenError::Timeout);
+    EXPECT_EQ(nettest::openFailure(server.url("/silent"), nettest::quickOptions(300)),
+              HttpOpenError::Timeout);
     EXPECT_GE(millisSince(start), 250);
     EXPECT_LT(millisSince(start), 3000);
 }
@@ -153,7 +141,7 @@ TEST(NetHttpSource, ServerThatNeverAnswersTimesOut) {
 TEST(NetHttpSource, StalledStreamEndsReadsWithAnError) {
     TestHttpServer server;
     server.route("/stall", TestResponse::stalled(nettest::pattern(5000)));
-    auto source = HttpSource::open(server.url("/stall"), quickOptions(300), nullptr);
+    auto source = HttpSource::open(server.url("/stall"), nettest::quickOptions(300), nullptr);
     ASSERT_TRUE(source);
     const auto start = Clock::now();
     const auto drained = drain(*source);
@@ -169,7 +157,7 @@ TEST(NetHttpSource, ResetOrTruncatedBodyEndsWithAnErrorAfterTheBytesReceived) {
     server.route("/short", TestResponse::truncated(part, 90000));
 
     for (const std::string path : {"/reset", "/short"}) {
-        auto source = HttpSource::open(server.url(path), quickOptions(), nullptr);
+        auto source = HttpSource::open(server.url(path), nettest::quickOptions(), nullptr);
         ASSERT_TRUE(source) << path;
         const auto drained = drain(*source);
         EXPECT_EQ(drained.last, -1) << path;
@@ -181,7 +169,7 @@ TEST(NetHttpSource, ResetOrTruncatedBodyEndsWithAnErrorAfterTheBytesReceived) {
 TEST(NetHttpSource, CancelWakesABlockedReadAtOnce) {
     TestHttpServer server;
     server.route("/stall", TestResponse::stalled("x"));
-    auto source = HttpSource::open(server.url("/stall"), quickOptions(30000), nullptr);
+    auto source = HttpSource::open(server.url("/stall"), nettest::quickOptions(30000), nullptr);
     ASSERT_TRUE(source);
     uint8_t byte = 0;
     ASSERT_EQ(source->read(&byte, 1), 1);
@@ -200,7 +188,7 @@ TEST(NetHttpSource, CancelWakesABlockedReadAtOnce) {
 TEST(NetHttpSource, EndlessBodyCanBeAbandoned) {
     TestHttpServer server;
     server.route("/endless", TestResponse::endless("audio/mpeg"));
-    auto source = HttpSource::open(server.url("/endless"), quickOptions(), nullptr);
+    auto source = HttpSource::open(server.url("/endless"), nettest::quickOptions(), nullptr);
     ASSERT_TRUE(source);
     const auto drained = drain(*source, 2 * 1024 * 1024);
     EXPECT_GE(drained.bytes.size(), 2u * 1024 * 1024);

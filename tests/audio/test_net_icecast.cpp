@@ -18,8 +18,8 @@ namespace {
 
 HttpOpenOptions stationOptions(long stallMs = 5000) {
     HttpOpenOptions options;
-    options.connectTimeoutMs = 2000;
-    options.stallTimeoutMs = stallMs;
+    options.limits.connectTimeoutMs = 2000;
+    options.limits.stallTimeoutMs = stallMs;
     return options;
 }
 
@@ -82,9 +82,9 @@ IcecastServer* NetIcecast::server_ = nullptr;
 bool NetIcecast::stationsUp_ = false;
 
 TEST_F(NetIcecast, StationNameAndTitleChangesIncludingJapanese) {
-    HttpOpenError error = HttpOpenError::Connect;
-    auto source = HttpSource::open(server_->url("/radio.mp3"), stationOptions(), &error);
-    ASSERT_TRUE(source) << static_cast<int>(error);
+    audio::net::HttpFailure failure;
+    auto source = HttpSource::open(server_->url("/radio.mp3"), stationOptions(), &failure);
+    ASSERT_TRUE(source) << describe(failure);
     EXPECT_EQ(icyName(*source), "Quaverly Test FM");
     EXPECT_TRUE(hasLine(source->icyHeaders(), "icy-metaint:8192"));
     EXPECT_EQ(source->contentType(), "audio/mpeg");
@@ -166,7 +166,6 @@ TEST_F(NetIcecast, StreamEndsWhenTheSourceLeaves) {
     EXPECT_EQ(nettest::drain(*source).last, 0);
     EXPECT_LT(millisSince(start), 8000);
 
-    HttpOpenError error = HttpOpenError::None;
-    EXPECT_FALSE(HttpSource::open(server_->url("/leave.mp3"), stationOptions(), &error));
-    EXPECT_EQ(error, HttpOpenError::HttpStatus);
+    EXPECT_EQ(nettest::openFailure(server_->url("/leave.mp3"), stationOptions()),
+              HttpOpenError::HttpStatus);
 }

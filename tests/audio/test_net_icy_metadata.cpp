@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 using audio::net::HttpOpenError;
-using audio::net::HttpOpenOptions;
 using audio::net::HttpSource;
 using nettest::drain;
 using nettest::interleave;
@@ -14,13 +13,6 @@ using testsupport::TestHttpServer;
 using testsupport::TestResponse;
 
 namespace {
-
-HttpOpenOptions quickOptions() {
-    HttpOpenOptions options;
-    options.connectTimeoutMs = 1000;
-    options.stallTimeoutMs = 2000;
-    return options;
-}
 
 const std::string icyHead = "ICY 200 OK\r\n"
                             "icy-name: Raw Station\r\n"
@@ -36,10 +28,10 @@ TEST(NetIcyStream, IcyAnswerHeadersAreParsedFromTheBody) {
     server.route("/icy", TestResponse::rawText(
                              icyHead + interleave(audio, 64, {{1, "StreamTitle='First';"}})));
 
-    HttpOpenError error = HttpOpenError::Connect;
-    auto source = HttpSource::open(server.url("/icy"), quickOptions(), &error);
+    audio::net::HttpFailure failure;
+    auto source = HttpSource::open(server.url("/icy"), nettest::quickOptions(), &failure);
     ASSERT_TRUE(source);
-    EXPECT_EQ(error, HttpOpenError::None);
+    EXPECT_EQ(failure.kind, HttpOpenError::None);
     EXPECT_EQ(source->icyHeaders(),
               (std::vector<std::string>{"ICY 200 OK", "icy-name: Raw Station", "icy-metaint: 64",
                                         "content-type: audio/mpeg"}));
@@ -64,7 +56,7 @@ TEST(NetIcyStream, IcyAnswerDrippedByteByByteStillParses) {
         response.chunkDelayMs = 1;
         return response;
     }());
-    auto source = HttpSource::open(server.url("/icy"), quickOptions(), nullptr);
+    auto source = HttpSource::open(server.url("/icy"), nettest::quickOptions(), nullptr);
     ASSERT_TRUE(source);
     nettest::MetadataLog log;
     log.attach(*source);
@@ -76,11 +68,10 @@ TEST(NetIcyStream, IcyErrorStatusFailsTheOpen) {
     TestHttpServer server;
     server.route("/full", TestResponse::rawText("ICY 401 Service Unavailable\r\n\r\n"));
     server.route("/cut", TestResponse::rawText("ICY 200 OK\r\nicy-name: Cut"));
-    HttpOpenError error = HttpOpenError::None;
-    EXPECT_FALSE(HttpSource::open(server.url("/full"), quickOptions(), &error));
-    EXPECT_EQ(error, HttpOpenError::HttpStatus);
-    EXPECT_FALSE(HttpSource::open(server.url("/cut"), quickOptions(), &error));
-    EXPECT_EQ(error, HttpOpenError::HttpStatus);
+    EXPECT_EQ(nettest::openFailure(server.url("/full"), nettest::quickOptions()),
+              HttpOpenError::HttpStatus);
+    EXPECT_EQ(nettest::openFailure(server.url("/cut"), nettest::quickOptions()),
+              HttpOpenError::HttpStatus);
 }
 
 TEST(NetIcyStream, MetadataSplitAcrossChunksIsStrippedAndReported) {
@@ -93,7 +84,7 @@ TEST(NetIcyStream, MetadataSplitAcrossChunksIsStrippedAndReported) {
     response.headers = {"icy-metaint: 100"};
     server.route("/radio", response);
 
-    auto source = HttpSource::open(server.url("/radio"), quickOptions(), nullptr);
+    auto source = HttpSource::open(server.url("/radio"), nettest::quickOptions(), nullptr);
     ASSERT_TRUE(source);
     nettest::MetadataLog log;
     log.attach(*source);
@@ -111,7 +102,7 @@ TEST(NetIcyStream, MetadataLengthRunningPastTheDataEndsCleanly) {
     server.route("/cut", TestResponse::rawText("HTTP/1.0 200 OK\r\nicy-metaint: 32\r\n"
                                                "Content-Type: audio/mpeg\r\n\r\n" +
                                                stream));
-    auto source = HttpSource::open(server.url("/cut"), quickOptions(), nullptr);
+    auto source = HttpSource::open(server.url("/cut"), nettest::quickOptions(), nullptr);
     ASSERT_TRUE(source);
     nettest::MetadataLog log;
     log.attach(*source);
@@ -132,7 +123,7 @@ TEST(NetIcyStream, GarbageMetadataIsHandedOverVerbatimWithoutPadding) {
     response.headers = {"icy-metaint: 16"};
     server.route("/junk", response);
 
-    auto source = HttpSource::open(server.url("/junk"), quickOptions(), nullptr);
+    auto source = HttpSource::open(server.url("/junk"), nettest::quickOptions(), nullptr);
     ASSERT_TRUE(source);
     nettest::MetadataLog log;
     log.attach(*source);

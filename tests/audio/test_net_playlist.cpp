@@ -5,21 +5,12 @@
 #include <gtest/gtest.h>
 
 using audio::net::HttpOpenError;
-using audio::net::HttpOpenOptions;
 using audio::net::HttpSource;
 using nettest::drain;
 using testsupport::TestHttpServer;
 using testsupport::TestResponse;
 
 namespace {
-
-HttpOpenOptions quickOptions(bool follow = true) {
-    HttpOpenOptions options;
-    options.followPlaylists = follow;
-    options.connectTimeoutMs = 1000;
-    options.stallTimeoutMs = 2000;
-    return options;
-}
 
 size_t requestsFor(const TestHttpServer& server, const std::string& target) {
     size_t count = 0;
@@ -39,7 +30,7 @@ TEST(NetPlaylist, PlsAnswerLeadsToItsFirstHttpEntry) {
                                                  "\r\n"
                                                  "Title1=Station\r\nFile2=http://127.0.0.1:1/x\r\n",
                                              "audio/x-scpls"));
-    auto source = HttpSource::open(server.url("/listen"), quickOptions(), nullptr);
+    auto source = HttpSource::open(server.url("/listen"), nettest::quickOptions(), nullptr);
     ASSERT_TRUE(source);
     EXPECT_EQ(source->contentType(), "audio/mpeg");
     EXPECT_EQ(drain(*source).bytes, "the audio");
@@ -52,7 +43,8 @@ TEST(NetPlaylist, M3uRecognisedByItsNameSkipsCommentsAndOtherSchemes) {
                                                 "file:///etc/hostname\n\n" +
                                                     server.url("/stream") + "\n",
                                                 "text/plain"));
-    auto source = HttpSource::open(server.url("/radio.m3u?session=1"), quickOptions(), nullptr);
+    auto source =
+        HttpSource::open(server.url("/radio.m3u?session=1"), nettest::quickOptions(), nullptr);
     ASSERT_TRUE(source);
     EXPECT_EQ(drain(*source).bytes, "m3u audio");
 }
@@ -60,7 +52,7 @@ TEST(NetPlaylist, M3uRecognisedByItsNameSkipsCommentsAndOtherSchemes) {
 TEST(NetPlaylist, AudioAtAPlaylistNameIsPlayedAsIs) {
     TestHttpServer server;
     server.route("/odd.pls", TestResponse::ok("really audio", "audio/mpeg"));
-    auto source = HttpSource::open(server.url("/odd.pls"), quickOptions(), nullptr);
+    auto source = HttpSource::open(server.url("/odd.pls"), nettest::quickOptions(), nullptr);
     ASSERT_TRUE(source);
     EXPECT_EQ(drain(*source).bytes, "really audio");
 }
@@ -72,13 +64,12 @@ TEST(NetPlaylist, SelfReferenceAndChainsEndInsteadOfLooping) {
     server.route("/a.m3u", TestResponse::ok(server.url("/b.m3u") + "\n", "audio/x-mpegurl"));
     server.route("/b.m3u", TestResponse::ok(server.url("/a.m3u") + "\n", "audio/mpegurl"));
 
-    HttpOpenError error = HttpOpenError::None;
-    EXPECT_FALSE(HttpSource::open(server.url("/self.pls"), quickOptions(), &error));
-    EXPECT_EQ(error, HttpOpenError::NotAudio);
+    EXPECT_EQ(nettest::openFailure(server.url("/self.pls"), nettest::quickOptions()),
+              HttpOpenError::NotAudio);
     EXPECT_EQ(requestsFor(server, "/self.pls"), 1u);
 
-    EXPECT_FALSE(HttpSource::open(server.url("/a.m3u"), quickOptions(), &error));
-    EXPECT_EQ(error, HttpOpenError::NotAudio);
+    EXPECT_EQ(nettest::openFailure(server.url("/a.m3u"), nettest::quickOptions()),
+              HttpOpenError::NotAudio);
     EXPECT_EQ(requestsFor(server, "/a.m3u"), 1u);
     EXPECT_EQ(requestsFor(server, "/b.m3u"), 1u);
 }
@@ -94,12 +85,11 @@ TEST(NetPlaylist, UnfollowedEmptyOrOversizedPlaylistsFail) {
                  TestResponse::ok(std::string(200 * 1024, '#') + "\n" + server.url("/stream"),
                                   "audio/x-mpegurl"));
 
-    HttpOpenError error = HttpOpenError::None;
-    EXPECT_FALSE(HttpSource::open(server.url("/list.pls"), quickOptions(false), &error));
-    EXPECT_EQ(error, HttpOpenError::NotAudio);
-    EXPECT_FALSE(HttpSource::open(server.url("/empty.pls"), quickOptions(), &error));
-    EXPECT_EQ(error, HttpOpenError::NotAudio);
-    EXPECT_FALSE(HttpSource::open(server.url("/huge.m3u"), quickOptions(), &error));
-    EXPECT_EQ(error, HttpOpenError::NotAudio);
+    EXPECT_EQ(nettest::openFailure(server.url("/list.pls"), nettest::quickOptions(2000, false)),
+              HttpOpenError::NotAudio);
+    EXPECT_EQ(nettest::openFailure(server.url("/empty.pls"), nettest::quickOptions()),
+              HttpOpenError::NotAudio);
+    EXPECT_EQ(nettest::openFailure(server.url("/huge.m3u"), nettest::quickOptions()),
+              HttpOpenError::NotAudio);
     EXPECT_EQ(requestsFor(server, "/stream"), 0u);
 }

@@ -36,6 +36,24 @@ inline std::string interleave(const std::string& audio, size_t interval,
     return stream;
 }
 
+// Short limits, so that no test waits for a real client's clock.
+inline audio::net::HttpOpenOptions quickOptions(long stallMs = 2000, bool follow = true) {
+    audio::net::HttpOpenOptions options;
+    options.followPlaylists = follow;
+    options.limits.connectTimeoutMs = 1000;
+    options.limits.stallTimeoutMs = stallMs;
+    options.limits.deadlineMs = 0;
+    return options;
+}
+
+// How an open failed; None when it opened.
+inline audio::net::HttpOpenError openFailure(const std::string& url,
+                                             const audio::net::HttpOpenOptions& options) {
+    audio::net::HttpFailure failure;
+    const auto source = audio::net::HttpSource::open(url, options, &failure);
+    return source ? audio::net::HttpOpenError::None : failure.kind;
+}
+
 inline std::string pattern(size_t size) {
     std::string bytes(size, '\0');
     for (size_t i = 0; i < size; ++i)

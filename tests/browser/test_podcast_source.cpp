@@ -77,11 +77,13 @@ TEST_F(PodcastTest, TheDescriptionRuleLooksForBothEndTagAndEmptyTag) {
 TEST_F(PodcastTest, ProgressIsShownPer256BytesThenCleared) {
     std::string document = Feed(Item("Only", "http://h/o.mp3"));
     document.resize(600, ' ');
-    server.route("/feed", TestResponse::ok(document));
+    // Reads of 256, 256 and 88 bytes, further apart than progress repaints.
+    server.route("/feed", TestResponse::dripped(document, 256, 100));
     writeFeedList("S," + server.url("/feed") + "\n");
     choosePodcasts();
     title.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&title));
+    QTest::qWait(50);
     TitleRecorder recorder(title);
     chooseFeed(0);
     ASSERT_GE(recorder.texts.size(), 4);
@@ -154,4 +156,71 @@ TEST_F(PodcastTest, ChoosingAFeedWritesNoLastPath) {
     chooseFeed(0);
     EXPECT_EQ(testsupport::readFile(dir.file("quaverly.ini")), "");
     EXPECT_EQ(entryTexts(), QStringList{"F"});
+}
+
+TEST_F(PodcastTest, EpisodesOfAFeedShapedLikeARealPodcast) {
+    // A tracking-prefixed enclosure of over 300 characters, as large
+    // podcasts publish them.
+    const std::string tracking = "https://dts.podtrac.com/redirect.mp3/chrt.fm/track/9EE2G/"
+                                 "pdst.fm/e/traffic.megaphone.fm/" +
+                                 std::string(200, 'Q') + ".mp3?updated=1700000000&amp;ref=rss";
+    const std::string feed =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<rss version=\"2.0\" xmlns:itunes=\"http://www.itunes.com/dtds/podcast-1.0.dtd\" "
+        "xmlns:atom=\"http://www.w3.org/2005/Atom\"><channel>\n"
+        "<atom:link href=\"http://example.com/feed\" rel=\"self\" type=\"application/rss+xml\"/>\n"
+        "<title>Real Show</title><itunes:explicit>false</itunes:explicit>\n"
+        "<item><title><![CDATA[\n  Episode 12:\n\tThe   Return  ]]></title>\n"
+        "<description><![CDATA[Show\r\nnotes]]></description>\n"
+        "<enclosure url=\"" +
+        tracking +
+        "\" length=\"1\" type=\"audio/mpeg\"/></item>\n"
+        "<item><title>Relative</title><enclosure url=\" media/ep%2011.mp3\n\"/></item>\n"
+        "<item><itunes:title>Only iTunes</itunes:title>"
+        "<enclosure url=\"https://cdn.example.com/audio/Episode%2010.mp3?x=1\"/></item>\n"
+        "<item><title>No url</title><enclosure type=\"audio/mpeg\"/></item>\n"
+        "<item><title>Blank url</title><enclosure url=\"  \"/></item>\n"
+        "<item><title>Scheme-relative</title><enclosure url=\"//cdn.example.com/e9.mp3\"/>"
+        "<description>&lt;p&gt;a&lt;br/&gt;&lt;/p&gt;</description></item>\n"
+        "</channel></rss>\n";
+    server.route("/shows/feed.xml", TestResponse::ok(feed, "application/rss+xml; charset=utf-8"));
+    server.route("/old-feed", TestResponse::redirect(server.url("/shows/feed.xml")));
+    writeFeedList("Real," + server.url("/old-feed") + "\n");
+    choosePodcasts();
+    chooseFeed(0);
+    const struct {
+        std::string location;
+        QString name;
+    } rows[] = {
+        {"https://dts.podtrac.com/redirect.mp3/chrt.fm/track/9EE2G/pdst.fm/e/"
+         "traffic.megaphone.fm/" +
+             std::string(200, 'Q') + ".mp3?updated=1700000000&ref=rss",
+         "Episode 12: The Return Show notes"},
+        {server.url("/shows/media/ep%2011.mp3"), "Relative "},
+        {"https://cdn.example.com/audio/Episode%2010.mp3?x=1", "Episode 10.mp3 "},
+        {"http://cdn.example.com/e9.mp3", "Scheme-relative"},
+    };
+    ASSERT_EQ(list.RowCount(), static_cast<int>(std::size(rows)));
+    for (int row = 0; row < list.RowCount(); ++row) {
+        EXPECT_EQ(list.GetLocation(row).toStdString(), rows[row].location) << row;
+        EXPECT_EQ(list.GetName(row), rows[row].name) << row;
+    }
+    EXPECT_GT(list.GetLocation(0).size(), 300) << "kept whole";
+}
+
+TEST_F(PodcastTest, AFeedDeclaredInLatin1ShowsItsAccents) {
+    server.route("/fr", TestResponse::ok("<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n"
+                                         "<rss><channel><title>Fran\xE7"
+                                         "ais</title>"
+                                         "<item><title>03 d\xE9"
+                                         "cembre</title>"
+                                         "<enclosure url=\"http://h/1.mp3\"/></item>"
+                                         "</channel></rss>",
+                                         "text/xml"));
+    writeFeedList(server.url("/fr") + "\n");
+    choosePodcasts();
+    EXPECT_EQ(entryTexts(), QStringList{"Français"});
+    chooseFeed(0);
+    ASSERT_EQ(list.RowCount(), 1);
+    EXPECT_EQ(list.GetName(0), "03 décembre ");
 }

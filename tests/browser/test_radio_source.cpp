@@ -2,9 +2,12 @@
 // last comma and the normalised rewrite of Netradio.txt.
 #include "browser_fixture.h"
 
+#include "playback/station_probe.h"
 #include "support/servers/icecast_server.h"
+#include "support/servers/test_http_server.h"
 #include "support/temp_dir.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTcpServer>
 
@@ -94,4 +97,28 @@ TEST_F(RadioTest, ABareUrlIsNamedByItsStation) {
     EXPECT_EQ(list.GetName(0), "Radio Quaverly");
     EXPECT_EQ(list.GetLocation(0), QString::fromStdString(url));
     EXPECT_EQ(ReadBytes(stations()), "Radio Quaverly," + url + "\r\n");
+}
+
+TEST_F(RadioTest, AStationThatKeepsTheProbeWaitingIsNamedEmptyAtTheProbesDeadline) {
+    testsupport::TestHttpServer server;
+    server.route("/head", testsupport::TestResponse::trickledHeaders(100));
+    // Named at once: the probe needs the headers only, not the audio.
+    testsupport::TestResponse slow = testsupport::TestResponse::trickle("audio/mpeg", 5000);
+    slow.headers = {"icy-name: Slow but Named"};
+    server.route("/slow", slow);
+    audio::net::HttpLimits probes = playback::StationProbeLimits();
+    probes.stallTimeoutMs = 400;
+    probes.deadlineMs = 1000;
+    view.setNetworkLimits(browser::FeedDownloadLimits(), probes);
+    dir.write("Netradio.txt", server.url("/slow") + "\n" + server.url("/head") + "\n");
+    QElapsedTimer clock;
+    clock.start();
+    view.LoadNetRadio();
+    EXPECT_GE(clock.elapsed(), probes.deadlineMs - 50);
+    EXPECT_LT(clock.elapsed(), probes.deadlineMs + 3000);
+    // The space after the header's colon belongs to the name.
+    EXPECT_EQ(rows(),
+              (QStringList{" Slow but Named|" + QString::fromStdString(server.url("/slow")),
+                           "|" + QString::fromStdString(server.url("/head"))}));
+    EXPECT_EQ(title.text(), "");
 }

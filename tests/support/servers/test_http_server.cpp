@@ -79,6 +79,15 @@ void makeNonBlocking(int fd) {
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
 }
 
+// A generated head without a length, a first part of the body, then ending.
+TestResponse headThen(std::string firstPart, std::string contentType, TestResponse::Ending ending) {
+    TestResponse response;
+    response.body = std::move(firstPart);
+    response.contentType = std::move(contentType);
+    response.ending = ending;
+    return response;
+}
+
 } // namespace
 
 TestResponse TestResponse::ok(std::string body, std::string contentType) {
@@ -112,11 +121,7 @@ TestResponse TestResponse::dripped(std::string body, size_t chunkSize, int delay
 }
 
 TestResponse TestResponse::stalled(std::string firstPart, std::string contentType) {
-    TestResponse response;
-    response.body = std::move(firstPart);
-    response.contentType = std::move(contentType);
-    response.ending = Ending::Hold;
-    return response;
+    return headThen(std::move(firstPart), std::move(contentType), Ending::Hold);
 }
 
 TestResponse TestResponse::truncated(std::string body, int64_t announcedLength) {
@@ -126,11 +131,7 @@ TestResponse TestResponse::truncated(std::string body, int64_t announcedLength) 
 }
 
 TestResponse TestResponse::resetAfter(std::string firstPart, std::string contentType) {
-    TestResponse response;
-    response.body = std::move(firstPart);
-    response.contentType = std::move(contentType);
-    response.ending = Ending::Reset;
-    return response;
+    return headThen(std::move(firstPart), std::move(contentType), Ending::Reset);
 }
 
 TestResponse TestResponse::endless(std::string contentType) {
@@ -149,6 +150,18 @@ TestResponse TestResponse::silent() {
     TestResponse response;
     response.answers = false;
     response.ending = Ending::Hold;
+    return response;
+}
+
+TestResponse TestResponse::trickle(std::string contentType, int delayMs) {
+    TestResponse response = headThen({}, std::move(contentType), Ending::TrickleBody);
+    response.chunkDelayMs = delayMs;
+    return response;
+}
+
+TestResponse TestResponse::trickledHeaders(int delayMs) {
+    TestResponse response = rawText("HTTP/1.1 200 OK\r\n", Ending::TrickleHeaders);
+    response.chunkDelayMs = delayMs;
     return response;
 }
 
@@ -302,11 +315,28 @@ void TestHttpServer::finish(int client, const TestResponse& response) {
                 recv(client, chunk, sizeof chunk, 0) <= 0)
                 break;
         }
+    } else if (response.ending == Ending::TrickleBody ||
+               response.ending == Ending::TrickleHeaders) {
+        trickle(client, response);
     } else if (response.ending == Ending::Reset) {
         const linger abortive{1, 0};
         setsockopt(client, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
     }
     close(client);
+}
+
+void TestHttpServer::trickle(int client, const TestResponse& response) {
+    const int delay = std::max(response.chunkDelayMs, 1);
+    for (int n = 0, waited = 0; waited < holdLimitMs && waitMs(delay); ++n, waited += delay) {
+        std::string piece;
+        if (response.ending == TestResponse::Ending::TrickleHeaders)
+            piece = "X-Wait-" + std::to_string(n) + ": " + std::to_string(n) + "\r\n";
+        else
+            piece = response.body.empty() ? "x"
+                                          : std::string(1, response.body[n % response.body.size()]);
+        if (!sendAll(client, piece.data(), piece.size()))
+            return;
+    }
 }
 
 bool TestHttpServer::sendAll(int fd, const char* data, size_t size) {

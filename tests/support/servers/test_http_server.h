@@ -1,7 +1,8 @@
 // A scriptable HTTP/1.1 server on 127.0.0.1 for feed and fault tests. Each
 // path is given a response: a plain body, a body dripped in chunks, a stall,
-// a truncated or reset body, an endless body, garbage, silence, or any raw
-// text. Every request is recorded. One connection per request.
+// a truncated or reset body, an endless body, a trickle of body bytes or of
+// header lines, garbage, silence, or any raw text. Every request is
+// recorded. One connection per request.
 #pragma once
 
 #include <atomic>
@@ -20,6 +21,12 @@ struct TestResponse {
         Reset,   // abort the connection (RST) after the body
         Hold,    // keep the connection open, sending nothing more
         Endless, // repeat the body until the client goes away
+        // After the body, one more byte (of the body, or 'x') every
+        // chunkDelayMs: every byte is news, so no stall timer ever runs out.
+        TrickleBody,
+        // After the status line, one more header line every chunkDelayMs,
+        // never the blank line that ends the head.
+        TrickleHeaders,
     };
 
     std::string raw; // sent verbatim (then the body) instead of a generated head
@@ -49,6 +56,10 @@ struct TestResponse {
     static TestResponse garbage();
     static TestResponse silent(); // accepts, reads the request, never answers
     static TestResponse redirect(const std::string& location);
+    // "200 OK" with the content type, then one byte every delayMs.
+    static TestResponse trickle(std::string contentType, int delayMs);
+    // A status line, then one header line every delayMs.
+    static TestResponse trickledHeaders(int delayMs);
 };
 
 struct RecordedRequest {
@@ -77,6 +88,7 @@ private:
     bool answer(int client, const TestResponse& response, const RecordedRequest& request);
     bool sendBody(int client, const std::string& body, const TestResponse& response);
     void finish(int client, const TestResponse& response);
+    void trickle(int client, const TestResponse& response);
     bool sendAll(int fd, const char* data, size_t size);
     bool waitMs(int ms);
     TestResponse responseFor(const std::string& target) const;
