@@ -11,30 +11,18 @@ extern "C" {
 
 namespace audio {
 
-struct AvFormatCloser {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-struct AvCodecFreer {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct AvPacketFreer {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct AvFrameFreer {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct SwrFreer {
-    void operator()(SwrContext* s) const { swr_free(&s); }
-};
-struct AvDictionaryFreer {
-    void operator()(AVDictionary* d) const { av_dict_free(&d); }
+// FFmpeg frees each of these objects with a function that takes the address
+// of the pointer and clears it.
+template <auto Free> struct AvFree {
+    template <class T> void operator()(T* object) const { Free(&object); }
 };
 
-using FormatPtr = std::unique_ptr<AVFormatContext, AvFormatCloser>;
-using CodecPtr = std::unique_ptr<AVCodecContext, AvCodecFreer>;
-using PacketPtr = std::unique_ptr<AVPacket, AvPacketFreer>;
-using FramePtr = std::unique_ptr<AVFrame, AvFrameFreer>;
-using SwrPtr = std::unique_ptr<SwrContext, SwrFreer>;
-using DictionaryPtr = std::unique_ptr<AVDictionary, AvDictionaryFreer>;
+using FormatPtr = std::unique_ptr<AVFormatContext, AvFree<avformat_close_input>>;
+using IoPtr = std::unique_ptr<AVIOContext, AvFree<avio_closep>>;
+using CodecPtr = std::unique_ptr<AVCodecContext, AvFree<avcodec_free_context>>;
+using PacketPtr = std::unique_ptr<AVPacket, AvFree<av_packet_free>>;
+using FramePtr = std::unique_ptr<AVFrame, AvFree<av_frame_free>>;
+using SwrPtr = std::unique_ptr<SwrContext, AvFree<swr_free>>;
+using DictionaryPtr = std::unique_ptr<AVDictionary, AvFree<av_dict_free>>;
 
 } // namespace audio
