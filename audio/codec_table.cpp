@@ -4,8 +4,7 @@
 
 extern "C" const audio::CodecTable* quaverly_codec_table() {
     static const audio::CodecTable table{
-        &audio::Decoder::openFile,  &audio::Decoder::openUrl,   &audio::core::makeFormatConverter,
-        &audio::tags::readFileTags, &audio::net::fetchDocument, &audio::net::probeHeaders,
-        &audio::net::parseFeed};
+        &audio::Decoder::openFile,  &audio::Decoder::openUrl,  &audio::core::makeFormatConverter,
+        &audio::net::fetchDocument, &audio::net::probeHeaders, &audio::net::parseFeed};
     return &table;
 }

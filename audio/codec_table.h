@@ -12,7 +12,6 @@
 #include "net/document_fetch.h"
 #include "net/feed_document.h"
 #include "net/header_probe.h"
-#include "tags/tag_fields.h"
 
 #include <memory>
 #include <string>
@@ -25,7 +24,6 @@ struct CodecTable {
                                         int* bassError);
     std::unique_ptr<core::FormatConverter> (*makeConverter)(int inRate, int inChannels,
                                                             int outRate);
-    tags::TagFields (*readFileTags)(const std::string& utf8Path);
     net::FetchedDocument (*fetchDocument)(const std::string& url, const net::HttpLimits& limits,
                                           const net::FetchProgress& progress);
     net::ProbedHeaders (*probeHeaders)(const std::string& url, const net::HttpLimits& limits);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "net/http_source.h"
+#include "tags/tag_fields.h"
 
 #include <cstdint>
 #include <functional>
@@ -19,6 +20,17 @@ struct DecodedFormat {
     int channels = 0;
 };
 
+// The formats decoders hand out. A header that claims more is damaged or
+// hostile (a resampler from a claimed 536 MHz alone takes gigabytes), so it
+// is refused before anything is sized by it.
+inline constexpr int kMaxSampleRate = 768000;
+inline constexpr int kMaxChannels = 32;
+
+inline bool isPlayableFormat(int sampleRate, int channels) {
+    return sampleRate > 0 && sampleRate <= kMaxSampleRate && channels > 0 &&
+           channels <= kMaxChannels;
+}
+
 enum class DecoderEvent {
     MetadataChanged, // a new ICY metadata text (metadata())
     OggStreamChanged // a chained Ogg stream began a new logical stream
@@ -27,7 +39,8 @@ enum class DecoderEvent {
 class Decoder {
 public:
     // Opens a local file (UTF-8 path). On failure returns nullptr and sets
-    // *bassError to a BASS_ERROR_* code (FILEOPEN, FILEFORM, CODEC, ...).
+    // *bassError to a BASS_ERROR_* code (FILEOPEN, FILEFORM, CODEC, FORMAT
+    // for a rate or channel count beyond the limits above, ...).
     static std::unique_ptr<Decoder> openFile(const std::string& path, int* bassError);
 
     // Opens an http/https URL through net::HttpSource; blocks until the stream
@@ -63,6 +76,10 @@ public:
     virtual std::vector<std::string> icyHeaders() const = 0;
     // The last ICY metadata text, e.g. "StreamTitle='x';"; empty if none yet.
     virtual std::string metadata() const = 0;
+    // The title fields: a local file's tags, or those a network stream
+    // carries at its start (ID3v2, Ogg comments, MP4 atoms before the
+    // audio). Any thread; a file's tags are read at each call.
+    virtual tags::TagFields tags() const = 0;
 
     // Called from the decoding thread (or the network thread) when metadata
     // or the logical Ogg stream changes. Set before the first decode().

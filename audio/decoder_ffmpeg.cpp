@@ -3,10 +3,11 @@
 #include "bass.h"
 #include "decoder_comments.h"
 #include "decoder_length.h"
+#include "decoder_metadata_tags.h"
+#include "decoder_ogg_chain.h"
 
 #include <algorithm>
 #include <cstring>
-#include <string_view>
 
 namespace audio {
 
@@ -50,27 +51,18 @@ bool FfmpegDecoder::start(int* bassError) {
 
     // Ogg FLAC packets after a seek carry unreliable timestamps; there the
     // position is counted from the start instead.
-    countPositions_ = stream_->codecpar->codec_id == AV_CODEC_ID_FLAC && format->iformat &&
-                      std::string_view(format->iformat->name) == "ogg";
+    countPositions_ = stream_->codecpar->codec_id == AV_CODEC_ID_FLAC && isOgg(*format);
     const bool gotFrame = decodeNextFrame();
     // Positions count from the first decoded frame (ASF, for one, starts
     // its timestamps at the preroll).
     if (gotFrame && frame_->best_effort_timestamp != AV_NOPTS_VALUE)
         startPts_ = frame_->best_effort_timestamp;
-    const AVCodecContext* codec = parts_.codec.get();
-    out_.sampleRate = gotFrame ? frame_->sample_rate : codec->sample_rate;
-    out_.channels = gotFrame ? frame_->ch_layout.nb_channels : codec->ch_layout.nb_channels;
-    if (out_.sampleRate <= 0 || out_.channels <= 0) {
-        *bassError = cancelled_ ? BASS_ERROR_UNKNOWN : BASS_ERROR_FILEFORM;
+    if (!learnFormat(gotFrame, bassError))
         return false;
-    }
-    converter_.emplace(out_.sampleRate, out_.channels);
-    if (parts_.exactLength)
-        length_ = *parts_.exactLength;
-    else if (!parts_.live)
-        length_ = streamLengthFrames(*format, *stream_, out_.sampleRate);
-    cutAtLength_ =
-        length_ >= 0 && !isNetwork() && (parts_.exactLength.has_value() || lengthIsExact(*format));
+    learnLength();
+    if (isNetwork())
+        streamTags_ = tags::readStreamTags(parts_.view->firstTag(),
+                                           metadataFields(format->metadata, stream_->metadata));
     if (gotFrame)
         appendFrame(0);
     else
@@ -79,6 +71,38 @@ bool FfmpegDecoder::start(int* bassError) {
     if (parts_.input)
         parts_.input->audioStarted();
     return true;
+}
+
+bool FfmpegDecoder::learnFormat(bool gotFrame, int* bassError) {
+    const AVCodecContext* codec = parts_.codec.get();
+    out_.sampleRate = gotFrame ? frame_->sample_rate : codec->sample_rate;
+    out_.channels = gotFrame ? frame_->ch_layout.nb_channels : codec->ch_layout.nb_channels;
+    if (out_.sampleRate <= 0 || out_.channels <= 0) {
+        *bassError = cancelled_ ? BASS_ERROR_UNKNOWN : BASS_ERROR_FILEFORM;
+        return false;
+    }
+    if (!isPlayableFormat(out_.sampleRate, out_.channels)) {
+        *bassError = BASS_ERROR_FORMAT;
+        return false;
+    }
+    converter_.emplace(out_.sampleRate, out_.channels);
+    return true;
+}
+
+void FfmpegDecoder::learnLength() {
+    const AVFormatContext& format = *parts_.format;
+    std::optional<int64_t> chained;
+    if (!parts_.path.empty() && isOgg(format))
+        chained = chainedOggLength(parts_.path, out_.sampleRate);
+    if (parts_.exactLength)
+        length_ = *parts_.exactLength;
+    else if (chained)
+        length_ = *chained;
+    else if (!parts_.live)
+        length_ = streamLengthFrames(format, *stream_, out_.sampleRate);
+    // Decoded audio past an exact length is the encoder's padding.
+    cutAtLength_ =
+        length_ >= 0 && !isNetwork() && (parts_.exactLength.has_value() || lengthIsExact(format));
 }
 
 size_t FfmpegDecoder::pendingFrames() const {
@@ -146,7 +170,7 @@ void FfmpegDecoder::notePacketEvents() {
     const int64_t at = outputFrame_ + static_cast<int64_t>(pendingFrames());
     if (parts_.input) {
         const int64_t pos = packet_->pos >= 0 ? packet_->pos : avio_tell(parts_.format->pb);
-        if (auto text = parts_.input->takeMetadataUpTo(pos))
+        if (auto text = parts_.input->takeMetadataUpTo(pos + parts_.view->audioStart()))
             events_.push_back({at, DecoderEvent::MetadataChanged, {}, std::move(*text)});
     }
     if (!carriesVorbisComments(stream_->codecpar->codec_id))
@@ -364,6 +388,10 @@ std::vector<std::string> FfmpegDecoder::icyHeaders() const {
 std::string FfmpegDecoder::metadata() const {
     std::lock_guard lock(tagsMutex_);
     return metadata_;
+}
+
+tags::TagFields FfmpegDecoder::tags() const {
+    return isNetwork() ? streamTags_ : tags::readFileTags(parts_.path);
 }
 
 void FfmpegDecoder::setEventHandler(std::function<void(DecoderEvent)> handler) {

@@ -7,6 +7,7 @@
 #include "decoder.h"
 #include "decoder_av.h"
 #include "decoder_input.h"
+#include "decoder_leading_tags.h"
 #include "decoder_sample_converter.h"
 
 #include <atomic>
@@ -18,6 +19,9 @@ namespace audio {
 
 struct DecoderParts {
     std::unique_ptr<DecoderInput> input; // null for a local file
+    IoPtr fileIo;                        // a local file's input
+    std::unique_ptr<AudioView> view;     // what the demuxer reads (outlives it)
+    std::string path;                    // a local file's path
     FormatPtr format;
     int streamIndex = -1;
     CodecPtr codec;
@@ -43,6 +47,7 @@ public:
     std::vector<std::string> httpHeaders() const override;
     std::vector<std::string> icyHeaders() const override;
     std::string metadata() const override;
+    tags::TagFields tags() const override;
     void setEventHandler(std::function<void(DecoderEvent)> handler) override;
 
 private:
@@ -55,6 +60,8 @@ private:
 
     explicit FfmpegDecoder(DecoderParts parts);
     bool start(int* bassError);
+    bool learnFormat(bool gotFrame, int* bassError);
+    void learnLength();
     static int interrupt(void* self);
 
     size_t pendingFrames() const;
@@ -96,6 +103,7 @@ private:
     mutable std::mutex tagsMutex_;
     std::vector<std::string> comments_;
     std::string metadata_;
+    tags::TagFields streamTags_; // a network stream's, read when it opened
     std::function<void(DecoderEvent)> handler_;
 };
 

@@ -23,10 +23,14 @@ int64_t streamLengthFrames(const AVFormatContext& format, const AVStream& stream
     return -1;
 }
 
+bool isOgg(const AVFormatContext& format) {
+    return format.iformat && std::string_view(format.iformat->name) == "ogg";
+}
+
 bool lengthIsExact(const AVFormatContext& format) {
-    // A chained Ogg file reports the length of its last logical stream only.
-    const bool ogg = format.iformat && std::string_view(format.iformat->name) == "ogg";
-    return !ogg && format.duration_estimation_method == AVFMT_DURATION_FROM_STREAM;
+    // A chained Ogg file's audio may differ from the sum of its streams'
+    // lengths by a packet at each joint.
+    return !isOgg(format) && format.duration_estimation_method == AVFMT_DURATION_FROM_STREAM;
 }
 
 } // namespace audio

@@ -13,6 +13,8 @@ namespace audio {
 // the demuxer does not know.
 int64_t streamLengthFrames(const AVFormatContext& format, const AVStream& stream, int sampleRate);
 
+bool isOgg(const AVFormatContext& format);
+
 // True when the length comes from the container's own counts (not from a
 // bit-rate estimate), so audio decoded past it is padding.
 bool lengthIsExact(const AVFormatContext& format);

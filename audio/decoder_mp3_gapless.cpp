@@ -8,17 +8,11 @@ namespace audio {
 
 namespace {
 
+// The first frame may follow some junk after the tags.
 constexpr size_t kHeadBytes = 64 * 1024;
 
 uint32_t bigEndian32(const uint8_t* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-}
-
-size_t afterId3v2(const std::vector<uint8_t>& b) {
-    if (b.size() < 10 || std::memcmp(b.data(), "ID3", 3) != 0)
-        return 0;
-    const size_t size = (size_t{b[6]} << 21) | (size_t{b[7]} << 14) | (size_t{b[8]} << 7) | b[9];
-    return 10 + size + ((b[5] & 0x10) ? 10 : 0);
 }
 
 bool isLayer3Sync(const uint8_t* p) {
@@ -28,12 +22,13 @@ bool isLayer3Sync(const uint8_t* p) {
 
 } // namespace
 
-std::optional<int64_t> mp3GaplessLength(const std::string& path) {
+std::optional<int64_t> mp3GaplessLength(const std::string& path, int64_t audioStart) {
     std::ifstream in(path, std::ios::binary);
+    in.seekg(audioStart);
     std::vector<uint8_t> b(kHeadBytes);
     in.read(reinterpret_cast<char*>(b.data()), static_cast<std::streamsize>(b.size()));
     b.resize(static_cast<size_t>(in.gcount()));
-    size_t frame = afterId3v2(b);
+    size_t frame = 0;
     while (frame + 4 <= b.size() && !isLayer3Sync(&b[frame]))
         ++frame;
     if (frame + 4 > b.size())

@@ -9,6 +9,8 @@
 
 namespace audio {
 
-std::optional<int64_t> mp3GaplessLength(const std::string& path);
+// audioStart: the first byte after the file's leading ID3v2 tags, where the
+// first frame (the one that carries the Xing/Info header) is looked for.
+std::optional<int64_t> mp3GaplessLength(const std::string& path, int64_t audioStart);
 
 } // namespace audio

@@ -1,5 +1,7 @@
 #include "decoder_sample_converter.h"
 
+#include "decoder.h"
+
 extern "C" {
 #include <libavutil/opt.h>
 }
@@ -21,6 +23,10 @@ bool SampleConverter::isPassThrough(const AVFrame& frame) const {
 }
 
 bool SampleConverter::ensureResampler(const AVFrame& frame) {
+    // A later part of a stream (a chained Ogg file's next stream) may claim
+    // any format too.
+    if (!isPlayableFormat(frame.sample_rate, frame.ch_layout.nb_channels))
+        return false;
     if (swr_ && frame.format == inFormat_ && frame.sample_rate == inRate_ &&
         av_channel_layout_compare(&frame.ch_layout, &inLayout_) == 0)
         return true;

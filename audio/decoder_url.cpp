@@ -2,6 +2,7 @@
 #include "bass.h"
 #include "decoder.h"
 #include "decoder_errors.h"
+#include "decoder_leading_tags.h"
 #include "decoder_network.h"
 #include "decoder_open.h"
 #include "net/header_text.h"
@@ -72,13 +73,14 @@ std::unique_ptr<Decoder> Decoder::openUrl(const std::string& url,
     const bool live = source->contentLength() < 0;
     const AVInputFormat* demuxer = demuxerFor(source->contentType());
     auto input = std::make_unique<NetworkInput>(std::move(source));
+    auto view = input->io() ? std::make_unique<AudioView>(input->io(), TagPassage::Read) : nullptr;
     AVFormatContext* format = avformat_alloc_context();
-    if (!input->io() || !format) {
+    if (!view || !view->io() || !format) {
         avformat_free_context(format);
         *error = BASS_ERROR_MEM;
         return nullptr;
     }
-    format->pb = input->io();
+    format->pb = view->io();
     format->flags |= AVFMT_FLAG_CUSTOM_IO;
     format->probesize = kProbeBytes;
     format->format_probesize = static_cast<int>(kProbeBytes);
@@ -93,6 +95,7 @@ std::unique_ptr<Decoder> Decoder::openUrl(const std::string& url,
     }
     DecoderParts parts;
     parts.input = std::move(input);
+    parts.view = std::move(view);
     parts.format.reset(format);
     parts.seekable = !live;
     parts.live = live;

@@ -403,10 +403,7 @@ const tags::TagFields& Stream::tagFields() {
         if (tagFields_)
             return *tagFields_;
     }
-    tags::TagFields fields;
-    const CodecTable* codecTable = codecs();
-    if (!localPath_.empty() && codecTable)
-        fields = codecTable->readFileTags(localPath_);
+    tags::TagFields fields = decoder_->tags();
     std::lock_guard<std::mutex> lock(mutex_);
     if (!tagFields_)
         tagFields_ = std::move(fields);

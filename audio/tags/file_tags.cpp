@@ -1,19 +1,26 @@
 #include "tags/tag_fields.h"
 
+#include "tags/id3v2_header.h"
+#include "tags/id3v2_subset.h"
 #include "tags/legacy_text.h"
 #include "tags/riff_info.h"
+#include "tags/spliced_stream.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 
 #include <taglib/aifffile.h>
+#include <taglib/apetag.h>
 #include <taglib/commentsframe.h>
 #include <taglib/fileref.h>
 #include <taglib/id3v1genres.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
+#include <taglib/tbytevectorstream.h>
 #include <taglib/textidentificationframe.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/wavfile.h>
@@ -22,6 +29,8 @@ namespace audio::tags {
 namespace {
 
 using Member = std::string TagFields::*;
+
+constexpr std::size_t kId3v1Size = 128;
 
 struct FieldKeys {
     Member member;
@@ -132,14 +141,47 @@ void fillFromId3v1(const TagLib::ID3v1::Tag* tag, TagFields& fields) {
         setIfEmpty(fields.track, std::to_string(tag->track()));
 }
 
-void readMpeg(const std::string& path, TagFields& fields) {
-    TagLib::MPEG::File file(path.c_str(), false);
+void readMpeg(TagLib::IOStream& stream, TagFields& fields) {
+    TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
     if (!file.isOpen())
         return;
     fillFromId3v2(file.ID3v2Tag(), fields);
     fillFromId3v1(file.ID3v1Tag(), fields);
-    if (file.isValid())
-        fillFromProperties(file.properties(), fields); // an APE tag, if any
+    if (file.hasAPETag())
+        fillFromProperties(file.APETag()->properties(), fields);
+}
+
+// The ID3v2 tag a file starts with, as far as the file holds it; empty when
+// it starts with something else.
+std::string leadingId3v2(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string tag(kId3v2HeaderSize, '\0');
+    if (!in.read(tag.data(), static_cast<std::streamsize>(tag.size())))
+        return {};
+    const auto length = id3v2TagLength(reinterpret_cast<const unsigned char*>(tag.data()));
+    if (!length)
+        return {};
+    std::error_code error;
+    const auto fileSize = std::filesystem::file_size(path, error);
+    tag.resize(std::min<std::size_t>(*length, error ? kId3v2HeaderSize : fileSize));
+    in.read(tag.data() + kId3v2HeaderSize,
+            static_cast<std::streamsize>(tag.size() - kId3v2HeaderSize));
+    tag.resize(kId3v2HeaderSize + static_cast<std::size_t>(in.gcount()));
+    return tag;
+}
+
+// TagLib reads the leading ID3v2 tag reduced to the frames the fields need
+// (see id3v2_subset.h), then the tags at the end of the file itself.
+void readMpeg(const std::string& path, TagFields& fields) {
+    const std::string tag = leadingId3v2(path);
+    const auto subset = id3v2Subset(tag);
+    if (!subset) {
+        TagLib::FileStream stream(path.c_str(), true);
+        readMpeg(stream, fields);
+        return;
+    }
+    SplicedStream stream(path, *subset, static_cast<long>(tag.size()));
+    readMpeg(stream, fields);
 }
 
 void readWav(const std::string& path, TagFields& fields) {
@@ -186,6 +228,11 @@ void keepNumberOnly(std::string& text) {
     text = text.substr(0, text.find('/'));
 }
 
+void keepNumbersOnly(TagFields& fields) {
+    keepNumberOnly(fields.track);
+    keepNumberOnly(fields.disc);
+}
+
 } // namespace
 
 TagFields readFileTags(const std::string& utf8Path) {
@@ -204,8 +251,26 @@ TagFields readFileTags(const std::string& utf8Path) {
     } catch (...) {
         return {}; // a broken file has no tags
     }
-    keepNumberOnly(fields.track);
-    keepNumberOnly(fields.disc);
+    keepNumbersOnly(fields);
+    return fields;
+}
+
+TagFields readStreamTags(const std::string& leadingId3v2, const TagFields& demuxed) {
+    TagFields fields;
+    try {
+        if (const auto subset = id3v2Subset(leadingId3v2)) {
+            // Zeros after the tag, where TagLib looks for an ID3v1 or APE tag.
+            const std::string bytes = *subset + std::string(kId3v1Size, '\0');
+            TagLib::ByteVectorStream stream(
+                TagLib::ByteVector(bytes.data(), static_cast<unsigned int>(bytes.size())));
+            readMpeg(stream, fields);
+        }
+    } catch (...) {
+        fields = {};
+    }
+    for (const FieldKeys& keys : kFields)
+        setIfEmpty(fields.*keys.member, demuxed.*keys.member);
+    keepNumbersOnly(fields);
     return fields;
 }
 

@@ -1,4 +1,5 @@
-// Tag fields of a local file and the renderer of the tag format language.
+// Tag fields of a file or a network stream and the renderer of the tag
+// format language.
 #pragma once
 
 #include <string>
@@ -21,6 +22,11 @@ struct TagFields {
 // Reads the tags of a local file with TagLib (any extension the player
 // offers); an unreadable file or one without tags gives empty fields.
 TagFields readFileTags(const std::string& utf8Path);
+
+// The fields of a network stream: those of the ID3v2 tag it started with
+// (its bytes; empty when it had none), completed by the fields its demuxer
+// found (Ogg comments, MP4 atoms, an ID3v1 tag).
+TagFields readStreamTags(const std::string& leadingId3v2, const TagFields& demuxed);
 
 // Renders a format: %IFV1(x,a) gives a when x is not empty; %IFV2(x,a,b)
 // gives a when x is not empty, else b; %( and %) are literal parentheses;

@@ -116,23 +116,70 @@ TEST(DecoderBadInput, CorruptedPacketsAreSkipped) {
     }
 }
 
-TEST(DecoderBadInput, WrongExtensionsStillDecodeByContent) {
+TEST(DecoderBadInput, TheContentDecidesNotTheName) {
     testsupport::TempDir dir;
-    const std::string mp3 = testsupport::readFile(testsupport::fixture("tone_1k_3s.mp3"));
-    const std::string ogg = testsupport::readFile(testsupport::fixture("tone_1k_3s.ogg"));
-    int error = 0;
-    EXPECT_EQ(openAndDrain(dir.write("really_mp3.ogg", mp3), &error), 132300);
-    EXPECT_EQ(openAndDrain(dir.write("really_ogg.mp3", ogg), &error), 132300);
-    EXPECT_EQ(openAndDrain(dir.write("really_mp3.wav", mp3), &error), 132300);
+    const struct {
+        const char* name;
+        const char* fixture;
+    } cases[] = {
+        // Wrong extensions.
+        {"really_mp3.ogg", "tone_1k_3s.mp3"},
+        {"really_ogg.mp3", "tone_1k_3s.ogg"},
+        {"really_mp3.wav", "tone_1k_3s.mp3"},
+        // Names that look like protocols, or are not ASCII.
+        {"http:song.mp3", "tone_1k_3s.mp3"},
+        {"Artist: Title.mp3", "tone_1k_3s.mp3"},
+        {"日本語の曲.mp3", "tone_1k_3s.mp3"},
+    };
+    for (const auto& c : cases) {
+        const std::string bytes = testsupport::readFile(testsupport::fixture(c.fixture));
+        int error = 0;
+        EXPECT_EQ(openAndDrain(dir.write(c.name, bytes), &error), 132300) << c.name;
+    }
 }
 
-TEST(DecoderBadInput, NamesThatLookLikeProtocolsAreFiles) {
+// The 16-bit stereo WAV fixture with its format chunk changed: channels,
+// rate, and the byte rate and block size that follow from them.
+std::string wavClaiming(uint32_t rate, uint16_t channels) {
+    std::string wav = testsupport::readFile(testsupport::fixture("tone_1k_3s.wav"));
+    const size_t format = wav.find("fmt ") + 8;
+    const auto put = [&](size_t at, uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            wav[at + i] = static_cast<char>(value >> (8 * i));
+    };
+    put(format + 2, channels, 2);
+    put(format + 4, rate, 4);
+    put(format + 8, rate * channels * 2u, 4);
+    put(format + 12, channels * 2u, 2);
+    return wav;
+}
+
+TEST(DecoderBadInput, HeadersClaimingHugeRatesOrChannelCountsAreRefused) {
     testsupport::TempDir dir;
-    const std::string mp3 = testsupport::readFile(testsupport::fixture("tone_1k_3s.mp3"));
-    int error = 0;
-    EXPECT_EQ(openAndDrain(dir.write("http:song.mp3", mp3), &error), 132300);
-    EXPECT_EQ(openAndDrain(dir.write("Artist: Title.mp3", mp3), &error), 132300);
-    EXPECT_EQ(openAndDrain(dir.write("日本語の曲.mp3", mp3), &error), 132300);
+    const struct {
+        const char* what;
+        uint32_t rate;
+        uint16_t channels;
+        int error; // 0: opens
+    } cases[] = {
+        {"44100 Hz with bit 29 flipped", 44100 | (1u << 29), 2, BASS_ERROR_FORMAT},
+        {"one above the highest rate", 768001, 2, BASS_ERROR_FORMAT},
+        {"one channel too many", 44100, 33, BASS_ERROR_FORMAT},
+        {"the highest rate", 768000, 2, 0},
+        {"the most channels", 44100, 32, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        int error = 0;
+        auto decoder = audio::Decoder::openFile(
+            dir.write("claim.wav", wavClaiming(c.rate, c.channels)), &error);
+        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(decoder != nullptr, c.error == 0);
+        if (decoder) {
+            EXPECT_EQ(decoder->format().sampleRate, static_cast<int>(c.rate));
+            EXPECT_EQ(decoder->format().channels, c.channels);
+        }
+    }
 }
 
 TEST(DecoderCancel, LaterDecodesReturnMinusOne) {

@@ -83,6 +83,30 @@ TEST(DecoderVariants, KeepTheSourceRateChannelsAndFrequency) {
     }
 }
 
+// The announced length is the decoded one within a codec frame (exactly, for
+// gapless MP3), however large the tags in front of the audio and however many
+// logical streams an Ogg file chains.
+TEST(DecoderVariants, LengthsBehindLargeTagsAndOfChainsAreRight) {
+    const struct {
+        const char* name;
+        int64_t frames; // of the source
+        int64_t slack;  // one codec frame, 0 where exact
+    } cases[] = {
+        {"tone_1k_3s_cover.mp3", 132300, 0},       // a 1 MB picture
+        {"tone_1k_3s_many_frames.mp3", 132300, 0}, // 40,000 frames
+        {"chained.ogg", 2 * 88200, 2048},          // two streams of 2 s
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto decoder = openOrFail(testsupport::fixture(c.name));
+        ASSERT_TRUE(decoder);
+        const int64_t decoded = frameCount(decodeAll(*decoder), *decoder);
+        EXPECT_NEAR(decoder->lengthFrames(), decoded, c.slack);
+        EXPECT_NEAR(decoder->lengthFrames(), c.frames, c.slack);
+        EXPECT_NEAR(decoded, c.frames, c.slack);
+    }
+}
+
 TEST(DecoderVariants, SilenceDecodesToZeros) {
     auto decoder = openOrFail(testsupport::fixture("silence_10s.wav"));
     ASSERT_TRUE(decoder);

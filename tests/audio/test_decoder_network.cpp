@@ -112,6 +112,46 @@ TEST(DecoderNetwork, ALiveStationHasNoLengthAndRaisesMetadataWithItsAudio) {
     EXPECT_NEAR(framesBefore[1], secondAt, 44100);
 }
 
+// A podcast episode's title fields come from the tags at its start, as a
+// file's do.
+TEST(DecoderNetwork, EpisodesGiveTheTitleFieldsTheyStartWith) {
+    const struct {
+        const char* fixture;
+        const char* contentType;
+        const char* artist;
+        const char* title;
+        bool allFields; // album, year, disc and track as well
+    } cases[] = {
+        {"tone_1k_3s.mp3", "audio/mpeg", "Artist", "Title", true},
+        {"tone_1k_3s.ogg", "audio/ogg", "Artist", "Title", true},
+        {"tone_1k_3s_faststart.m4a", "audio/mp4", "Artist", "Title", true},
+        {"tone_1k_3s_many_frames.mp3", "audio/mpeg", "Artist", "Title", false},
+        {"tone_1k_3s_japanese.mp3", "audio/mpeg", "アーティスト", "日本語のタイトル", false},
+        {"tone_1k_3s_notags.mp3", "audio/mpeg", "", "", false},
+    };
+    TestHttpServer server;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        const std::string bytes = testsupport::readFile(testsupport::fixture(c.fixture));
+        TestResponse response = TestResponse::ok(bytes, c.contentType);
+        response.announcedLength = static_cast<int64_t>(bytes.size());
+        response.ranges = true;
+        server.route(std::string("/") + c.fixture, response);
+        auto decoder = openUrlOrFail(server.url(std::string("/") + c.fixture));
+        ASSERT_TRUE(decoder);
+        const audio::tags::TagFields fields = decoder->tags();
+        EXPECT_EQ(fields.artist, c.artist);
+        EXPECT_EQ(fields.title, c.title);
+        if (c.allFields) {
+            EXPECT_EQ(fields.album, "Album");
+            EXPECT_EQ(fields.year, "1999");
+            EXPECT_EQ(fields.disc, "1");
+            EXPECT_EQ(fields.track, "3");
+        }
+        EXPECT_EQ(frameCount(decodeAll(*decoder), *decoder) / 4410, 30) << "3 s of audio";
+    }
+}
+
 TEST(DecoderNetwork, ServersThatSendNoAudioFail) {
     TestHttpServer server;
     server.route("/text", TestResponse::ok(std::string(100000, 'x'), "audio/mpeg"));

@@ -1,0 +1,143 @@
+#include "decoder_leading_tags.h"
+
+#include "tags/id3v2_header.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace audio {
+
+namespace {
+
+// A larger first tag of a network stream is read through but not kept.
+constexpr std::size_t kMaxKeptTag = 8 * 1024 * 1024;
+constexpr std::size_t kDiscardChunk = 64 * 1024;
+// Demuxers seek back to the start while they read a header; a buffer that
+// keeps the first reads lets them do so without a new request to a server.
+constexpr int kViewBufferSize = 128 * 1024;
+
+} // namespace
+
+AudioView::AudioView(AVIOContext* source, TagPassage passage) : source_(source) {
+    passTags(passage);
+    openView();
+}
+
+AudioView::~AudioView() {
+    if (view_) {
+        av_freep(&view_->buffer);
+        avio_context_free(&view_);
+    }
+}
+
+int AudioView::readSource(uint8_t* buffer, int size) {
+    return source_->read_packet(source_->opaque, buffer, size);
+}
+
+// Up to size bytes, fewer only at the end or on an error.
+int AudioView::readFully(uint8_t* buffer, int size) {
+    int done = 0;
+    while (done < size) {
+        const int got = readSource(buffer + done, size - done);
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+// Reads the rest of a tag whose header has just been read. Keeps the whole
+// tag in *keep when it is given (as much of it as the stream holds).
+void AudioView::readRest(std::size_t length, std::string* keep) {
+    const std::size_t rest = length - tags::kId3v2HeaderSize;
+    if (keep) {
+        keep->resize(length);
+        auto* into = reinterpret_cast<uint8_t*>(keep->data()) + tags::kId3v2HeaderSize;
+        const int got = readFully(into, static_cast<int>(rest));
+        keep->resize(tags::kId3v2HeaderSize + static_cast<std::size_t>(got));
+        return;
+    }
+    std::vector<uint8_t> discard(std::min(rest, kDiscardChunk));
+    for (std::size_t left = rest; left > 0;) {
+        const int wanted = static_cast<int>(std::min(left, discard.size()));
+        const int got = readFully(discard.data(), wanted);
+        if (got < wanted)
+            return;
+        left -= static_cast<std::size_t>(got);
+    }
+}
+
+void AudioView::passTags(TagPassage passage) {
+    const int64_t size = source_->seek ? source_->seek(source_->opaque, 0, AVSEEK_SIZE) : -1;
+    for (;;) {
+        uint8_t header[tags::kId3v2HeaderSize];
+        const int got = readFully(header, sizeof header);
+        const auto length =
+            got == static_cast<int>(sizeof header) ? tags::id3v2TagLength(header) : std::nullopt;
+        if (!length || (size >= 0 && audioStart_ + static_cast<int64_t>(*length) > size)) {
+            pending_.assign(reinterpret_cast<const char*>(header),
+                            static_cast<std::size_t>(std::max(got, 0)));
+            return;
+        }
+        if (passage == TagPassage::Read) {
+            const bool keep = audioStart_ == 0 && *length <= kMaxKeptTag;
+            if (keep)
+                firstTag_.assign(reinterpret_cast<const char*>(header), sizeof header);
+            readRest(*length, keep ? &firstTag_ : nullptr);
+        }
+        audioStart_ += static_cast<int64_t>(*length);
+        if (passage == TagPassage::Seek &&
+            source_->seek(source_->opaque, audioStart_, SEEK_SET) != audioStart_)
+            return;
+    }
+}
+
+void AudioView::openView() {
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kViewBufferSize));
+    if (!buffer)
+        return;
+    const bool seekable = source_->seekable != 0 && source_->seek;
+    view_ = avio_alloc_context(buffer, kViewBufferSize, 0, this, &AudioView::readBytes, nullptr,
+                               seekable ? &AudioView::seekBytes : nullptr);
+    if (!view_) {
+        av_free(buffer);
+        return;
+    }
+    view_->seekable = source_->seekable;
+}
+
+// The bytes read while looking for a tag come first, with what the source
+// gives at once after them.
+int AudioView::readBytes(void* self, uint8_t* buffer, int size) {
+    auto* view = static_cast<AudioView*>(self);
+    const std::size_t n =
+        std::min(static_cast<std::size_t>(size), view->pending_.size() - view->pendingPos_);
+    std::memcpy(buffer, view->pending_.data() + view->pendingPos_, n);
+    view->pendingPos_ += n;
+    if (n == static_cast<std::size_t>(size))
+        return size;
+    const int got = view->readSource(buffer + n, size - static_cast<int>(n));
+    if (got <= 0)
+        return n > 0 ? static_cast<int>(n) : got;
+    return static_cast<int>(n) + got;
+}
+
+int64_t AudioView::seekBytes(void* self, int64_t offset, int whence) {
+    auto* view = static_cast<AudioView*>(self);
+    AVIOContext* source = view->source_;
+    if (whence & AVSEEK_SIZE) {
+        const int64_t size = source->seek(source->opaque, 0, AVSEEK_SIZE);
+        return size < 0 ? size : std::max<int64_t>(size - view->audioStart_, 0);
+    }
+    if ((whence & ~AVSEEK_FORCE) != SEEK_SET)
+        return AVERROR(EINVAL);
+    const int64_t reached = source->seek(source->opaque, offset + view->audioStart_, SEEK_SET);
+    if (reached < 0)
+        return reached;
+    view->pending_.clear(); // the source has moved past them
+    view->pendingPos_ = 0;
+    return reached - view->audioStart_;
+}
+
+} // namespace audio

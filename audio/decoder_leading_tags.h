@@ -1,0 +1,56 @@
+// The demuxer's view of a stream without the ID3v2 tags it starts with.
+// FFmpeg parses every frame of such a tag into its metadata at a cost that
+// grows with the square of the frame count (40,000 frames took half a
+// minute); the title fields come from the tag reader instead, so the demuxer
+// reads the stream from the first byte after the tags.
+#pragma once
+
+#include "decoder_av.h"
+
+#include <cstdint>
+#include <string>
+
+namespace audio {
+
+enum class TagPassage {
+    Seek, // a file: seek over the tags
+    Read, // a network stream, where a seek is a new request: read through
+          // them, keeping the first tag
+};
+
+class AudioView {
+public:
+    // Reads the source through its read and seek functions (never through its
+    // buffer) from its start, passing the tags. A tag that would end beyond
+    // the end of a stream of known size is left to the demuxer, as is
+    // anything that is not a complete ID3v2 header.
+    AudioView(AVIOContext* source, TagPassage passage);
+    ~AudioView();
+    AudioView(const AudioView&) = delete;
+    AudioView& operator=(const AudioView&) = delete;
+
+    // What the demuxer reads, positions counted from audioStart(). Null when
+    // it could not be allocated.
+    AVIOContext* io() const { return view_; }
+    int64_t audioStart() const { return audioStart_; }
+    // The first tag's bytes when they were read (TagPassage::Read).
+    const std::string& firstTag() const { return firstTag_; }
+
+private:
+    int readSource(uint8_t* buffer, int size);
+    int readFully(uint8_t* buffer, int size);
+    void readRest(std::size_t length, std::string* keep);
+    void passTags(TagPassage passage);
+    void openView();
+    static int readBytes(void* self, uint8_t* buffer, int size);
+    static int64_t seekBytes(void* self, int64_t offset, int whence);
+
+    AVIOContext* source_;
+    AVIOContext* view_ = nullptr;
+    int64_t audioStart_ = 0;
+    std::string firstTag_;
+    std::string pending_; // read while looking for a tag: the audio's first bytes
+    std::size_t pendingPos_ = 0;
+};
+
+} // namespace audio

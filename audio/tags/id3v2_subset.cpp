@@ -1,0 +1,163 @@
+#include "tags/id3v2_subset.h"
+
+#include "tags/id3v2_header.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <set>
+
+namespace audio::tags {
+namespace {
+
+// The frames file_tags.cpp reads, under their ID3v2.3/2.4 and ID3v2.2 names
+// (TagLib turns TYER into the year of TDRC).
+constexpr std::string_view kWanted[] = {"TPE1", "TALB", "TYER", "TDRC", "TPOS",
+                                        "TRCK", "TIT2", "TCON", "COMM", "TCOM"};
+constexpr std::string_view kWantedV22[] = {"TP1", "TAL", "TYE", "TPA", "TRK",
+                                           "TT2", "TCO", "COM", "TCM"};
+
+constexpr unsigned char kUnsynchronised = 0x80;
+constexpr unsigned char kExtendedHeader = 0x40;
+constexpr unsigned char kCompressedV22 = 0x40;
+
+uint32_t bigEndian(std::string_view bytes) {
+    uint32_t value = 0;
+    for (const char c : bytes)
+        value = (value << 8) | static_cast<unsigned char>(c);
+    return value;
+}
+
+uint32_t syncSafe(std::string_view bytes) {
+    uint32_t value = 0;
+    for (const char c : bytes)
+        value = (value << 7) | (static_cast<unsigned char>(c) & 0x7F);
+    return value;
+}
+
+void appendSyncSafe(std::string& out, uint32_t value) {
+    for (int shift = 21; shift >= 0; shift -= 7)
+        out += static_cast<char>((value >> shift) & 0x7F);
+}
+
+void appendBigEndian(std::string& out, uint32_t value, int bytes) {
+    for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
+        out += static_cast<char>((value >> shift) & 0xFF);
+}
+
+// Undoes the unsynchronisation scheme: every 0xFF 0x00 pair was a 0xFF.
+std::string resynchronised(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        out += bytes[i];
+        if (static_cast<unsigned char>(bytes[i]) == 0xFF && i + 1 < bytes.size() &&
+            bytes[i + 1] == 0)
+            ++i;
+    }
+    return out;
+}
+
+bool isFrameId(std::string_view id) {
+    return std::all_of(id.begin(), id.end(),
+                       [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
+}
+
+class FrameWalk {
+public:
+    FrameWalk(int version, std::string_view body) : version_(version), body_(body) {}
+
+    // The kept frames, each with its size written the way its version wants.
+    std::string keptFrames(std::size_t start) {
+        std::string out;
+        std::set<std::string_view> seen;
+        for (std::size_t pos = start; pos + headerSize() <= body_.size();) {
+            const std::string_view id = body_.substr(pos, idSize());
+            const std::size_t size = frameSize(pos);
+            if (!isFrameId(id) || size == 0 || size > body_.size() - pos - headerSize())
+                break;
+            if (wanted(id) && seen.insert(id).second)
+                appendFrame(out, pos, size);
+            pos += headerSize() + size;
+        }
+        return out;
+    }
+
+private:
+    std::size_t idSize() const { return version_ == 2 ? 3 : 4; }
+    std::size_t headerSize() const { return version_ == 2 ? 6 : 10; }
+
+    bool wanted(std::string_view id) const {
+        if (version_ == 2)
+            return std::find(std::begin(kWantedV22), std::end(kWantedV22), id) !=
+                   std::end(kWantedV22);
+        return std::find(std::begin(kWanted), std::end(kWanted), id) != std::end(kWanted);
+    }
+
+    std::size_t frameSize(std::size_t pos) const {
+        const std::string_view field = body_.substr(pos + idSize(), version_ == 2 ? 3 : 4);
+        if (version_ != 4)
+            return bigEndian(field);
+        // Some writers put plain sizes into 2.4 tags; TagLib takes the plain
+        // size when only it lands on the next frame, and so does this walk.
+        const std::size_t safe = syncSafe(field);
+        const std::size_t plain = bigEndian(field);
+        if (safe > 127 && !landsOnFrame(pos + headerSize() + safe) &&
+            landsOnFrame(pos + headerSize() + plain))
+            return plain;
+        return safe;
+    }
+
+    bool landsOnFrame(std::size_t pos) const {
+        return pos <= body_.size() && body_.size() - pos >= 4 && isFrameId(body_.substr(pos, 4));
+    }
+
+    void appendFrame(std::string& out, std::size_t pos, std::size_t size) const {
+        out.append(body_.substr(pos, idSize()));
+        if (version_ == 4)
+            appendSyncSafe(out, static_cast<uint32_t>(size));
+        else
+            appendBigEndian(out, static_cast<uint32_t>(size), version_ == 2 ? 3 : 4);
+        out.append(body_.substr(pos + idSize() + (version_ == 2 ? 3 : 4),
+                                headerSize() - idSize() - (version_ == 2 ? 3 : 4) + size));
+    }
+
+    int version_;
+    std::string_view body_;
+};
+
+// Where the frames begin: after the extended header, if there is one.
+std::size_t framesStart(int version, unsigned char flags, std::string_view body) {
+    if (version == 2 || !(flags & kExtendedHeader) || body.size() < 4)
+        return 0;
+    // 2.3 counts the size field out, 2.4 counts it in (and keeps it syncsafe).
+    const std::size_t size =
+        version == 3 ? bigEndian(body.substr(0, 4)) + 4 : syncSafe(body.substr(0, 4));
+    return std::min(size, body.size());
+}
+
+} // namespace
+
+std::optional<std::string> id3v2Subset(std::string_view tag) {
+    if (tag.size() < kId3v2HeaderSize)
+        return std::nullopt;
+    const auto length = id3v2TagLength(reinterpret_cast<const unsigned char*>(tag.data()));
+    const int version = static_cast<unsigned char>(tag[3]);
+    const auto flags = static_cast<unsigned char>(tag[5]);
+    if (!length || version < 2 || version > 4 || (version == 2 && (flags & kCompressedV22)))
+        return std::nullopt;
+    const std::size_t declared = syncSafe(tag.substr(6, 4));
+    std::string_view body = tag.substr(kId3v2HeaderSize, declared);
+    // 2.4 marks unsynchronisation on each frame, which the copy keeps.
+    std::string resynced;
+    if ((flags & kUnsynchronised) && version < 4) {
+        resynced = resynchronised(body);
+        body = resynced;
+    }
+    const std::string frames =
+        FrameWalk(version, body).keptFrames(framesStart(version, flags, body));
+    std::string out{'I', 'D', '3', static_cast<char>(version), 0, 0};
+    appendSyncSafe(out, static_cast<uint32_t>(frames.size()));
+    return out + frames;
+}
+
+} // namespace audio::tags
