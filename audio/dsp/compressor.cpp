@@ -1,9 +1,7 @@
 #include "dsp/compressor.h"
 
-#include "dsp/denormal_guard.h"
 #include "dsp/dx8_parameters.h"
 #include "dsp/fast_math.h"
-#include "dsp/ramp_timing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,15 +9,9 @@
 namespace audio::dsp {
 namespace {
 
-// The detector and the gain computer run once per control period; the gain
-// in between moves linearly, so the audio never sees a step.
 constexpr std::size_t kControlFrames = kRampChunkFrames;
 constexpr float kSilenceDb = -120.0f;
 constexpr float kMaxPredelayMs = 4.0f;
-
-ParameterRamp<6>::Values valuesOf(const BASS_DX8_COMPRESSOR& p) {
-    return {p.fGain, p.fAttack, p.fRelease, p.fThreshold, p.fRatio, p.fPredelay};
-}
 
 float toDb(float amplitude) {
     return amplitude > 1e-6f ? amplitudeToDb(amplitude) : kSilenceDb;
@@ -49,26 +41,13 @@ float peakOf(const float* samples, std::size_t count) {
 } // namespace
 
 Compressor::Compressor(int sampleRate, int channels)
-    : RecordEffect(defaultCompressor()), sampleRate_(sampleRate), channels_(channels),
+    : RampedEffect(defaultCompressor(), sampleRate, channels),
       delay_(channels, maxPredelayFrames(sampleRate), kControlFrames) {
-    ramp_.jumpTo(valuesOf(defaultCompressor()));
-    updateTimeConstants(ramp_.current());
-    clearState();
+    jumpTo(defaultCompressor());
 }
 
-void Compressor::process(float* samples, std::size_t frames) {
-    ScopedFlushDenormals flush;
-    collectNews();
-    std::size_t done = 0;
-    while (done < frames) {
-        const std::size_t count = std::min(frames - done, periodFramesLeft_);
-        runFrames(samples + done * static_cast<std::size_t>(channels_), count);
-        done += count;
-        periodFramesLeft_ -= count;
-        if (periodFramesLeft_ == 0)
-            endControlPeriod();
-    }
-    started_ = started_ || frames > 0;
+Compressor::Values Compressor::valuesOf(const BASS_DX8_COMPRESSOR& p) {
+    return {p.fGain, p.fAttack, p.fRelease, p.fThreshold, p.fRatio, p.fPredelay};
 }
 
 void Compressor::runFrames(float* samples, std::size_t frames) {
@@ -84,10 +63,8 @@ void Compressor::runFrames(float* samples, std::size_t frames) {
     gain_ += gainStep_ * static_cast<float>(frames);
 }
 
-void Compressor::endControlPeriod() {
-    if (ramp_.active())
-        updateTimeConstants(ramp_.step());
-    const Ramp::Values& values = ramp_.current();
+void Compressor::endPeriod() {
+    const Values& values = this->values();
     const float levelDb = std::isfinite(periodPeak_) ? toDb(periodPeak_) : kSilenceDb;
     const float wantedDb = staticReductionDb(levelDb, values);
     // Smooth decoupled peak detector on the gain reduction: held with the
@@ -104,55 +81,36 @@ void Compressor::endControlPeriod() {
     gainStep_ = (periodTargetGain_ - gain_) / kControlFrames;
     delayStep_ = (periodTargetDelay_ - delayFrames_) / kControlFrames;
     periodPeak_ = 0;
-    periodFramesLeft_ = kControlFrames;
 }
 
-float Compressor::staticReductionDb(float levelDb, const Ramp::Values& values) {
+float Compressor::staticReductionDb(float levelDb, const Values& values) {
     const float thresholdDb = values[3];
     const float ratio = values[4];
     return std::max(0.0f, levelDb - thresholdDb) * (1.0f - 1.0f / ratio);
 }
 
-float Compressor::targetGain(const Ramp::Values& values) const {
+float Compressor::targetGain(const Values& values) const {
     return dbToAmplitude(values[0] - reductionDb_);
 }
 
 // Whole frames: the steady delay is then a plain copy. Fractions appear only
 // while the delay glides to a new value.
-float Compressor::predelayFrames(const Ramp::Values& values) const {
+float Compressor::predelayFrames(const Values& values) const {
     return std::round(values[5] * 0.001f * static_cast<float>(sampleRate_));
 }
 
-void Compressor::updateTimeConstants(const Ramp::Values& values) {
+void Compressor::apply(const Values& values) {
     attack_ = smoothingCoefficient(values[1], sampleRate_);
     release_ = smoothingCoefficient(values[2], sampleRate_);
-}
-
-void Compressor::collectNews() {
-    const auto news = mailbox_.collect();
-    if (news.reset)
-        clearState();
-    if (!news.changed)
-        return;
-    // The ramp advances once per control period. Before any audio has
-    // passed there is nothing to glide from.
-    if (started_) {
-        ramp_.rampTo(valuesOf(news.record), rampSteps(sampleRate_));
-    } else {
-        ramp_.jumpTo(valuesOf(news.record));
-        updateTimeConstants(ramp_.current());
-        clearState();
-    }
 }
 
 void Compressor::clearState() {
     delay_.clear();
     periodPeak_ = 0;
-    periodFramesLeft_ = kControlFrames;
     heldReductionDb_ = reductionDb_ = 0;
-    gain_ = periodTargetGain_ = targetGain(ramp_.current());
+    gain_ = periodTargetGain_ = targetGain(values());
     gainStep_ = 0;
-    delayFrames_ = periodTargetDelay_ = predelayFrames(ramp_.current());
+    delayFrames_ = periodTargetDelay_ = predelayFrames(values());
     delayStep_ = 0;
 }
 

@@ -5,40 +5,36 @@
 
 #include "bass.h"
 #include "dsp/frame_delay.h"
-#include "dsp/parameter_ramp.h"
-#include "dsp/record_effect.h"
+#include "dsp/ramped_effect.h"
 
 namespace audio::dsp {
 
-class Compressor final : public RecordEffect<BASS_DX8_COMPRESSOR> {
+// The detector and the gain computer run once per period (endPeriod); the
+// gain in between moves linearly, so the audio never sees a step.
+class Compressor final : public RampedEffect<Compressor, BASS_DX8_COMPRESSOR, 6, true> {
 public:
     Compressor(int sampleRate, int channels);
 
-    void process(float* samples, std::size_t frames) override;
-
 private:
+    friend RampedEffect;
+
     // make-up dB, attack ms, release ms, threshold dB, ratio, pre-delay ms
-    using Ramp = ParameterRamp<6>;
-
-    void collectNews();
-    void runFrames(float* samples, std::size_t frames);
-    void endControlPeriod();
-    static float staticReductionDb(float levelDb, const Ramp::Values& values);
-    float targetGain(const Ramp::Values& values) const;
-    float predelayFrames(const Ramp::Values& values) const;
-    void updateTimeConstants(const Ramp::Values& values);
+    static Values valuesOf(const BASS_DX8_COMPRESSOR& p);
+    void apply(const Values& values);
+    void settle() { clearState(); }
     void clearState();
+    void runFrames(float* samples, std::size_t frames);
+    void endPeriod();
+    static float staticReductionDb(float levelDb, const Values& values);
+    float targetGain(const Values& values) const;
+    float predelayFrames(const Values& values) const;
 
-    int sampleRate_;
-    int channels_;
-    Ramp ramp_;
     FrameDelay delay_;
 
     float attack_ = 0;
     float release_ = 0;
-    // Detector, updated once per control period from the period's peak.
+    // Detector, updated once per period from the period's peak.
     float periodPeak_ = 0;
-    std::size_t periodFramesLeft_;
     float heldReductionDb_ = 0;
     float reductionDb_ = 0;
     // Gain and delay of the audio, each moving linearly to its next target.
@@ -48,7 +44,6 @@ private:
     float delayStep_ = 0;
     float periodTargetGain_ = 1;
     float periodTargetDelay_ = 0;
-    bool started_ = false;
 };
 
 } // namespace audio::dsp

@@ -2,35 +2,29 @@
 #pragma once
 
 #include "bass.h"
-#include "dsp/parameter_ramp.h"
 #include "dsp/peaking_biquad.h"
-#include "dsp/record_effect.h"
+#include "dsp/ramped_effect.h"
 
 #include <vector>
 
 namespace audio::dsp {
 
-class ParamEq final : public RecordEffect<BASS_DX8_PARAMEQ> {
+class ParamEq final : public RampedEffect<ParamEq, BASS_DX8_PARAMEQ, 3> {
 public:
     ParamEq(int sampleRate, int channels);
 
-    void process(float* samples, std::size_t frames) override;
-
 private:
+    friend RampedEffect;
+
     // centre Hz, bandwidth semitones, gain dB
-    using Ramp = ParameterRamp<3>;
-
-    void collectNews();
-    void design(const Ramp::Values& values);
-    void passThrough(const float* samples, std::size_t frames);
+    static Values valuesOf(const BASS_DX8_PARAMEQ& p);
+    void apply(const Values& values);
     void clearState();
+    void runFrames(float* samples, std::size_t frames);
+    void passThrough(const float* samples, std::size_t frames);
 
-    int sampleRate_;
-    int channels_;
-    Ramp ramp_;
     BiquadCoefficients coefficients_;
     std::vector<BiquadState> states_;
-    bool started_ = false;
 };
 
 } // namespace audio::dsp

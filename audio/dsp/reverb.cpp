@@ -1,8 +1,6 @@
 #include "dsp/reverb.h"
 
-#include "dsp/denormal_guard.h"
 #include "dsp/dx8_parameters.h"
-#include "dsp/ramp_timing.h"
 
 #include <algorithm>
 #include <array>
@@ -19,12 +17,6 @@ float fromDb(float db) {
     return std::pow(10.0f, db / 20.0f);
 }
 
-// The gains glide as amplitudes: a glide in dB from -96 dB would put nearly
-// all of the change into its last milliseconds.
-ParameterRamp<4>::Values valuesOf(const BASS_DX8_REVERB& p) {
-    return {fromDb(p.fInGain), fromDb(p.fReverbMix), p.fReverbTime, p.fHighFreqRTRatio};
-}
-
 float sumOfFrame(const float* frame, std::size_t channels) {
     float sum = 0;
     for (std::size_t c = 0; c < channels; ++c)
@@ -35,28 +27,25 @@ float sumOfFrame(const float* frame, std::size_t channels) {
 } // namespace
 
 Reverb::Reverb(int sampleRate, int channels)
-    : RecordEffect(defaultReverb()), sampleRate_(sampleRate), channels_(channels),
-      network_(sampleRate) {
-    ramp_.jumpTo(valuesOf(defaultReverb()));
-    apply(ramp_.current());
-    inputGain_ = inputTarget_;
-    wetGain_ = wetTarget_;
+    : RampedEffect(defaultReverb(), sampleRate, channels), network_(sampleRate) {
+    jumpTo(defaultReverb());
 }
 
-void Reverb::process(float* samples, std::size_t frames) {
-    ScopedFlushDenormals flush;
-    collectNews();
-    std::size_t done = 0;
-    while (done < frames) {
-        std::size_t count = frames - done;
-        if (ramp_.active()) {
-            count = std::min(count, kRampChunkFrames);
-            apply(ramp_.step());
-        }
-        runFrames(samples + done * static_cast<std::size_t>(channels_), count);
-        done += count;
-    }
-    started_ = started_ || frames > 0;
+// The gains glide as amplitudes: a glide in dB from -96 dB would put nearly
+// all of the change into its last milliseconds.
+Reverb::Values Reverb::valuesOf(const BASS_DX8_REVERB& p) {
+    return {fromDb(p.fInGain), fromDb(p.fReverbMix), p.fReverbTime, p.fHighFreqRTRatio};
+}
+
+void Reverb::apply(const Values& values) {
+    inputTarget_ = values[0];
+    wetTarget_ = values[1] * kWetScale;
+    network_.setDecay(values[2], values[3]);
+}
+
+void Reverb::settle() {
+    inputGain_ = inputTarget_;
+    wetGain_ = wetTarget_;
 }
 
 // The gains glide sample by sample from their values at the end of the last
@@ -117,29 +106,6 @@ void Reverb::mixWet(float* samples, const float* left, const float* right, std::
         }
     }
     wetGain_ = wetTarget_;
-}
-
-void Reverb::apply(const Ramp::Values& values) {
-    inputTarget_ = values[0];
-    wetTarget_ = values[1] * kWetScale;
-    network_.setDecay(values[2], values[3]);
-}
-
-void Reverb::collectNews() {
-    const auto news = mailbox_.collect();
-    if (news.reset)
-        network_.clear();
-    if (!news.changed)
-        return;
-    // Before any audio has passed there is nothing to glide from.
-    if (started_) {
-        ramp_.rampTo(valuesOf(news.record), rampSteps(sampleRate_));
-    } else {
-        ramp_.jumpTo(valuesOf(news.record));
-        apply(ramp_.current());
-        inputGain_ = inputTarget_;
-        wetGain_ = wetTarget_;
-    }
 }
 
 } // namespace audio::dsp

@@ -9,36 +9,31 @@
 
 #include "bass.h"
 #include "dsp/feedback_delay_network.h"
-#include "dsp/parameter_ramp.h"
-#include "dsp/record_effect.h"
+#include "dsp/ramped_effect.h"
 
 namespace audio::dsp {
 
-class Reverb final : public RecordEffect<BASS_DX8_REVERB> {
+class Reverb final : public RampedEffect<Reverb, BASS_DX8_REVERB, 4> {
 public:
     Reverb(int sampleRate, int channels);
 
-    void process(float* samples, std::size_t frames) override;
-
 private:
-    // input gain, wet gain (amplitudes), time ms, high-frequency ratio
-    using Ramp = ParameterRamp<4>;
+    friend RampedEffect;
 
-    void collectNews();
-    void apply(const Ramp::Values& values);
+    // input gain, wet gain (amplitudes), time ms, high-frequency ratio
+    static Values valuesOf(const BASS_DX8_REVERB& p);
+    void apply(const Values& values);
+    void settle();
+    void clearState() { network_.clear(); }
     void runFrames(float* samples, std::size_t frames);
     float gatherInput(const float* samples, std::size_t frames, float* input) const;
     void mixWet(float* samples, const float* left, const float* right, std::size_t frames);
 
-    int sampleRate_;
-    int channels_;
-    Ramp ramp_;
     FeedbackDelayNetwork network_;
     float inputGain_ = 1;
     float inputTarget_ = 1;
     float wetGain_ = 1;
     float wetTarget_ = 1;
-    bool started_ = false;
 };
 
 } // namespace audio::dsp

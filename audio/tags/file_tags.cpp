@@ -73,20 +73,27 @@ void fillFromProperties(const TagLib::PropertyMap& properties, TagFields& fields
     }
 }
 
-// The basic fields under the names each format prefers (for example a Vorbis
-// comment's DESCRIPTION, an ASF description), where the unified names miss.
-void fillFromTag(const TagLib::Tag* tag, TagFields& fields) {
+using TextOf = std::string (*)(const TagLib::String&);
+
+// The basic fields of a tag, each text converted by textOf.
+void fillFromBasicTag(const TagLib::Tag* tag, TagFields& fields, TextOf textOf) {
     if (!tag)
         return;
-    setIfEmpty(fields.artist, unicodeText(tag->artist()));
-    setIfEmpty(fields.album, unicodeText(tag->album()));
-    setIfEmpty(fields.title, unicodeText(tag->title()));
-    setIfEmpty(fields.genre, unicodeText(tag->genre()));
-    setIfEmpty(fields.comment, unicodeText(tag->comment()));
+    setIfEmpty(fields.artist, textOf(tag->artist()));
+    setIfEmpty(fields.album, textOf(tag->album()));
+    setIfEmpty(fields.title, textOf(tag->title()));
+    setIfEmpty(fields.genre, textOf(tag->genre()));
+    setIfEmpty(fields.comment, textOf(tag->comment()));
     if (tag->year() > 0)
         setIfEmpty(fields.year, std::to_string(tag->year()));
     if (tag->track() > 0)
         setIfEmpty(fields.track, std::to_string(tag->track()));
+}
+
+// The basic fields under the names each format prefers (for example a Vorbis
+// comment's DESCRIPTION, an ASF description), where the unified names miss.
+void fillFromTag(const TagLib::Tag* tag, TagFields& fields) {
+    fillFromBasicTag(tag, fields, &unicodeText);
 }
 
 // ID3v2.3 writes a genre as "(17)" or a number; TagLib leaves the number.
@@ -127,18 +134,9 @@ void fillFromId3v2(const TagLib::ID3v2::Tag* tag, TagFields& fields) {
     fields.genre = genreName(fields.genre);
 }
 
+// ID3v1 holds 8-bit texts without an encoding.
 void fillFromId3v1(const TagLib::ID3v1::Tag* tag, TagFields& fields) {
-    if (!tag)
-        return;
-    setIfEmpty(fields.artist, legacyText(tag->artist()));
-    setIfEmpty(fields.album, legacyText(tag->album()));
-    setIfEmpty(fields.title, legacyText(tag->title()));
-    setIfEmpty(fields.genre, legacyText(tag->genre()));
-    setIfEmpty(fields.comment, legacyText(tag->comment()));
-    if (tag->year() > 0)
-        setIfEmpty(fields.year, std::to_string(tag->year()));
-    if (tag->track() > 0)
-        setIfEmpty(fields.track, std::to_string(tag->track()));
+    fillFromBasicTag(tag, fields, &legacyText);
 }
 
 void readMpeg(TagLib::IOStream& stream, TagFields& fields) {

@@ -87,24 +87,20 @@ private:
     }
 
     const std::string* field(std::string_view name) const {
-        if (name == "ARTI")
-            return &fields_.artist;
-        if (name == "ALBM")
-            return &fields_.album;
-        if (name == "YEAR")
-            return &fields_.year;
-        if (name == "DISC")
-            return &fields_.disc;
-        if (name == "TRCK")
-            return &fields_.track;
-        if (name == "TITL")
-            return &fields_.title;
-        if (name == "GNRE")
-            return &fields_.genre;
-        if (name == "CMNT")
-            return &fields_.comment;
-        if (name == "COMP")
-            return &fields_.composer;
+        static constexpr struct {
+            std::string_view name;
+            std::string TagFields::*member;
+        } kFields[] = {
+            {"ARTI", &TagFields::artist},   {"ALBM", &TagFields::album},
+            {"YEAR", &TagFields::year},     {"DISC", &TagFields::disc},
+            {"TRCK", &TagFields::track},    {"TITL", &TagFields::title},
+            {"GNRE", &TagFields::genre},    {"CMNT", &TagFields::comment},
+            {"COMP", &TagFields::composer},
+        };
+        for (const auto& field : kFields) {
+            if (field.name == name)
+                return &(fields_.*field.member);
+        }
         return nullptr;
     }
 

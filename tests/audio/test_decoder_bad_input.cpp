@@ -6,6 +6,7 @@
 #include "test_decoder_support.h"
 
 #include <random>
+#include <utility>
 
 namespace {
 
@@ -118,10 +119,8 @@ TEST(DecoderBadInput, CorruptedPacketsAreSkipped) {
 
 TEST(DecoderBadInput, TheContentDecidesNotTheName) {
     testsupport::TempDir dir;
-    const struct {
-        const char* name;
-        const char* fixture;
-    } cases[] = {
+    // name -> fixture
+    const std::pair<const char*, const char*> cases[] = {
         // Wrong extensions.
         {"really_mp3.ogg", "tone_1k_3s.mp3"},
         {"really_ogg.mp3", "tone_1k_3s.ogg"},
@@ -131,10 +130,10 @@ TEST(DecoderBadInput, TheContentDecidesNotTheName) {
         {"Artist: Title.mp3", "tone_1k_3s.mp3"},
         {"日本語の曲.mp3", "tone_1k_3s.mp3"},
     };
-    for (const auto& c : cases) {
-        const std::string bytes = testsupport::readFile(testsupport::fixture(c.fixture));
+    for (const auto& [name, fixture] : cases) {
+        const std::string bytes = testsupport::readFile(testsupport::fixture(fixture));
         int error = 0;
-        EXPECT_EQ(openAndDrain(dir.write(c.name, bytes), &error), 132300) << c.name;
+        EXPECT_EQ(openAndDrain(dir.write(name, bytes), &error), 132300) << name;
     }
 }
 

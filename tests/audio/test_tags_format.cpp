@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 using audio::tags::renderTagFormat;
 using audio::tags::TagFields;
 
@@ -66,24 +68,25 @@ TEST(TagFormat, NestedItemsRenderInsideArguments) {
     EXPECT_EQ(renderTagFormat("%IFV2(%GNRE,%IFV2(%CMNT,a,b),c)!", f), "a!");
 }
 
-TEST(TagFormat, UnknownItemsAndStrayCharactersAreText) {
+// Unknown items, stray characters and malformed conditions are text.
+TEST(TagFormat, WhatIsNoWellFormedItemStaysLiteral) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"%XYZW %ARTIST, a) b( 50%", "%XYZW ArtistST, a) b( 50%"},
+        {"%", "%"},
+        {"%AR", "%AR"},
+        {"", ""},
+        {"a %IFV1(%ARTI,x", "a %IFV1(%ARTI,x"},
+        {"%IFV1(", "%IFV1("},
+        {"%IFV1(%ARTI,%IFV1(%TITL,t)", "%IFV1(%ARTI,%IFV1(%TITL,t)"},
+        {"%IFV1(%ARTI)!", "%IFV1(%ARTI)!"},
+        {"%IFV1(a,b,c)!", "%IFV1(a,b,c)!"},
+        {"%IFV2(a,b)!", "%IFV2(a,b)!"},
+        {"%IFV2(a,b,c,d)!", "%IFV2(a,b,c,d)!"},
+        {"%IFV1", "%IFV1"},
+    };
     const TagFields f = fullFields();
-    EXPECT_EQ(renderTagFormat("%XYZW %ARTIST, a) b( 50%", f), "%XYZW ArtistST, a) b( 50%");
-    EXPECT_EQ(renderTagFormat("%", f), "%");
-    EXPECT_EQ(renderTagFormat("%AR", f), "%AR");
-    EXPECT_EQ(renderTagFormat("", f), "");
-}
-
-TEST(TagFormat, MalformedConditionsStayLiteral) {
-    const TagFields f = fullFields();
-    EXPECT_EQ(renderTagFormat("a %IFV1(%ARTI,x", f), "a %IFV1(%ARTI,x");
-    EXPECT_EQ(renderTagFormat("%IFV1(", f), "%IFV1(");
-    EXPECT_EQ(renderTagFormat("%IFV1(%ARTI,%IFV1(%TITL,t)", f), "%IFV1(%ARTI,%IFV1(%TITL,t)");
-    EXPECT_EQ(renderTagFormat("%IFV1(%ARTI)!", f), "%IFV1(%ARTI)!");
-    EXPECT_EQ(renderTagFormat("%IFV1(a,b,c)!", f), "%IFV1(a,b,c)!");
-    EXPECT_EQ(renderTagFormat("%IFV2(a,b)!", f), "%IFV2(a,b)!");
-    EXPECT_EQ(renderTagFormat("%IFV2(a,b,c,d)!", f), "%IFV2(a,b,c,d)!");
-    EXPECT_EQ(renderTagFormat("%IFV1", f), "%IFV1");
+    for (const auto& [format, rendered] : cases)
+        EXPECT_EQ(renderTagFormat(format, f), rendered) << format;
 }
 
 TEST(TagFormat, DeepNestingDoesNotExhaustTheStack) {
