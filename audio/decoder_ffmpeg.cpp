@@ -222,15 +222,24 @@ void FfmpegDecoder::appendFrame(int64_t dropFrames) {
     pending_.erase(pending_.begin() + before, pending_.begin() + before + drop);
 }
 
-bool FfmpegDecoder::refill() {
+// Decodes the next frame: straight into out when all of it may be handed out
+// now (an event noted while reading it may say otherwise), else into the
+// pending buffer. Returns the frames written to out; -1 at the end.
+int FfmpegDecoder::refill(float* out, int wanted) {
     if (ended_)
-        return false;
+        return -1;
     if (!decodeNextFrame()) {
         ended_ = true;
-        return false;
+        return -1;
+    }
+    const int64_t position = framePosition(*frame_);
+    if (const auto written = converter_->convert(*frame_, out, framesAllowed(wanted))) {
+        nextFramePos_ = position + frame_->nb_samples;
+        av_frame_unref(frame_.get());
+        return *written;
     }
     appendFrame(0);
-    return true;
+    return 0;
 }
 
 void FfmpegDecoder::fireDueEvents() {
@@ -272,8 +281,11 @@ int FfmpegDecoder::decode(float* out, int maxFrames) {
         if (allowed == 0)
             break;
         if (pendingFrames() == 0) {
-            if (!refill())
+            const int written = refill(out + done * channels, maxFrames - done);
+            if (written < 0)
                 break;
+            done += written;
+            outputFrame_ += written;
             continue;
         }
         const int n = static_cast<int>(std::min<size_t>(allowed, pendingFrames()));

@@ -65,7 +65,7 @@ private:
     static int interrupt(void* self);
 
     size_t pendingFrames() const;
-    bool refill();
+    int refill(float* out, int wanted);
     bool decodeNextFrame();
     bool readPacket();
     void notePacketEvents();
@@ -91,11 +91,11 @@ private:
     int64_t startPts_ = 0;
     std::atomic<bool> cancelled_{false};
 
-    std::vector<float> pending_; // converted frames not handed out yet
-    size_t pendingPos_ = 0;      // in floats
-    int64_t outputFrame_ = 0;    // position of the next frame decode() returns
-    int64_t nextFramePos_ = 0;   // position of the next decoded frame when it has no pts
-    bool flushed_ = false;       // the decoder has been told the input ended
+    SampleBuffer pending_;     // converted frames not handed out yet
+    size_t pendingPos_ = 0;    // in floats
+    int64_t outputFrame_ = 0;  // position of the next frame decode() returns
+    int64_t nextFramePos_ = 0; // position of the next decoded frame when it has no pts
+    bool flushed_ = false;     // the decoder has been told the input ended
     bool ended_ = false;
     int consecutiveErrors_ = 0;
     std::deque<PendingEvent> events_;

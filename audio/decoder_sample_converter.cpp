@@ -56,27 +56,42 @@ bool SampleConverter::ensureResampler(const AVFrame& frame) {
     return true;
 }
 
-bool SampleConverter::append(const AVFrame& frame, std::vector<float>* out) {
-    if (frame.nb_samples <= 0)
-        return true;
-    const size_t start = out->size();
-    if (isPassThrough(frame)) {
-        const size_t count = static_cast<size_t>(frame.nb_samples) * outChannels_;
-        out->resize(start + count);
-        std::memcpy(out->data() + start, frame.extended_data[0], count * sizeof(float));
-        return true;
-    }
+int SampleConverter::framesFor(const AVFrame& frame) {
+    if (isPassThrough(frame))
+        return frame.nb_samples;
     if (!ensureResampler(frame))
-        return false;
-    const int capacity = swr_get_out_samples(swr_.get(), frame.nb_samples);
-    if (capacity < 0)
-        return false;
-    out->resize(start + static_cast<size_t>(capacity) * outChannels_);
-    auto* dst = reinterpret_cast<uint8_t*>(out->data() + start);
-    const int got = swr_convert(swr_.get(), &dst, capacity,
+        return -1;
+    return swr_get_out_samples(swr_.get(), frame.nb_samples);
+}
+
+std::optional<int> SampleConverter::convert(const AVFrame& frame, float* out, int room) {
+    if (frame.nb_samples <= 0)
+        return 0;
+    const int most = framesFor(frame);
+    if (most < 0)
+        return 0;
+    if (most > room)
+        return std::nullopt;
+    if (isPassThrough(frame)) {
+        std::memcpy(out, frame.extended_data[0],
+                    static_cast<size_t>(frame.nb_samples) * outChannels_ * sizeof(float));
+        return frame.nb_samples;
+    }
+    auto* dst = reinterpret_cast<uint8_t*>(out);
+    const int got = swr_convert(swr_.get(), &dst, room,
                                 const_cast<const uint8_t**>(frame.extended_data), frame.nb_samples);
-    out->resize(start + static_cast<size_t>(got > 0 ? got : 0) * outChannels_);
-    return got >= 0;
+    return got > 0 ? got : 0;
+}
+
+bool SampleConverter::append(const AVFrame& frame, SampleBuffer* out) {
+    const int most = framesFor(frame);
+    if (most < 0)
+        return false;
+    const size_t start = out->size();
+    out->resize(start + static_cast<size_t>(most) * outChannels_);
+    const int got = *convert(frame, out->data() + start, most);
+    out->resize(start + static_cast<size_t>(got) * outChannels_);
+    return true;
 }
 
 } // namespace audio

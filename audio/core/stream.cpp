@@ -8,7 +8,9 @@ namespace audio::core {
 
 namespace {
 
-constexpr std::size_t kMaxDecodeFrames = 2048;
+// Each decoded block pushed wakes the mixer: larger blocks wake it less often
+// (a render runs through thousands of them a minute).
+constexpr std::size_t kMaxDecodeFrames = 8192;
 constexpr std::size_t kMaxQueuedEvents = 64;
 constexpr std::size_t kMaxRetiredTags = 32;
 
