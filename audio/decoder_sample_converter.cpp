@@ -34,18 +34,24 @@ bool SampleConverter::ensureResampler(const AVFrame& frame) {
     av_channel_layout_uninit(&inLayout_);
     if (av_channel_layout_copy(&inLayout_, &frame.ch_layout) < 0)
         return false;
+    // The resampler wants to know which channel is which; the frame's own
+    // layout stays in inLayout_ to recognise the next frames by.
+    AVChannelLayout from{};
     if (inLayout_.order == AV_CHANNEL_ORDER_UNSPEC)
-        av_channel_layout_default(&inLayout_, frame.ch_layout.nb_channels);
-    AVChannelLayout outLayout{};
-    if (outChannels_ == inLayout_.nb_channels)
-        av_channel_layout_copy(&outLayout, &inLayout_);
+        av_channel_layout_default(&from, inLayout_.nb_channels);
     else
-        av_channel_layout_default(&outLayout, outChannels_);
+        av_channel_layout_copy(&from, &inLayout_);
+    AVChannelLayout to{};
+    if (outChannels_ == from.nb_channels)
+        av_channel_layout_copy(&to, &from);
+    else
+        av_channel_layout_default(&to, outChannels_);
     SwrContext* swr = nullptr;
-    const int rc = swr_alloc_set_opts2(&swr, &outLayout, AV_SAMPLE_FMT_FLT, outRate_, &inLayout_,
+    const int rc = swr_alloc_set_opts2(&swr, &to, AV_SAMPLE_FMT_FLT, outRate_, &from,
                                        static_cast<AVSampleFormat>(frame.format), frame.sample_rate,
                                        0, nullptr);
-    av_channel_layout_uninit(&outLayout);
+    av_channel_layout_uninit(&to);
+    av_channel_layout_uninit(&from);
     swr_.reset(swr);
     if (rc < 0 || swr_init(swr) < 0) {
         swr_.reset();

@@ -3,13 +3,14 @@
 # in one run, for each format: a ten-minute file decoded through the library's
 # BASS API to the null:fast output (qvrender), with the player's full effect
 # chain and without effects, against
-#   ffmpeg -threads 1 -filter_threads 1 -i FILE -af CHAIN -f null -
-#   ffmpeg -threads 1 -i FILE -f null -
+#   ffmpeg -threads 1 -filter_threads 1 -i FILE -af CHAIN -ar 44100 -f null -
+#   ffmpeg -threads 1 -i FILE -ar 44100 -f null -
 # (the library decodes and mixes on threads of its own, one at a time; ffmpeg
 # would otherwise spread its filters and decoder over both cores and spend
-# more CPU for the same work). CPU time (user + system), median of several
-# interleaved rounds; every command runs once before the rounds, so that each
-# starts warm.
+# more CPU for the same work). Both give 44.1 kHz as the library does for
+# its device: Opus, decoded at 48 kHz, is resampled by both. CPU time (user
+# + system), median of several interleaved rounds; every command runs once
+# before the rounds, so that each starts warm.
 # Usage: bench/render.sh BUILD
 set -uo pipefail
 build=${1:-build}
@@ -26,9 +27,9 @@ run() {
   case $1 in
     qv_fx) "$build/cpu_time" "$build/qvrender" --out null:fast "${qv_effects[@]}" "$file" ;;
     ff_fx) "$build/cpu_time" ffmpeg "${quiet[@]}" -threads 1 -filter_threads 1 -i "$file" \
-             -af "$ff_effects" -f null - ;;
+             -af "$ff_effects" -ar 44100 -f null - ;;
     qv_plain) "$build/cpu_time" "$build/qvrender" --out null:fast "$file" ;;
-    ff_plain) "$build/cpu_time" ffmpeg "${quiet[@]}" -threads 1 -i "$file" -f null - ;;
+    ff_plain) "$build/cpu_time" ffmpeg "${quiet[@]}" -threads 1 -i "$file" -ar 44100 -f null - ;;
   esac
 }
 commands=(qv_fx ff_fx qv_plain ff_plain)
