@@ -1,6 +1,7 @@
 #include "decoder_comments.h"
 
 #include "decoder_av.h"
+#include "tags/vorbis_comment_block.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,6 +11,13 @@ namespace audio {
 
 namespace {
 
+std::string upperCase(std::string_view text) {
+    std::string upper(text);
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return upper;
+}
+
 std::string vorbisName(std::string_view ffmpegName) {
     if (ffmpegName == "track")
         return "TRACKNUMBER";
@@ -17,10 +25,7 @@ std::string vorbisName(std::string_view ffmpegName) {
         return "DISCNUMBER";
     if (ffmpegName == "album_artist")
         return "ALBUMARTIST";
-    std::string name(ffmpegName);
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return name;
+    return upperCase(ffmpegName);
 }
 
 void appendEntries(const AVDictionary* dict, std::vector<std::string>* out) {
@@ -42,6 +47,15 @@ std::vector<std::string> vorbisComments(const AVDictionary* formatMetadata,
     appendEntries(formatMetadata, &out);
     appendEntries(streamMetadata, &out);
     return out;
+}
+
+std::vector<std::string> flacComments(const std::string& block) {
+    std::vector<std::string> comments = tags::vorbisCommentList(block, kMaxFlacComments);
+    for (std::string& comment : comments) {
+        const std::size_t equals = std::min(comment.find('='), comment.size());
+        comment.replace(0, equals, upperCase(std::string_view(comment).substr(0, equals)));
+    }
+    return comments;
 }
 
 } // namespace audio

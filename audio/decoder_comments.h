@@ -16,4 +16,10 @@ bool carriesVorbisComments(int codecId);
 std::vector<std::string> vorbisComments(const AVDictionary* formatMetadata,
                                         const AVDictionary* streamMetadata);
 
+// The first kMaxFlacComments comments of a FLAC comment block, names in
+// upper case as above. Real files carry a few dozen; a hostile file's
+// hundreds of thousands would cost far more than anyone could read.
+inline constexpr std::size_t kMaxFlacComments = 4096;
+std::vector<std::string> flacComments(const std::string& block);
+
 } // namespace audio

@@ -46,7 +46,9 @@ bool FfmpegDecoder::start(int* bassError) {
         *bassError = BASS_ERROR_MEM;
         return false;
     }
-    if (carriesVorbisComments(stream_->codecpar->codec_id))
+    if (const auto& flac = parts_.view->flacComments())
+        comments_ = flacComments(*flac);
+    else if (carriesVorbisComments(stream_->codecpar->codec_id))
         comments_ = vorbisComments(format->metadata, stream_->metadata);
 
     // Ogg FLAC packets after a seek carry unreliable timestamps; there the

@@ -1,5 +1,6 @@
 #include "decoder_leading_tags.h"
 
+#include "tags/flac_metadata.h"
 #include "tags/id3v2_header.h"
 
 #include <algorithm>
@@ -21,6 +22,8 @@ constexpr int kViewBufferSize = 128 * 1024;
 
 AudioView::AudioView(AVIOContext* source, TagPassage passage) : source_(source) {
     passTags(passage);
+    if (passage == TagPassage::Seek)
+        hideFlacComments();
     openView();
 }
 
@@ -93,6 +96,38 @@ void AudioView::passTags(TagPassage passage) {
     }
 }
 
+void AudioView::hideFlacComments() {
+    const tags::ReadAt readAt = [this](int64_t offset, unsigned char* buffer, std::size_t size) {
+        if (source_->seek(source_->opaque, offset, SEEK_SET) != offset)
+            return std::size_t{0};
+        return static_cast<std::size_t>(readFully(buffer, static_cast<int>(size)));
+    };
+    const auto blocks = tags::flacMetadataBlocks(readAt, audioStart_);
+    for (const tags::FlacBlock& block : blocks) {
+        if (block.type != tags::kFlacVorbisComment)
+            continue;
+        if (!flacComments_) {
+            std::string comments(block.size, '\0');
+            auto* into = reinterpret_cast<unsigned char*>(comments.data());
+            comments.resize(readAt(block.offset + 4, into, block.size));
+            flacComments_ = std::move(comments);
+        }
+        const uint8_t header = (block.last ? 0x80 : 0) | tags::kFlacPadding;
+        patches_.push_back({block.offset - audioStart_, header});
+    }
+    // Back to the audio: the bytes read while looking for tags are read again.
+    source_->seek(source_->opaque, audioStart_, SEEK_SET);
+    pending_.clear();
+    pendingPos_ = 0;
+}
+
+void AudioView::patch(uint8_t* buffer, int size) const {
+    for (const Patch& p : patches_) {
+        if (p.position >= position_ && p.position < position_ + size)
+            buffer[p.position - position_] = p.value;
+    }
+}
+
 void AudioView::openView() {
     auto* buffer = static_cast<unsigned char*>(av_malloc(kViewBufferSize));
     if (!buffer)
@@ -115,12 +150,16 @@ int AudioView::readBytes(void* self, uint8_t* buffer, int size) {
         std::min(static_cast<std::size_t>(size), view->pending_.size() - view->pendingPos_);
     std::memcpy(buffer, view->pending_.data() + view->pendingPos_, n);
     view->pendingPos_ += n;
-    if (n == static_cast<std::size_t>(size))
-        return size;
-    const int got = view->readSource(buffer + n, size - static_cast<int>(n));
-    if (got <= 0)
-        return n > 0 ? static_cast<int>(n) : got;
-    return static_cast<int>(n) + got;
+    int total = static_cast<int>(n);
+    if (total < size) {
+        const int got = view->readSource(buffer + n, size - total);
+        if (got <= 0 && total == 0)
+            return got;
+        total += std::max(got, 0);
+    }
+    view->patch(buffer, total);
+    view->position_ += total;
+    return total;
 }
 
 int64_t AudioView::seekBytes(void* self, int64_t offset, int whence) {
@@ -137,7 +176,8 @@ int64_t AudioView::seekBytes(void* self, int64_t offset, int whence) {
         return reached;
     view->pending_.clear(); // the source has moved past them
     view->pendingPos_ = 0;
-    return reached - view->audioStart_;
+    view->position_ = reached - view->audioStart_;
+    return view->position_;
 }
 
 } // namespace audio

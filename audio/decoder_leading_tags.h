@@ -1,14 +1,18 @@
-// The demuxer's view of a stream without the ID3v2 tags it starts with.
-// FFmpeg parses every frame of such a tag into its metadata at a cost that
-// grows with the square of the frame count (40,000 frames took half a
-// minute); the title fields come from the tag reader instead, so the demuxer
-// reads the stream from the first byte after the tags.
+// The demuxer's view of a stream without the ID3v2 tags it starts with, and
+// of a FLAC file without its comment block. FFmpeg parses every frame of such
+// a tag, and every comment, into its metadata at a cost that grows with the
+// square of their number (40,000 ID3 frames took half a minute, 40,000 FLAC
+// comments nine seconds); the title fields come from the tag reader instead,
+// so the demuxer reads the stream from the first byte after the tags and
+// takes a FLAC comment block for padding.
 #pragma once
 
 #include "decoder_av.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace audio {
 
@@ -35,12 +39,16 @@ public:
     int64_t audioStart() const { return audioStart_; }
     // The first tag's bytes when they were read (TagPassage::Read).
     const std::string& firstTag() const { return firstTag_; }
+    // The FLAC comment block the demuxer does not see (files only).
+    const std::optional<std::string>& flacComments() const { return flacComments_; }
 
 private:
     int readSource(uint8_t* buffer, int size);
     int readFully(uint8_t* buffer, int size);
     void readRest(std::size_t length, std::string* keep);
     void passTags(TagPassage passage);
+    void hideFlacComments();
+    void patch(uint8_t* buffer, int size) const;
     void openView();
     static int readBytes(void* self, uint8_t* buffer, int size);
     static int64_t seekBytes(void* self, int64_t offset, int whence);
@@ -51,6 +59,13 @@ private:
     std::string firstTag_;
     std::string pending_; // read while looking for a tag: the audio's first bytes
     std::size_t pendingPos_ = 0;
+    int64_t position_ = 0; // of the next byte the demuxer reads
+    struct Patch {
+        int64_t position;
+        uint8_t value;
+    };
+    std::vector<Patch> patches_;
+    std::optional<std::string> flacComments_;
 };
 
 } // namespace audio

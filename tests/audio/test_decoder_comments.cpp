@@ -1,5 +1,6 @@
 // Vorbis comments of Ogg, Opus and FLAC files, and the change of logical
 // stream in a chained Ogg file.
+#include "decoder_comments.h"
 #include "support/fixtures.h"
 #include "test_decoder_support.h"
 
@@ -26,6 +27,17 @@ TEST(DecoderComments, VorbisCommentFormatsListTheirTags) {
         EXPECT_TRUE(has(comments, "DATE=1999"));
         EXPECT_TRUE(has(comments, "TRACKNUMBER=3"));
     }
+}
+
+TEST(DecoderComments, AFlacFileOfFortyThousandCommentsListsTheFirstFewThousand) {
+    auto decoder = openOrFail(testsupport::fixture("tone_1k_3s_many_comments.flac"));
+    ASSERT_TRUE(decoder);
+    const std::vector<std::string> comments = decoder->comments();
+    EXPECT_EQ(comments.size(), audio::kMaxFlacComments);
+    EXPECT_TRUE(has(comments, "ARTIST=Artist"));
+    EXPECT_TRUE(has(comments, "TITLE=Title"));
+    EXPECT_EQ(comments.back(), "KEY4093=value 4093");
+    EXPECT_EQ(decoder->tags().title, "Title");
 }
 
 TEST(DecoderComments, PartialAndMissingTags) {

@@ -92,9 +92,10 @@ TEST(DecoderVariants, LengthsBehindLargeTagsAndOfChainsAreRight) {
         int64_t frames; // of the source
         int64_t slack;  // one codec frame, 0 where exact
     } cases[] = {
-        {"tone_1k_3s_cover.mp3", 132300, 0},       // a 1 MB picture
-        {"tone_1k_3s_many_frames.mp3", 132300, 0}, // 40,000 frames
-        {"chained.ogg", 2 * 88200, 2048},          // two streams of 2 s
+        {"tone_1k_3s_cover.mp3", 132300, 0},          // a 1 MB picture
+        {"tone_1k_3s_many_frames.mp3", 132300, 0},    // 40,000 frames
+        {"tone_1k_3s_many_comments.flac", 132300, 0}, // 40,000 comments
+        {"chained.ogg", 2 * 88200, 2048},             // two streams of 2 s
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,5 +1,6 @@
 // Tags of real files of every format, made with the ffmpeg tool (and TagLib
 // for the legacy encodings ffmpeg cannot write).
+#include "support/fixtures.h"
 #include "support/process_runner.h"
 #include "support/temp_dir.h"
 #include "tags/tag_fields.h"
@@ -89,6 +90,21 @@ TEST_F(TagsOfFormats, EveryFormatGivesTheTitleFields) {
         expectPlayerFields(readFileTags(file(extension)), extension);
     // RIFF INFO has no disc number.
     expectPlayerFields(readFileTags(file("wav")), "wav", false);
+}
+
+// Tags of many thousand entries, and a FLAC file behind an ID3v2 tag (which
+// some taggers put there), give the fields as small ones do.
+TEST_F(TagsOfFormats, LargeAndPrefixedTagsGiveTheirFields) {
+    const std::string id3 = id3v2Block(testsupport::readFile(file("mp3")));
+    const std::string prefixed =
+        dir_->write("prefixed.flac", id3 + testsupport::readFile(file("flac")));
+    expectPlayerFields(readFileTags(prefixed), "FLAC behind ID3v2");
+    for (const char* name :
+         {"tone_1k_3s_many_frames.mp3", "tone_1k_3s_many_comments.flac", "tone_1k_3s_cover.mp3"}) {
+        const TagFields f = readFileTags(testsupport::fixture(name));
+        EXPECT_EQ(f.artist, "Artist") << name;
+        EXPECT_EQ(f.title, "Title") << name;
+    }
 }
 
 TEST_F(TagsOfFormats, ComposerWhereTheFormatKeepsIt) {
