@@ -1,5 +1,6 @@
 // Quaverly's process entry point.
 #include "app/application.h"
+#include "platform/file_name.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -15,6 +16,15 @@ void ChooseDisplayPlatform() {
     std::fprintf(stderr, "quaverly: no display found; running offscreen\n");
 }
 
+// The arguments with every byte kept: QApplication::arguments() would turn
+// the bytes of a file name that is not UTF-8 into U+FFFD.
+QStringList ArgumentsOf(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(platform::decodeFileName(QByteArray(argv[i])));
+    return arguments;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -22,5 +32,5 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quaverly"));
     QApplication::setDesktopFileName(QStringLiteral("quaverly"));
-    return app::EntryPoint(app::CommandLineText(QApplication::arguments()));
+    return app::EntryPoint(app::CommandLineText(ArgumentsOf(argc, argv)));
 }

@@ -1,6 +1,8 @@
-// Text decoding and encoding for the code pages the player meets: files and
-// station titles are UTF-8 when their bytes are valid UTF-8, and CP932
-// (Windows Japanese, a superset of Shift-JIS) otherwise.
+// Text in the code pages the player meets. 8-bit text without a declared
+// encoding (list files, .m3u and .pls lines, station names and titles) is
+// read by one rule: valid UTF-8 of assigned characters is UTF-8; otherwise
+// the more plausible of CP932 (Japanese Windows, a superset of Shift-JIS) and
+// Windows-1252 (Western Windows), as audio/tags/legacy_text.h judges it.
 #pragma once
 
 #include <QByteArray>
@@ -16,14 +18,14 @@ bool isValidUtf8(const char* bytes, size_t size);
 // Length of the longest leading part of bytes that is valid UTF-8.
 size_t validUtf8PrefixLength(const char* bytes, size_t size);
 
-// Valid UTF-8 is decoded as UTF-8 (a leading byte order mark is dropped),
-// anything else as CP932. Never fails: bytes
-// that are not CP932 become U+FFFD. Decode list files line by line, because
-// encodeListLine chooses the encoding per line.
+// The 8-bit text rule (a leading byte order mark of UTF-8 is dropped). Bytes
+// that no code page decodes keep every byte as decodeFileName does, so that
+// encodeListLine writes them back unchanged. Decode list files line by line,
+// because encodeListLine chooses the encoding per line.
 QString decodeAnsi(const QByteArray& bytes);
 
-// Station titles follow the same rule: UTF-8 when valid, otherwise CP932.
-QString decodeStationText(const QByteArray& bytes);
+// decodeAnsi for showing only: bytes that no code page decodes become U+FFFD.
+QString readableAnsi(const QByteArray& bytes);
 
 // The UTF-8 text up to the first invalid or truncated sequence (a leading
 // byte order mark is dropped).
@@ -32,7 +34,9 @@ QString decodeUtf8Prefix(const QByteArray& bytes);
 // One line of a list file: CP932 when the line survives the CP932 round trip
 // through decodeAnsi unchanged, otherwise the line in UTF-8. (Some CP932 byte
 // sequences are also valid UTF-8, and some characters map onto the same CP932
-// code; such lines are written in UTF-8 so that they read back unchanged.)
+// code; such lines are written in UTF-8 so that they read back unchanged.) A
+// line that decodeAnsi could not decode is written as the bytes it was read
+// from.
 QByteArray encodeListLine(const QString& line);
 
 } // namespace platform

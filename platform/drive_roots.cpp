@@ -1,8 +1,10 @@
 #include "platform/drive_roots.h"
 
+#include "platform/file_name.h"
+#include "platform/shell_path.h"
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QSet>
 
 namespace platform {
@@ -56,10 +58,6 @@ void appendOnce(QStringList& roots, const QString& root) {
         roots.append(root);
 }
 
-bool isFolder(const QString& path) {
-    return QFileInfo(path).isDir();
-}
-
 } // namespace
 
 QStringList dataMountPoints(const QByteArray& mountsText) {
@@ -68,7 +66,7 @@ QStringList dataMountPoints(const QByteArray& mountsText) {
         const QList<QByteArray> fields = line.simplified().split(' ');
         if (fields.size() < 3 || !isDataFileSystem(fields[2]))
             continue;
-        const QString point = withTrailingSlash(QFile::decodeName(decodeOctalEscapes(fields[1])));
+        const QString point = withTrailingSlash(decodeFileName(decodeOctalEscapes(fields[1])));
         if (point.startsWith(u'/') && point != u"/" && !isSystemPartition(point))
             appendOnce(points, point);
     }
@@ -91,7 +89,8 @@ QStringList driveRoots() {
     QByteArray text;
     if (mounts.open(QIODevice::ReadOnly))
         text = mounts.readAll();
-    return driveRootsFrom(QDir::homePath(), text);
+    const QByteArray home = qgetenv("HOME");
+    return driveRootsFrom(home.isEmpty() ? QDir::homePath() : decodeFileName(home), text);
 }
 
 } // namespace platform

@@ -1,9 +1,11 @@
 #include "platform/shell_path.h"
 
-#include <QDir>
-#include <QFile>
+#include "platform/file_name.h"
+
 #include <QStringList>
+#include <cstdlib>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -56,7 +58,13 @@ bool isRelative(const QString& path) {
 
 bool exists(const QString& path) {
     struct stat info;
-    return !path.isEmpty() && stat(QFile::encodeName(path).constData(), &info) == 0;
+    return !path.isEmpty() && stat(encodeFileName(path).constData(), &info) == 0;
+}
+
+bool isFolder(const QString& path) {
+    struct stat info;
+    return !path.isEmpty() && stat(encodeFileName(path).constData(), &info) == 0 &&
+           S_ISDIR(info.st_mode);
 }
 
 QString namePart(const QString& path) {
@@ -85,7 +93,10 @@ QString qualifyAgainst(const QString& path, const QString& baseFolder) {
 }
 
 QString qualify(const QString& path) {
-    return qualifyAgainst(path, QDir::currentPath());
+    char* folder = getcwd(nullptr, 0);
+    const QString current = folder ? decodeFileName(QByteArray(folder)) : QStringLiteral("/");
+    free(folder);
+    return qualifyAgainst(path, current);
 }
 
 } // namespace platform

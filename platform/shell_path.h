@@ -1,5 +1,6 @@
 // Path helpers in the role of the Windows shell path functions. '/' is the
-// folder separator; paths are QStrings as the rest of the program uses them.
+// folder separator; paths are QStrings that keep every byte of their names
+// (file_name.h).
 #pragma once
 
 #include <QString>
@@ -16,6 +17,8 @@ bool isRelative(const QString& path);
 
 // True when a file or folder exists at path (symbolic links followed).
 bool exists(const QString& path);
+// True when a folder exists at path (symbolic links followed).
+bool isFolder(const QString& path);
 
 // The name part: the text after the last '/' ("" for "dir/").
 QString namePart(const QString& path);

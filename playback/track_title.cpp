@@ -27,6 +27,14 @@ bool ExtractStreamTitle(const QByteArray& metadata, QByteArray* title) {
     return true;
 }
 
+bool StationTitleText(const QByteArray& metadata, QString* text) {
+    QByteArray title;
+    if (!ExtractStreamTitle(metadata, &title))
+        return false;
+    *text = CutToUnits(platform::readableAnsi(title), kTitleUnits);
+    return true;
+}
+
 namespace {
 
 bool TakeComment(const QByteArray& comment, const char* name, QByteArray* value) {
@@ -87,9 +95,9 @@ void PlaybackEngine::OnStreamMeta() {
     titleDisplay_->setText(QString());
     const char* meta = BASS_ChannelGetTags(stream_, BASS_TAG_META);
     if (meta) {
-        QByteArray title;
-        if (ExtractStreamTitle(QByteArray(meta), &title))
-            titleDisplay_->setText(CutToUnits(platform::decodeStationText(title), kTitleUnits));
+        QString title;
+        if (StationTitleText(QByteArray(meta), &title))
+            titleDisplay_->setText(title);
         return;
     }
     const char* ogg = BASS_ChannelGetTags(stream_, BASS_TAG_OGG);

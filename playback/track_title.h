@@ -25,6 +25,12 @@ QString LengthSuffix(int seconds);
 // when the item is incomplete.
 bool ExtractStreamTitle(const QByteArray& metadata, QByteArray* title);
 
+// The title label's text for a station metadata text: its StreamTitle read
+// by the 8-bit text rule (UTF-8 when valid, otherwise CP932 or
+// Windows-1252, as stations send them) and cut to kTitleUnits; false when
+// the item is incomplete.
+bool StationTitleText(const QByteArray& metadata, QString* text);
+
 // Artist - Album - Title from Ogg comments (names matched in any case).
 QByteArray ComposeOggTitle(const std::vector<QByteArray>& comments);
 

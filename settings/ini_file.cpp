@@ -1,12 +1,11 @@
 #include "settings/ini_file.h"
 
-#include "platform/code_page.h"
+#include "platform/file_name.h"
 #include "platform/module_path.h"
 #include "platform/owned_file.h"
 #include "settings/ini_cache.h"
 #include "settings/ini_format.h"
 
-#include <QStringDecoder>
 #include <cmath>
 
 namespace settings {
@@ -34,13 +33,11 @@ QString cutToMaxLength(const QString& text) {
     return text.left(length);
 }
 
-// UTF-8, or CP932 when hand-edited; a value's own leading U+FEFF is text, not
-// a byte order mark to drop.
+// UTF-8 with every byte kept, as locations are (platform/file_name.h): a
+// path whose names are not UTF-8 reads back to its bytes, and a value's own
+// leading U+FEFF is text, not a byte order mark to drop.
 QString decodeValue(const QByteArray& value) {
-    if (!platform::isValidUtf8(value.constData(), static_cast<size_t>(value.size())))
-        return platform::decodeAnsi(value);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-    return utf8(value);
+    return platform::decodeFileName(value);
 }
 
 } // namespace
@@ -92,7 +89,7 @@ bool IniFile::WriteInt(const QString& key, int value) const {
 }
 
 bool IniFile::WriteString(const QString& key, const QString& text) const {
-    return writeValues({{key.toUtf8(), text.toUtf8()}});
+    return writeValues({{key.toUtf8(), platform::encodeFileName(text)}});
 }
 
 bool IniFile::WriteInts(const QList<IntSetting>& settings) const {

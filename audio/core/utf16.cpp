@@ -1,8 +1,23 @@
 #include "core/utf16.h"
 
+#include <string>
+
 namespace audio::core {
 
 namespace {
+
+bool isHigh(char16_t unit) {
+    return unit >= 0xD800 && unit < 0xDC00;
+}
+bool isLow(char16_t unit) {
+    return unit >= 0xDC00 && unit < 0xE000;
+}
+// U+DC80..U+DCFF: a raw byte 0x80..0xFF of a name that is not UTF-8.
+bool isEscapedByte(char16_t unit) {
+    return unit >= 0xDC80 && unit <= 0xDCFF;
+}
+
+} // namespace
 
 void appendUtf8(std::string& out, char32_t code) {
     if (code < 0x80) {
@@ -22,28 +37,27 @@ void appendUtf8(std::string& out, char32_t code) {
     }
 }
 
-bool isHigh(char16_t unit) {
-    return unit >= 0xD800 && unit < 0xDC00;
-}
-bool isLow(char16_t unit) {
-    return unit >= 0xDC00 && unit < 0xE000;
-}
-
-} // namespace
-
-std::string utf16ToUtf8(const char16_t* text) {
+std::string utf16ToUtf8(const char16_t* text, std::size_t length) {
     std::string out;
-    for (const char16_t* at = text; *at; ++at) {
-        if (isHigh(at[0]) && isLow(at[1])) {
-            appendUtf8(out, 0x10000 + ((char32_t(at[0]) - 0xD800) << 10) + (at[1] - 0xDC00));
-            ++at;
-        } else if (isHigh(*at) || isLow(*at)) {
+    out.reserve(length);
+    for (std::size_t i = 0; i < length; ++i) {
+        const char16_t unit = text[i];
+        if (isHigh(unit) && i + 1 < length && isLow(text[i + 1])) {
+            appendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else if (isEscapedByte(unit)) {
+            out.push_back(static_cast<char>(unit - 0xDC00));
+        } else if (isHigh(unit) || isLow(unit)) {
             appendUtf8(out, 0xFFFD);
         } else {
-            appendUtf8(out, *at);
+            appendUtf8(out, unit);
         }
     }
     return out;
+}
+
+std::string utf16ToUtf8(const char16_t* text) {
+    return utf16ToUtf8(text, std::char_traits<char16_t>::length(text));
 }
 
 } // namespace audio::core

@@ -16,19 +16,28 @@ TEST(TagsLegacyText, Utf8Validation) {
     EXPECT_FALSE(isValidUtf8("\x83\x65"));         // CP932
 }
 
-TEST(TagsLegacyText, Cp932IsDecodedUtf8Kept) {
-    EXPECT_EQ(decodeLegacyText("\x83\x65\x83\x58\x83\x67"), "テスト");
-    EXPECT_EQ(decodeLegacyText("\x93\xFA\x96\x7B abc"), "日本 abc");
-    // 0x8160 is FULLWIDTH TILDE in CP932 (WAVE DASH in strict Shift_JIS).
-    EXPECT_EQ(decodeLegacyText("\x81\x60"), "\xEF\xBD\x9E");
-    // Half-width katakana are single bytes.
-    EXPECT_EQ(decodeLegacyText("\xB1"), "ｱ");
-    EXPECT_EQ(decodeLegacyText("日本"), "日本");
-    EXPECT_EQ(decodeLegacyText(""), "");
-}
-
-TEST(TagsLegacyText, BytesThatAreNotCp932AreLatin1) {
-    // A lone lead byte at the end is not CP932.
-    EXPECT_EQ(decodeLegacyText("caf\xE9"), "café");
-    EXPECT_EQ(decodeLegacyText("\x80"), "\xC2\x80");
+// 8-bit tag fields: UTF-8 when they are UTF-8 of assigned characters, else
+// the more plausible of CP932 and Windows-1252, else Latin-1.
+TEST(TagsLegacyText, FieldsAreReadInTheEncodingTheyWereWrittenIn) {
+    const struct {
+        const char* bytes;
+        const char* utf8;
+    } cases[] = {
+        {"", ""},
+        {"日本", "日本"},
+        {"\x83\x65\x83\x58\x83\x67", "テスト"},
+        {"\x93\xFA\x96\x7B abc", "日本 abc"},
+        {"\x8A\x43", "海"},            // its Windows-1252 reading is "ŠC"
+        {"\x81\x60", "\xEF\xBD\x9E"},  // FULLWIDTH TILDE (WAVE DASH in strict Shift-JIS)
+        {"\xB1\xB2\xB3", "ｱｲｳ"},       // half-width katakana are single bytes
+        {"\xD7\xBC\xDE\xB5", "ﾗｼﾞｵ"},  // valid UTF-8 of unassigned code points
+        {"caf\xE9", "café"},           // a CP932 lead byte cut off at the end
+        {"Mot\xF6rhead", "Motörhead"}, // a user-defined character in CP932
+        {"Fran\xE7"
+         "aise",
+         "Française"},               // a kanji between Latin letters in CP932
+        {"\x81 \x80", "\xC2\x81 €"}, // nothing decodes 0x81: Latin-1
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(decodeLegacyText(c.bytes), c.utf8) << c.bytes;
 }

@@ -72,6 +72,20 @@ TEST_F(RadioTest, Cp932AndUtf8NamesRoundTripByteForByte) {
     EXPECT_EQ(ReadBytes(stations()), utf8 + cp932);
 }
 
+// A Western line is rewritten in UTF-8; a line nothing decodes keeps its bytes.
+TEST_F(RadioTest, Windows1252NamesReadAndUndecodableLinesKeepTheirBytes) {
+    const std::string western = "Radio Fran\xE7"
+                                "aise,http://fr/\r\n";
+    const std::string undecodable = "\x81 \x8D,http://x/\r\n"; // in neither CP932 nor 1252
+    dir.write("Netradio.txt", western + undecodable);
+    view.LoadNetRadio();
+    ASSERT_EQ(list.RowCount(), 2);
+    EXPECT_EQ(list.GetName(0), "Radio Française");
+    EXPECT_EQ(ReadBytes(stations()), "Radio Fran\xC3\xA7"
+                                     "aise,http://fr/\r\n" +
+                                         undecodable);
+}
+
 TEST_F(RadioTest, ABareUrlNamedByNobodyIsWrittenBackWithAnEmptyName) {
     QTcpServer server;
     server.listen(QHostAddress::LocalHost, 0);

@@ -1,23 +1,26 @@
-// Text decoding: the two UTF-8 checks (list files and tags) must agree, the
-// ANSI decoding of a list line must survive the list writer's encoding, and
-// the legacy tag decoding must always give valid UTF-8.
+// Text decoding: the ANSI decoding of a list line must survive the list
+// writer's encoding, file names must come back to their bytes, and the
+// legacy tag decoding must always give valid UTF-8.
 #include "fuzz_support.h"
 #include "fuzz_targets.h"
 
 #include "audio/tags/legacy_text.h"
 #include "platform/code_page.h"
+#include "platform/file_name.h"
 
 namespace {
 
 using fuzzsupport::check;
 
-void CheckUtf8Checks(const char* bytes, size_t size) {
-    const bool valid = platform::isValidUtf8(bytes, size);
-    check(valid == audio::tags::isValidUtf8(std::string_view(bytes, size)),
-          "the two UTF-8 checks disagree");
-    const size_t prefix = platform::validUtf8PrefixLength(bytes, size);
-    check(prefix <= size && (prefix == size) == valid, "the valid prefix is wrong");
-    check(platform::isValidUtf8(bytes, prefix), "the valid prefix is not valid");
+void CheckUtf8Prefix(const QByteArray& bytes) {
+    const size_t size = static_cast<size_t>(bytes.size());
+    const size_t prefix = platform::validUtf8PrefixLength(bytes.constData(), size);
+    check(prefix <= size && (prefix == size) == platform::isValidUtf8(bytes.constData(), size),
+          "the valid prefix is wrong");
+    check(platform::isValidUtf8(bytes.constData(), prefix), "the valid prefix is not valid");
+    check(platform::decodeUtf8Prefix(bytes) ==
+              QString::fromUtf8(bytes.left(static_cast<qsizetype>(prefix))),
+          "the UTF-8 prefix decodes unlike its bytes");
 }
 
 void CheckListLineRoundTrip(const QByteArray& bytes) {
@@ -25,21 +28,26 @@ void CheckListLineRoundTrip(const QByteArray& bytes) {
     const QByteArray written = platform::encodeListLine(line);
     check(platform::decodeAnsi(written) == line, "a list line does not read back unchanged",
           line.toStdString());
-    check(platform::decodeStationText(bytes) == line, "station text decodes unlike a list line");
-    const size_t valid =
-        platform::validUtf8PrefixLength(bytes.constData(), static_cast<size_t>(bytes.size()));
-    check(platform::decodeUtf8Prefix(bytes) ==
-              platform::decodeAnsi(bytes.left(static_cast<qsizetype>(valid))),
-          "the UTF-8 prefix decodes unlike the same bytes as a line");
+    const QString readable = platform::readableAnsi(bytes);
+    check(!platform::holdsUndecodedBytes(readable), "readable text holds undecoded bytes");
+    check(platform::holdsUndecodedBytes(line) || readable == line,
+          "readable text differs from decoded text");
+}
+
+void CheckFileNameRoundTrip(const QByteArray& bytes) {
+    check(platform::encodeFileName(platform::decodeFileName(bytes)) == bytes,
+          "a file name does not come back to its bytes");
 }
 
 } // namespace
 
 int fuzzCodePage(const uint8_t* data, size_t size) {
-    const auto* bytes = reinterpret_cast<const char*>(data);
-    CheckUtf8Checks(bytes, size);
-    CheckListLineRoundTrip(fuzzsupport::bytesOf(data, size));
-    const std::string legacy = audio::tags::decodeLegacyText(std::string(bytes, size));
+    const QByteArray bytes = fuzzsupport::bytesOf(data, size);
+    CheckUtf8Prefix(bytes);
+    CheckListLineRoundTrip(bytes);
+    CheckFileNameRoundTrip(bytes);
+    const std::string legacy =
+        audio::tags::decodeLegacyText(std::string(reinterpret_cast<const char*>(data), size));
     check(audio::tags::isValidUtf8(legacy), "legacy text decoded into invalid UTF-8");
     return 0;
 }

@@ -8,7 +8,6 @@
 #include "audio/net/icy_metadata_filter.h"
 #include "audio/net/playlist_link.h"
 #include "audio/net/response_headers.h"
-#include "platform/code_page.h"
 #include "playback/track_title.h"
 
 #include <string>
@@ -104,9 +103,10 @@ void CheckBody(std::string_view body, size_t interval, size_t piece) {
         check(whole.texts.size() <= body.size() / (interval + 1), "more metadata blocks than room");
     for (const std::string& text : whole.texts) {
         check(!text.empty() && text.back() != '\0', "a metadata text kept its padding");
-        QByteArray title;
-        if (playback::ExtractStreamTitle(QByteArray::fromStdString(text), &title))
-            (void)platform::decodeStationText(title);
+        QString title;
+        if (playback::StationTitleText(QByteArray::fromStdString(text), &title))
+            check(title.size() <= playback::kTitleUnits,
+                  "a station title is longer than its buffer");
     }
 }
 

@@ -40,80 +40,79 @@ TEST(CodePageUtf8Check, PrefixStopsAtFirstInvalidSequence) {
                           "cd\xFF"
                           "ef\xC3\xA9");
     EXPECT_EQ(validUtf8PrefixLength(text.constData(), text.size()), 6u);
-    EXPECT_EQ(decodeUtf8Prefix(text), QString::fromUtf8("ab\xC3\xA9"
-                                                        "cd"));
+    EXPECT_EQ(decodeUtf8Prefix(text), u"abécd"_qs);
     EXPECT_EQ(decodeUtf8Prefix(bytes("ok\xE3\x83")), u"ok"_qs); // truncated sequence at the end
-    EXPECT_EQ(decodeUtf8Prefix(bytes("\xE3\x83\x86")), u"\u30C6"_qs);
-}
-
-TEST(CodePageDecode, LeadingByteOrderMarkIsDropped) {
-    EXPECT_EQ(decodeAnsi(bytes("\xEF\xBB\xBF"
-                               "a.mp3")),
-              u"a.mp3"_qs);
     EXPECT_EQ(decodeUtf8Prefix(bytes("\xEF\xBB\xBF"
                                      "a\xFF")),
               u"a"_qs);
 }
 
-TEST(CodePageDecode, ValidUtf8StaysUtf8) {
-    EXPECT_EQ(decodeAnsi(bytes("\xE6\x9B\xB2.mp3")), u"\u66F2.mp3"_qs);
-    EXPECT_EQ(decodeAnsi(QByteArray()), QString());
-}
-
-TEST(CodePageDecode, OtherBytesAreCp932) {
-    EXPECT_EQ(decodeAnsi(bytes("\x83\x65\x83\x58\x83\x67.mp3")), u"\u30C6\u30B9\u30C8.mp3"_qs);
-    // Half-width katakana are single bytes.
-    EXPECT_EQ(decodeAnsi(bytes("\xB1\xB2")), u"\uFF71\uFF72"_qs);
-}
-
-TEST(CodePageDecode, Cp932NotShiftJisMappings) {
-    // These codes differ between CP932 and plain Shift-JIS.
-    EXPECT_EQ(decodeAnsi(bytes("\x81\x60")), u"\uFF5E"_qs); // FULLWIDTH TILDE
-    EXPECT_EQ(decodeAnsi(bytes("\x81\x7C")), u"\uFF0D"_qs); // FULLWIDTH HYPHEN-MINUS
-    EXPECT_EQ(decodeAnsi(bytes("\x87\x40")), u"\u2460"_qs); // NEC special: circled 1
-}
-
-TEST(CodePageDecode, InvalidCp932BytesBecomeReplacementCharacters) {
-    // 0xA0 and 0xFD are not used by CP932; a lead byte at the very end is cut off.
-    EXPECT_EQ(decodeAnsi(bytes("a\xA0"
-                               "b")),
-              u"a\uFFFDb"_qs);
-    EXPECT_EQ(decodeAnsi(bytes("\xFD\x83\x65")), u"\uFFFD\u30C6"_qs);
-    EXPECT_EQ(decodeAnsi(bytes("\x83\x65\x83")), u"\u30C6\uFFFD"_qs);
-}
-
-TEST(CodePageDecode, StationTextFollowsTheSameRule) {
-    EXPECT_EQ(decodeStationText(bytes("Artist - \xE6\x9B\xB2")), u"Artist - \u66F2"_qs);
-    EXPECT_EQ(decodeStationText(bytes("Artist - \x8B\xC8")), u"Artist - \u66F2"_qs);
-}
-
-TEST(CodePageEncode, AsciiLineIsUnchanged) {
-    EXPECT_EQ(encodeListLine(u"http://127.0.0.1:8000/live"_qs),
-              QByteArray("http://127.0.0.1:8000/live"));
-}
-
-TEST(CodePageEncode, JapaneseLineIsWrittenInCp932) {
-    const QString line = u"\u30C6\u30B9\u30C8\u3000\uFF5E\u2460"_qs;
-    const QByteArray encoded = encodeListLine(line);
-    EXPECT_EQ(encoded, QByteArray("\x83\x65\x83\x58\x83\x67\x81\x40\x81\x60\x87\x40"));
-    EXPECT_EQ(decodeAnsi(encoded), line);
-}
-
-TEST(CodePageEncode, LineOutsideCp932IsWrittenInUtf8) {
-    const QString line = u"Caf\u00E9 \u30C6 \U0001F3B5"_qs; // é and the emoji have no CP932 code
-    EXPECT_EQ(encodeListLine(line), line.toUtf8());
-    EXPECT_EQ(decodeAnsi(encodeListLine(line)), line);
-}
-
-TEST(CodePageEncode, EveryLineReadsBackUnchanged) {
-    const QString lines[] = {
-        u"\uFF83\uFF7D"_qs, // half-width "ﾃｽ": its CP932 bytes C3 BD are valid UTF-8
-        u"\u301C"_qs,       // WAVE DASH shares CP932 0x8160 with FULLWIDTH TILDE
-        u"\u66F2\u540D"_qs,
-        u"mixed \u00E9\u66F2"_qs,
+// Valid UTF-8 of assigned characters is UTF-8; otherwise the more plausible
+// of CP932 and Windows-1252.
+TEST(CodePageDecode, ChoosesTheEncodingTheBytesWereWrittenIn) {
+    const struct {
+        const char* bytes;
+        QString text;
+    } cases[] = {
+        {"", u""_qs},
+        {"\xE6\x9B\xB2.mp3", u"曲.mp3"_qs},
+        {"Caf\xC3\xA9 \xF0\x9F\x8E\xB5", u"Café 🎵"_qs},
+        {"\xEF\xBB\xBF"
+         "a.mp3",
+         u"a.mp3"_qs}, // a byte order mark is dropped
+        {"\x83\x65\x83\x58\x83\x67.mp3", u"テスト.mp3"_qs},
+        {"\x93\xFA\x96\x7B abc", u"日本 abc"_qs},
+        {"J-POP\x96\xBC\x8B\xC8", u"J-POP名曲"_qs},
+        {"\xD7\xBC\xDE\xB5", u"ﾗｼﾞｵ"_qs}, // valid UTF-8, but of unassigned code points
+        {"\xB1\xB2", u"ｱｲ"_qs},
+        {"\x81\x60", u"\uFF5E"_qs}, // FULLWIDTH TILDE in CP932, WAVE DASH in Shift-JIS
+        {"\x87\x40", u"①"_qs},      // NEC special character
+        {"Radio Fran\xE7"
+         "aise",
+         u"Radio Française"_qs},                    // "\xE7" "a" is a kanji in CP932
+        {"Bj\xF6rk - J\xF3ga", u"Björk - Jóga"_qs}, // user-defined characters in CP932
+        {"Bj\xF8rk", u"Bjørk"_qs},
+        {"caf\xE9.mp3", u"café.mp3"_qs},
+        {"b\xFF\xFE.mp3", u"bÿþ.mp3"_qs},
+        {"Cr\xE8me br\xFBl\xE9"
+         "e",
+         u"Crème brûlée"_qs},
+        {"S\xE3o Paulo", u"São Paulo"_qs},
+        {"\x93Quote\x94 \x96 it\x92s", u"“Quote” – it’s"_qs},
+        {"\xC9ric", u"Éric"_qs},
     };
-    for (const QString& line : lines)
-        EXPECT_EQ(decodeAnsi(encodeListLine(line)), line) << line.toStdString();
+    for (const auto& c : cases)
+        EXPECT_EQ(decodeAnsi(bytes(c.bytes)), c.text) << QByteArray(c.bytes).toHex().constData();
+}
+
+TEST(CodePageDecode, BytesNoCodePageDecodesAreKeptAndShownAsReplacements) {
+    // 0x81 is undefined in Windows-1252 and starts no CP932 character before a blank.
+    const QByteArray undecodable("a\x81 b\x8D");
+    EXPECT_EQ(decodeAnsi(undecodable), u"a"_qs + QChar(0xDC81) + u" b"_qs + QChar(0xDC8D));
+    EXPECT_EQ(readableAnsi(undecodable), u"a\uFFFD b\uFFFD"_qs);
+    EXPECT_EQ(encodeListLine(decodeAnsi(undecodable)), undecodable);
+    EXPECT_EQ(readableAnsi(bytes("Bj\xF6rk")), u"Björk"_qs);
+}
+
+TEST(CodePageEncode, ListLinesAreCp932WhenTheyFitElseUtf8AndReadBackUnchanged) {
+    const struct {
+        QString line;
+        QByteArray written;
+    } cases[] = {
+        {u"http://127.0.0.1:8000/live"_qs, "http://127.0.0.1:8000/live"},
+        {u"テスト\u3000\uFF5E①"_qs, "\x83\x65\x83\x58\x83\x67\x81\x40\x81\x60\x87\x40"},
+        {u"Café \u30C6 🎵"_qs, "Caf\xC3\xA9 \xE3\x83\x86 \xF0\x9F\x8E\xB5"},
+        {u"Radio Française,http://fr/"_qs, "Radio Fran\xC3\xA7"
+                                           "aise,http://fr/"},
+        // Half-width "ﾃｽ" is C3 BD in CP932, which is valid UTF-8 of "ý".
+        {u"ﾃｽ"_qs, "\xEF\xBE\x83\xEF\xBD\xBD"},
+        // WAVE DASH shares CP932 0x8160 with FULLWIDTH TILDE.
+        {u"\u301C"_qs, "\xE3\x80\x9C"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(encodeListLine(c.line), c.written) << c.line.toStdString();
+        EXPECT_EQ(decodeAnsi(encodeListLine(c.line)), c.line) << c.line.toStdString();
+    }
 }
 
 TEST(CodePageEncode, ALineStartingWithAByteOrderMarkKeepsIt) {

@@ -1,3 +1,4 @@
+#include "platform/file_name.h"
 #include "platform/shell_path.h"
 
 #include "support/temp_dir.h"
@@ -77,11 +78,12 @@ TEST(ShellPathQualify, RelativePathsUseTheBaseFolder) {
 
 TEST(ShellPathQualify, UsesTheCurrentFolderAndNeedsNoExistence) {
     testsupport::TempDir dir;
+    dir.write("caf\xE9/x", "x"); // a current folder whose name is not UTF-8
     const QString previous = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(dir.path())));
+    ASSERT_EQ(chdir(dir.file("caf\xE9").c_str()), 0);
     const QString qualified = qualify(u"missing/../none.mp3"_qs);
     QDir::setCurrent(previous);
-    EXPECT_EQ(qualified, QString::fromStdString(dir.path()) + u"/none.mp3"_qs);
+    EXPECT_EQ(encodeFileName(qualified).toStdString(), dir.file("caf\xE9/none.mp3"));
 }
 
 TEST(ShellPathExists, FilesFoldersAndLinks) {
@@ -97,4 +99,11 @@ TEST(ShellPathExists, FilesFoldersAndLinks) {
     EXPECT_FALSE(exists(base + u"/broken-link"_qs));
     EXPECT_FALSE(exists(base + u"/b.mp3"_qs));
     EXPECT_FALSE(exists(u""_qs));
+    EXPECT_TRUE(isFolder(base) && isFolder(base + u"/"_qs));
+    EXPECT_FALSE(isFolder(base + u"/a.mp3"_qs) || isFolder(base + u"/missing"_qs));
+    dir.write("b\xFF\xFE/caf\xE9.mp3", "x"); // names that are not UTF-8
+    const QString folder = decodeFileName(QByteArray::fromStdString(dir.file("b\xFF\xFE")));
+    EXPECT_TRUE(isFolder(folder));
+    EXPECT_TRUE(exists(folder + u"/caf"_qs + QChar(0xDCE9) + u".mp3"_qs));
+    EXPECT_FALSE(exists(folder + u"/café.mp3"_qs));
 }

@@ -176,9 +176,13 @@ TEST_F(IniFileTest, StringsRoundTripInUtf8AndEmptyIsNotMissing) {
     EXPECT_EQ(ini().ReadString(u"_LastPath"_qs, u"default"_qs), u""_qs);
 }
 
-TEST_F(IniFileTest, HandEditedCp932ValueIsDecoded) {
-    writeFile("[Quaverly]\n_LastPath=/\x89\xB9\x8A\x79/\n");
-    EXPECT_EQ(ini().ReadString(u"_LastPath"_qs, QString()), u"/\u97F3\u697D/"_qs);
+TEST_F(IniFileTest, AValueThatIsNotUtf8KeepsItsBytes) {
+    // Latin-1 and CP932 names of files on this disk.
+    const std::string line = "_LastPlayed=/caf\xE9/\x89\xB9\x8A\x79.mp3\n";
+    writeFile("[Quaverly]\n" + line);
+    const QString played = ini().ReadString(u"_LastPlayed"_qs, QString());
+    EXPECT_TRUE(ini().WriteString(u"_LastPath"_qs, played));
+    EXPECT_EQ(content(), "[Quaverly]\n" + line + "_LastPath=" + line.substr(12));
 }
 
 TEST_F(IniFileTest, RefusesWhatWouldBreakTheFile) {
