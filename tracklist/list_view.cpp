@@ -94,7 +94,7 @@ int CListView::GetCurrentRow() const {
 
 int CListView::FindRowByLocation(const QString& rowLocation) const {
     for (int row = 0; row < model_.count(); ++row) {
-        if (model_.row(row)->location.compare(rowLocation, Qt::CaseInsensitive) == 0)
+        if (model_.row(row)->location == rowLocation)
             return row;
     }
     return -1;

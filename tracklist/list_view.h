@@ -29,7 +29,8 @@ public:
     // Moves the selection anchor without scrolling.
     void SetCurrentRowNoScroll(int row);
     int GetCurrentRow() const;
-    // First row whose location equals text ignoring letter case, or -1.
+    // First row whose location equals the text exactly, or -1. Linux names
+    // are case-sensitive: Song.mp3 and song.mp3 are two tracks.
     int FindRowByLocation(const QString& rowLocation) const;
     // Selected rows in increasing order.
     std::vector<int> SelectedRows() const;

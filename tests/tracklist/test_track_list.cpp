@@ -42,13 +42,21 @@ TEST(TrackList, MarksAndSkip) {
     EXPECT_EQ(list.RowCount(), 1);
 }
 
-TEST(TrackList, FindRowByLocationIgnoresCaseAndFindsTheUpperRow) {
+TEST(TrackList, FindRowByLocationComparesExactlyAndFindsTheUpperRow) {
     CListView list;
-    list.AppendRow("/Music/A.mp3", "A.mp3");
-    list.AppendRow("/music/a.mp3", "a.mp3");
-    EXPECT_EQ(list.FindRowByLocation("/MUSIC/a.MP3"), 0);
-    EXPECT_EQ(list.FindRowByLocation("/music/b.mp3"), -1);
-    EXPECT_EQ(list.FindRowByLocation("/music/a.mp"), -1);
+    const QString latin1 = u"/m/caf"_qs + QChar(0xDCE9) + u".mp3"_qs; // the name's byte 0xE9 kept
+    for (const QString& location :
+         {u"/m/Song.mp3"_qs, u"/m/song.mp3"_qs, latin1, u"/m/song.mp3"_qs, u"/m/café.mp3"_qs})
+        list.AppendRow(location, "");
+    const struct {
+        QString searched;
+        int row;
+    } cases[] = {
+        {"/m/Song.mp3", 0}, {"/m/song.mp3", 1}, {"/m/SONG.MP3", -1}, {latin1, 2},
+        {"/m/café.mp3", 4}, {"/m/song.mp", -1}, {"/m/Café.mp3", -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(list.FindRowByLocation(c.searched), c.row) << c.searched.toStdString();
 }
 
 TEST(TrackList, CurrentRowIsAnAnchorApartFromTheSelection) {
