@@ -3,6 +3,7 @@
 #include "browser/form_view.h"
 
 #include "platform/drive_roots.h"
+#include "platform/file_name.h"
 #include "platform/folder_enumeration.h"
 #include "platform/shell_path.h"
 #include "tracklist/list_view.h"
@@ -26,11 +27,19 @@ bool IsListedFile(const platform::FolderEntry& entry) {
     return !entry.isDirectory && !entry.isSystem;
 }
 
+// An entry shown by its readable name that keeps the name itself, every byte
+// of it, in its data for opening (OnEntryChanged).
+void AddEntry(QListWidget& entries, const QString& name, const QString& shown) {
+    auto* item = new QListWidgetItem(shown, &entries);
+    item->setData(Qt::UserRole, name);
+}
+
 } // namespace
 
 bool IsPlaylistFile(const QString& name) {
     const QString extension = platform::extensionOf(name);
-    return extension == QLatin1String(".m3u") || extension == QLatin1String(".m3u8");
+    return extension == QLatin1String(".m3u") || extension == QLatin1String(".m3u8") ||
+           extension == QLatin1String(".pls");
 }
 
 bool IsAudioFile(const QString& name) {
@@ -48,7 +57,8 @@ void CFormView::ListDrives() {
         entries_->clear();
     }
     trackList_->ClearRows();
-    entries_->addItems(platform::driveRoots());
+    for (const QString& root : platform::driveRoots())
+        AddEntry(*entries_, root, platform::readableFileName(root));
     const QSignalBlocker quiet(sources_);
     sources_->clear();
     AddFixedSources();
@@ -59,16 +69,15 @@ void CFormView::ListFolderEntries() {
     const QSignalBlocker quiet(entries_);
     entries_->clear();
     const platform::FolderListing listing = platform::enumerateFolder(currentFolder_);
-    QStringList names;
     for (const platform::FolderEntry& entry : listing.entries) {
         if (entry.isDirectory && !entry.isSystem && !entry.isDots)
-            names.append(entry.name + QLatin1Char('/'));
+            AddEntry(*entries_, entry.name + QLatin1Char('/'),
+                     entry.readableName + QLatin1Char('/'));
     }
     for (const platform::FolderEntry& entry : listing.entries) {
         if (IsListedFile(entry) && IsPlaylistFile(entry.name))
-            names.append(entry.name);
+            AddEntry(*entries_, entry.name, entry.readableName);
     }
-    entries_->addItems(names);
     entries_->setCurrentRow(-1);
 }
 
@@ -79,7 +88,7 @@ void CFormView::FillTracksFromFolder() {
         return;
     for (const platform::FolderEntry& entry : listing.entries) {
         if (IsListedFile(entry) && IsAudioFile(entry.name))
-            trackList_->AppendRow(currentFolder_ + entry.name, entry.name);
+            trackList_->AppendRow(currentFolder_ + entry.name, entry.readableName);
     }
     trackList_->SetCurrentRowNoScroll(0);
     TrackListFilled();

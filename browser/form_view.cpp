@@ -150,33 +150,29 @@ void CFormView::OnEntryChanged(int index) {
         LoadFeed(index);
         return;
     }
-    const QString entry = entries_->item(index)->text();
+    // The entry shows its readable name and keeps the name's own bytes.
+    const QListWidgetItem* item = entries_->item(index);
+    const QString shown = item->text();
+    const QString entry = item->data(Qt::UserRole).toString();
     const bool isRoot = !platform::isRelative(entry);
     settings::IniFile(iniPath_).WriteString(settings::keys::LastPath,
                                             isRoot ? entry : currentFolder_ + entry);
     if (IsPlaylistFile(entry)) {
-        LoadPlaylist(entry, platform::extensionOf(entry) == QLatin1String(".m3u8"));
+        LoadPlaylistFile(entry);
         return;
     }
     if (isRoot) {
         sources_->clear();
-        sources_->addItem(entry);
+        sources_->addItem(shown);
         currentFolder_ = entry;
         AddFixedSources();
     } else {
-        sources_->insertItem(0, entry);
+        sources_->insertItem(0, shown);
         currentFolder_ += entry;
     }
     SelectSource(0);
     ListFolderEntries();
     FillTracksFromFolder();
-}
-
-void CFormView::LoadPlaylist(const QString& fileName, bool utf8) {
-    if (utf8)
-        LoadM3u8(fileName);
-    else
-        LoadM3u(fileName);
 }
 
 } // namespace browser

@@ -25,6 +25,8 @@ class CListView;
 
 namespace browser {
 
+struct PlaylistItem;
+
 class CFormView : public QWidget {
     Q_OBJECT
 public:
@@ -44,6 +46,9 @@ public:
     // Playlist files, named relative to the current folder
     void LoadM3u(const QString& fileName);
     void LoadM3u8(const QString& fileName);
+    void LoadPls(const QString& fileName);
+    // The loader of the file's extension (IsPlaylistFile).
+    void LoadPlaylistFile(const QString& fileName);
     // Internet radio and podcasts
     void LoadNetRadio();
     void LoadPodcastList();
@@ -87,8 +92,8 @@ private:
     // closing (a lookup cut short must not cost a bare URL its next lookup).
     void RewriteNamedList(const QString& fileName, const std::vector<ListEntry>& entries);
     void TrackListFilled();
-    void LoadPlaylist(const QString& fileName, bool utf8);
-    void LoadPlaylistLines(const QStringList& lines);
+    void LoadPlaylistItems(const std::vector<PlaylistItem>& items);
+    void AppendPlaylistItem(const PlaylistItem& item);
     void OnEntryPressed(int row);
     void ChooseEntry(int row);
 
@@ -112,7 +117,7 @@ private:
 // program is asked to close.
 audio::net::HttpLimits FeedDownloadLimits();
 
-// True when the extension of name is exactly ".m3u" or ".m3u8".
+// True when the extension of name is exactly ".m3u", ".m3u8" or ".pls".
 bool IsPlaylistFile(const QString& name);
 // True when the extension of name is one of the sixteen audio extensions.
 bool IsAudioFile(const QString& name);

@@ -1,10 +1,15 @@
 #include "browser/playlist_lines.h"
 
 #include "platform/code_page.h"
+#include "platform/file_name.h"
+
+#include <map>
 
 namespace browser {
 
 namespace {
+
+const QByteArray kUtf8Bom("\xEF\xBB\xBF");
 
 QList<QByteArray> SplitLines(const QByteArray& bytes) {
     QList<QByteArray> lines = bytes.split('\n');
@@ -18,28 +23,93 @@ QList<QByteArray> SplitLines(const QByteArray& bytes) {
     return lines;
 }
 
-} // namespace
-
-QStringList DecodeM3uLines(const QByteArray& bytes) {
-    QStringList lines;
-    for (const QByteArray& line : SplitLines(bytes))
-        lines.append(platform::decodeAnsi(line));
-    return lines;
+// The number after a key's name ("File12" -> 12), or nothing when the key
+// is not that name followed by digits.
+std::optional<int> NumberAfter(const QByteArray& key, const char* name) {
+    const QByteArray prefix(name);
+    if (!key.startsWith(prefix) || key.size() == prefix.size())
+        return std::nullopt;
+    bool ok = false;
+    const int number = key.mid(prefix.size()).toInt(&ok);
+    return ok ? std::optional(number) : std::nullopt;
 }
 
-QStringList DecodeM3u8Lines(QByteArray bytes) {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.remove(0, 3);
+struct PlsEntry {
+    QByteArray file;
+    QByteArray title;
+};
+
+} // namespace
+
+std::vector<PlaylistItem> ReadM3uItems(const QByteArray& content) {
+    std::vector<PlaylistItem> items;
+    for (const QByteArray& line : SplitLines(content))
+        items.push_back({line, platform::decodeAnsi(line), {}});
+    return items;
+}
+
+std::vector<PlaylistItem> ReadM3u8Items(QByteArray content) {
+    if (content.startsWith(kUtf8Bom))
+        content.remove(0, kUtf8Bom.size());
     // Reading stops at an invalid sequence; the text before it is the last line.
-    const QString text = platform::decodeUtf8Prefix(bytes);
+    const QString text = platform::decodeUtf8Prefix(content);
     QStringList lines = text.split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.back().isEmpty())
         lines.removeLast();
+    std::vector<PlaylistItem> items;
     for (QString& line : lines) {
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
+        items.push_back({line.toUtf8(), line, {}});
     }
-    return lines;
+    return items;
+}
+
+std::vector<PlaylistItem> ReadPlsItems(QByteArray content) {
+    if (content.startsWith(kUtf8Bom))
+        content.remove(0, kUtf8Bom.size());
+    std::map<int, PlsEntry> byNumber;
+    for (const QByteArray& line : SplitLines(content)) {
+        const qsizetype equals = line.indexOf('=');
+        if (equals < 0)
+            continue;
+        const QByteArray key = line.left(equals).trimmed().toLower();
+        const QByteArray value = line.mid(equals + 1).trimmed();
+        if (const std::optional<int> number = NumberAfter(key, "file"))
+            byNumber[*number].file = value;
+        else if (const std::optional<int> number = NumberAfter(key, "title"))
+            byNumber[*number].title = value;
+    }
+    std::vector<PlaylistItem> items;
+    for (const auto& [number, entry] : byNumber) {
+        if (!entry.file.isEmpty())
+            items.push_back({entry.file, platform::decodeAnsi(entry.file),
+                             platform::readableAnsi(entry.title)});
+    }
+    return items;
+}
+
+std::optional<QString> LocalPathOfFileUrl(const QByteArray& location) {
+    if (location.left(5).toLower() != "file:")
+        return std::nullopt;
+    QByteArray path = location.mid(5);
+    if (path.startsWith("//")) {
+        const qsizetype slash = path.indexOf('/', 2);
+        const QByteArray host = path.mid(2, slash < 0 ? -1 : slash - 2);
+        if (slash < 0 || (!host.isEmpty() && host.toLower() != "localhost"))
+            return QString();
+        path = path.mid(slash);
+    }
+    if (!path.startsWith('/'))
+        return QString();
+    return platform::decodeFileName(QByteArray::fromPercentEncoding(path));
+}
+
+QStringList FileCandidates(const PlaylistItem& item) {
+    QStringList candidates{platform::decodeFileName(item.bytes)};
+    if (item.text != candidates.front())
+        candidates.append(item.text);
+    return candidates;
 }
 
 } // namespace browser

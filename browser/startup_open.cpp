@@ -1,6 +1,7 @@
 #include "browser/startup_open.h"
 
 #include "browser/form_view.h"
+#include "platform/file_name.h"
 #include "platform/shell_path.h"
 #include "playback/frame_link.h"
 #include "playback/station_probe.h"
@@ -20,14 +21,6 @@ QString WithoutEnclosingQuotes(const QString& text) {
     if (text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')))
         return text.mid(1, text.size() - 2);
     return text;
-}
-
-void LoadPlaylistNamed(CFormView& browser, const QString& path) {
-    const QString name = platform::namePart(path);
-    if (platform::extensionOf(path) == QLatin1String(".m3u8"))
-        browser.LoadM3u8(name);
-    else
-        browser.LoadM3u(name);
 }
 
 void PlayLocation(const QString& location, tracklist::CListView& list, playback::FrameLink& frame) {
@@ -50,11 +43,11 @@ void OpenCommandLine(const QString& commandLine, CFormView& browser, tracklist::
         return;
     }
     const QString path = platform::qualify(text);
-    if (path.toUtf8().size() >= PATH_MAX || !platform::exists(path))
+    if (platform::encodeFileName(path).size() >= PATH_MAX || !platform::exists(path))
         return;
     browser.setCurrentFolder(platform::folderPart(path));
     if (IsPlaylistFile(path)) {
-        LoadPlaylistNamed(browser, path);
+        browser.LoadPlaylistFile(platform::namePart(path));
         list.SetCurrentRowNoScroll(0);
         frame.SendCommand(res::ID_PLAY_PLAYPAUSE);
         return;
@@ -69,7 +62,7 @@ void RestoreLastSession(const QString& iniPath, CFormView& browser, tracklist::C
     const QString last = ini.ReadString(settings::keys::LastPath, QString());
     if (IsPlaylistFile(last)) {
         browser.setCurrentFolder(platform::folderPart(last));
-        LoadPlaylistNamed(browser, last);
+        browser.LoadPlaylistFile(platform::namePart(last));
     } else {
         const QString played = ini.ReadString(settings::keys::LastPlayed, QString());
         // A station or episode has no folder of its own: list the root.

@@ -1,10 +1,16 @@
 #include "platform/folder_enumeration.h"
 
-#include <QFile>
+#include "platform/file_name.h"
+#include "platform/platform_log.h"
+
+#include <QCollator>
+#include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <numeric>
 #include <sys/stat.h>
 
 namespace platform {
@@ -53,25 +59,64 @@ void classify(const DirectoryStream& stream, const dirent& raw, FolderEntry& ent
     entry.isSystem = !entry.isDirectory && !S_ISREG(info.st_mode);
 }
 
+// The collator of the user's language; the C locale has no numeric order of
+// its own, so it takes English rules.
+QCollator nameCollator() {
+    QLocale locale;
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::English);
+    QCollator collator(locale);
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
+
 } // namespace
 
 FolderListing enumerateFolder(const QString& folderPath) {
     FolderListing listing;
-    const QByteArray path = QFile::encodeName(folderPath);
-    if (path.isEmpty() || path.size() >= PATH_MAX)
+    const QByteArray path = encodeFileName(folderPath);
+    if (path.isEmpty() || path.size() >= PATH_MAX) {
+        qCInfo(lcPlatform) << "folder not read, its path is empty or too long:" << folderPath;
         return listing;
+    }
     DirectoryStream stream(path);
-    if (!stream.isOpen())
+    if (!stream.isOpen()) {
+        const int error = errno;
+        qCInfo(lcPlatform) << "folder not read:" << folderPath << std::strerror(error);
         return listing;
+    }
     listing.opened = true;
     while (const dirent* raw = stream.next()) {
         FolderEntry entry;
-        entry.name = QFile::decodeName(raw->d_name);
+        entry.name = decodeFileName(QByteArray(raw->d_name));
+        entry.readableName = readableFileName(entry.name);
         entry.isDots = isDotsName(raw->d_name);
         classify(stream, *raw, entry);
         listing.entries.push_back(std::move(entry));
     }
+    sortByName(listing.entries);
     return listing;
+}
+
+void sortByName(std::vector<FolderEntry>& entries) {
+    // One sort key per name makes each comparison a plain byte comparison.
+    const QCollator collator = nameCollator();
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(entries.size());
+    for (const FolderEntry& entry : entries)
+        keys.push_back(collator.sortKey(entry.readableName));
+    std::vector<size_t> order(entries.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const int byKey = keys[a].compare(keys[b]);
+        return byKey != 0 ? byKey < 0 : entries[a].name < entries[b].name;
+    });
+    std::vector<FolderEntry> sorted;
+    sorted.reserve(entries.size());
+    for (const size_t index : order)
+        sorted.push_back(std::move(entries[index]));
+    entries = std::move(sorted);
 }
 
 } // namespace platform

@@ -1,5 +1,5 @@
-// Reads the entries of one folder in the order the file system returns them,
-// without sorting, with the attributes the browser needs to classify them.
+// Reads the entries of one folder, in name order, with the attributes the
+// browser needs to classify them.
 #pragma once
 
 #include <QString>
@@ -8,7 +8,8 @@
 namespace platform {
 
 struct FolderEntry {
-    QString name;
+    QString name;             // every byte of the name kept (file_name.h): opens the file
+    QString readableName;     // the name as people read it (readableFileName): shown
     bool isDirectory = false; // a folder, or a symbolic link to one
     // Neither a regular file nor a folder once links are followed: sockets,
     // FIFOs, devices and broken links.
@@ -21,8 +22,15 @@ struct FolderListing {
     std::vector<FolderEntry> entries;
 };
 
-// Lists folderPath ("/music/" or "/music"). A path of PATH_MAX bytes or more
-// counts as a folder that cannot be opened, like a missing or unreadable one.
+// Lists folderPath ("/music/" or "/music") in name order (sortByName). A
+// path of PATH_MAX bytes or more counts as a folder that cannot be opened,
+// like a missing or unreadable one; the cause is logged.
 FolderListing enumerateFolder(const QString& folderPath);
+
+// Name order as the desktop's file managers show it: readable names compared
+// in the user's language with letter case ignored and digits by value ("2 -
+// b" before "10 - a", "Disc 2" before "disc 10"); names that compare equal
+// so ("Song.mp3", "song.mp3") keep a fixed order by their code units.
+void sortByName(std::vector<FolderEntry>& entries);
 
 } // namespace platform

@@ -10,7 +10,10 @@
 #include <QFileInfo>
 #include <QTcpServer>
 #include <QThread>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 
 using namespace testsupport;
 
@@ -34,13 +37,33 @@ protected:
     qint64 soundBytes() const { return QFileInfo(wavPath()).size() - 44; }
 
     // Starts the player with the arguments, lets it play, closes it.
-    void runWith(const QStringList& args) {
-        auto player = sandbox.start(args);
-        ASSERT_TRUE(waitUntilReady(*player, kTimeoutMs));
+    void runWith(const QStringList& args) { runPlayer(*sandbox.start(args)); }
+    // The same with one argument of any bytes, which a QStringList cannot
+    // carry: a shell reads it from a file and starts the player with it.
+    void runWithBytes(const std::string& argument) {
+        const std::string file = sandbox.folder().toStdString() + "/argument";
+        std::ofstream(file, std::ios::binary) << argument;
+        BackgroundProcess player("/bin/sh",
+                                 {"-c", "exec \"$0\" \"$(cat \"$1\")\"", sandbox.executable(),
+                                  QString::fromStdString(file)},
+                                 sandbox.environment());
+        runPlayer(player);
+    }
+    void runPlayer(BackgroundProcess& player) {
+        ASSERT_TRUE(waitUntilReady(player, kTimeoutMs));
         QThread::msleep(1500);
-        const RunResult result = terminate(*player, kTimeoutMs);
+        const RunResult result = terminate(player, kTimeoutMs);
         ASSERT_TRUE(result.finished) << result.err.toStdString();
         EXPECT_EQ(result.exitCode, 1);
+    }
+    // The value of _LastPlayed as the settings file holds it.
+    std::string lastPlayedBytes() const {
+        std::istringstream ini(readFile(sandbox.iniPath().toStdString()));
+        for (std::string line; std::getline(ini, line);) {
+            if (line.starts_with("_LastPlayed="))
+                return line.substr(12);
+        }
+        return {};
     }
     QString lastPlayed() const {
         return settings::IniFile(sandbox.iniPath()).ReadString("_LastPlayed", "");
@@ -131,6 +154,35 @@ TEST_F(StartupTest, AnArgumentWinsOverLaunchAndPlay) {
                      "a.wav\n");
     runWith({music + "c.wav"});
     EXPECT_EQ(lastPlayed(), music + "c.wav");
+}
+
+// Names that are not UTF-8 (Latin-1, CP932 from a Windows archive, bytes
+// of no code page) open from the command line, go into _LastPlayed with
+// their bytes and play again at the next start.
+TEST_F(StartupTest, NamesThatAreNotUtf8PlayFromTheCommandLineAndAtTheNextStart) {
+    const std::string folder = music.toStdString();
+    for (const std::string name :
+         {"caf\xE9.wav", "\x83\x65\x83\x58\x83\x67.wav", "b\xFF\xFE.wav"}) {
+        std::filesystem::copy_file(fixture("tone_1k_3s.wav"), folder + name);
+        runWithBytes(folder + name);
+        EXPECT_EQ(lastPlayedBytes(), folder + name);
+        EXPECT_GT(soundBytes(), 3 * 44100 * 4 / 2);
+    }
+    sandbox.writeIni("[Quaverly]\n_Order=2\nGeneral_LaunchAndPlay=1\n_LastPath=" + music + "\n");
+    std::ofstream(sandbox.iniPath().toStdString(), std::ios::app)
+        << "_LastPlayed=" << folder << "caf\xE9.wav\n";
+    runWith({});
+    EXPECT_EQ(lastPlayedBytes(), folder + "caf\xE9.wav");
+    EXPECT_GT(soundBytes(), 3 * 44100 * 4 / 2);
+}
+
+TEST_F(StartupTest, ANameIsFoundWithItsOwnLetterCase) {
+    for (const char* name : {"Song.wav", "song.wav"})
+        QFile::copy(QString::fromStdString(fixture("tone_1k_3s.wav")), music + name);
+    for (const char* name : {"Song.wav", "song.wav"}) {
+        runWith({music + name});
+        EXPECT_EQ(lastPlayed(), music + name);
+    }
 }
 
 // The codecs are a module the program loads beside itself or from the

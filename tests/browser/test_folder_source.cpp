@@ -1,6 +1,7 @@
 // Drives, folders and the folder trail, on real folders.
 #include "browser_fixture.h"
 
+#include "platform/file_name.h"
 #include "settings/ini_file.h"
 
 #include <sys/socket.h>
@@ -166,4 +167,40 @@ TEST_F(BrowserTest, TheDriveListEntryResetsTheSourcesAndKeepsTheFolder) {
     EXPECT_EQ(view.currentFolder(), "/tmp/");
     EXPECT_EQ(list.RowCount(), 0);
     EXPECT_EQ(entryTexts().front(), "/");
+}
+
+// Sub-folders, then playlists, then the tracks, each as the desktop's file
+// managers order names: letter case ignored, digits by value.
+TEST_F(BrowserTest, AnAlbumFolderListsInNameOrder) {
+    for (const char* name : {"10 - a.mp3", "2 - b.mp3", "01 - Intro.flac", "Disc 2/x.mp3",
+                             "disc 10/x.mp3", "Bonus.m3u", "live.pls", "a.m3u8", "B - outro.ogg"})
+        dir.write(name, "x");
+    view.setCurrentFolder(folder());
+    view.ListFolderEntries();
+    EXPECT_EQ(entryTexts(),
+              (QStringList{"Disc 2/", "disc 10/", "a.m3u8", "Bonus.m3u", "live.pls"}));
+    view.FillTracksFromFolder();
+    EXPECT_EQ(rowNames(),
+              (QStringList{"01 - Intro.flac", "2 - b.mp3", "10 - a.mp3", "B - outro.ogg"}));
+}
+
+// Names that are not UTF-8 are shown readably and opened by their bytes.
+TEST_F(BrowserTest, NamesThatAreNotUtf8AreShownReadablyAndKeepTheirBytes) {
+    dir.write("caf\xE9/\x83\x65\x83\x58\x83\x67.mp3", "x"); // Latin-1 folder, CP932 file
+    dir.write("caf\xE9/b\xFF\xFE.mp3", "x");
+    view.setCurrentFolder(folder());
+    view.ListFolderEntries();
+    ASSERT_EQ(entryTexts(), QStringList{"café/"});
+    view.OnEntryChanged(0);
+    EXPECT_EQ(view.sourceBox()->itemText(0), "café/");
+    EXPECT_EQ(rowNames(), (QStringList{"bÿþ.mp3", "テスト.mp3"}));
+    std::vector<std::string> located;
+    for (int row = 0; row < list.RowCount(); ++row)
+        located.push_back(platform::encodeFileName(list.GetLocation(row)).toStdString());
+    EXPECT_EQ(located,
+              (std::vector<std::string>{dir.file("caf\xE9/b\xFF\xFE.mp3"),
+                                        dir.file("caf\xE9/\x83\x65\x83\x58\x83\x67.mp3")}));
+    const settings::IniFile ini(QString::fromStdString(dir.file("quaverly.ini")));
+    EXPECT_EQ(platform::encodeFileName(ini.ReadString("_LastPath", "")).toStdString(),
+              dir.file("caf\xE9/"));
 }

@@ -1,8 +1,11 @@
-// Playlist files: M3U in the ANSI code page, M3U8 in UTF-8.
+// Playlist files: M3U in the ANSI code page, M3U8 in UTF-8, and PLS.
 #include "browser_fixture.h"
 
+#include "platform/file_name.h"
 #include "settings/ini_file.h"
+#include "support/servers/test_http_server.h"
 
+#include <QLoggingCategory>
 #include <QTcpServer>
 
 namespace {
@@ -125,4 +128,103 @@ TEST_F(BrowserTest, ChoosingAPlaylistEntryKeepsTheListsAndWritesLastPath) {
     EXPECT_EQ(settings::IniFile(QString::fromStdString(dir.file("quaverly.ini")))
                   .ReadString("_LastPath", ""),
               folder() + "list.m3u8");
+}
+
+// A line's bytes name the file when a file of that name exists, so names
+// that are not UTF-8 keep their bytes; the row shows them readably.
+TEST_F(BrowserTest, M3uLinesThatAreNotUtf8NameTheFilesOfTheirBytes) {
+    for (const char* name : {"caf\xE9.mp3", "b\xFF\xFE.mp3", "\x83\x65\x83\x58\x83\x67.mp3"})
+        dir.write(name, "x");
+    dir.write("list.m3u", "caf\xE9.mp3\r\nb\xFF\xFE.mp3\r\n" +
+                              dir.file("\x83\x65\x83\x58\x83\x67.mp3") + "\r\n");
+    view.setCurrentFolder(folder());
+    view.LoadM3u("list.m3u");
+    EXPECT_EQ(rowNames(), (QStringList{"café.mp3", "bÿþ.mp3", "テスト.mp3"}));
+    std::vector<std::string> located;
+    for (int row = 0; row < list.RowCount(); ++row)
+        located.push_back(platform::encodeFileName(list.GetLocation(row)).toStdString());
+    EXPECT_EQ(located, (std::vector<std::string>{dir.file("caf\xE9.mp3"), dir.file("b\xFF\xFE.mp3"),
+                                                 dir.file("\x83\x65\x83\x58\x83\x67.mp3")}));
+}
+
+TEST_F(BrowserTest, FileUrlLinesNameTheLocalPath) {
+    dir.write("a b.mp3", "x");
+    dir.write("caf\xE9.mp3", "x");
+    const std::string base = dir.path();
+    const struct {
+        std::string line;
+        QString row; // empty: no row
+    } cases[] = {
+        {"file://" + base + "/a%20b.mp3", "a b.mp3"},
+        {"file://localhost" + base + "/caf%E9.mp3", "café.mp3"},
+        {"file:" + base + "/a%20b.mp3", "a b.mp3"},
+        {"FILE://" + base + "/a%20b.mp3", "a b.mp3"},
+        {"file://" + base + "/missing.mp3", ""},
+        {"file://music-server" + base + "/a%20b.mp3", ""},
+    };
+    for (const char* playlist : {"urls.m3u", "urls.m3u8"}) {
+        for (const auto& c : cases) {
+            dir.write(playlist, c.line + "\n");
+            view.setCurrentFolder(folder());
+            view.LoadPlaylistFile(playlist);
+            EXPECT_EQ(rowNames(), c.row.isEmpty() ? QStringList() : QStringList{c.row})
+                << playlist << " " << c.line;
+        }
+    }
+    EXPECT_EQ(list.FindRowByLocation(folder() + "a b.mp3"), -1) << "the last case gave no row";
+}
+
+// Radio directories hand out .pls: File and Title entries by number; a Title
+// names the row without asking the station.
+TEST_F(BrowserTest, PlsEntriesLoadInTheOrderOfTheirNumbersNamedByTheirTitles) {
+    testsupport::TestHttpServer server;
+    dir.write("sub/a.mp3", "x");
+    dir.write("b.mp3", "x");
+    const std::string station = server.url("/station");
+    const QString unnamed = QStringLiteral("http://127.0.0.1:%1/unnamed").arg(DeadPort());
+    dir.write("radio.pls", "[playlist]\r\n"
+                           "File2=" +
+                               station +
+                               "\r\n"
+                               "Title2=Radio Fran\xE7"
+                               "aise\r\n"
+                               "file1 = sub/a.mp3\r\n"
+                               "title1=Intro\r\n"
+                               "File3=/nonexistent/c.mp3\r\n"
+                               "File4=" +
+                               unnamed.toStdString() +
+                               "\r\n"
+                               "File10=b.mp3\r\n"
+                               "NumberOfEntries=5\r\nVersion=2\r\n");
+    view.setCurrentFolder(folder());
+    view.LoadPls("radio.pls");
+    QStringList rows;
+    for (int row = 0; row < list.RowCount(); ++row)
+        rows.append(list.GetName(row) + "|" + list.GetLocation(row));
+    EXPECT_EQ(rows, (QStringList{"Intro|" + folder() + "sub/a.mp3",
+                                 "Radio Française|" + QString::fromStdString(station),
+                                 "|" + unnamed, "b.mp3|" + folder() + "b.mp3"}));
+    EXPECT_TRUE(server.requests().empty()) << "a titled station is not probed";
+    EXPECT_EQ(frame.filled, 1);
+}
+
+TEST_F(BrowserTest, AFolderOrPlaylistThatCannotBeReadLogsItsCause) {
+    static QStringList messages;
+    messages.clear();
+    QLoggingCategory::setFilterRules(QStringLiteral("quaverly.*=true"));
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { messages.append(text); });
+    view.setCurrentFolder(folder() + "missing/");
+    view.FillTracksFromFolder();
+    view.setCurrentFolder(folder());
+    view.LoadM3u("missing.m3u");
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[0].contains(folder() + "missing/") &&
+                messages[0].contains("No such file or directory"))
+        << messages[0].toStdString();
+    EXPECT_TRUE(messages[1].contains(folder() + "missing.m3u") &&
+                messages[1].contains("No such file or directory"))
+        << messages[1].toStdString();
 }

@@ -1,6 +1,6 @@
-// Playlist files (.m3u in the ANSI code page, .m3u8 in UTF-8): the line
-// decoding and the per-line decisions the browser makes before it touches a
-// file or the network.
+// Playlist files (.m3u in the ANSI code page, .m3u8 in UTF-8, .pls): the
+// entry decoding and the per-entry decisions the browser makes before it
+// touches a file or the network.
 #include "fuzz_support.h"
 #include "fuzz_targets.h"
 
@@ -11,16 +11,20 @@ namespace {
 
 using fuzzsupport::check;
 
-void checkLines(const QStringList& lines, qsizetype inputLineEnds) {
-    check(lines.size() <= inputLineEnds + 1, "more playlist lines than line ends");
-    for (const QString& line : lines) {
-        check(!line.contains(QLatin1Char('\n')), "a playlist line holds a line feed");
-        // What LoadPlaylistLines asks of each line before opening anything.
-        if (platform::isUrl(line) || line.isEmpty())
+void checkItems(const std::vector<browser::PlaylistItem>& items, qsizetype inputLineEnds) {
+    check(static_cast<qsizetype>(items.size()) <= inputLineEnds + 1,
+          "more playlist entries than lines");
+    for (const browser::PlaylistItem& item : items) {
+        check(!item.text.contains(QLatin1Char('\n')), "a playlist entry holds a line feed");
+        // What AppendPlaylistItem asks of each entry before opening anything.
+        if (browser::LocalPathOfFileUrl(item.bytes) || platform::isUrl(item.text))
             continue;
-        const QString name = platform::namePart(line);
-        check(line.endsWith(name), "the name part is not the end of the line", line.toStdString());
-        (void)platform::isRelative(line);
+        for (const QString& path : browser::FileCandidates(item)) {
+            const QString name = platform::namePart(path);
+            check(path.endsWith(name), "the name part is not the end of the path",
+                  path.toStdString());
+            (void)platform::isRelative(path);
+        }
     }
 }
 
@@ -29,7 +33,8 @@ void checkLines(const QStringList& lines, qsizetype inputLineEnds) {
 int fuzzPlaylist(const uint8_t* data, size_t size) {
     const QByteArray bytes = fuzzsupport::bytesOf(data, size);
     const qsizetype lineEnds = bytes.count('\n');
-    checkLines(browser::DecodeM3uLines(bytes), lineEnds);
-    checkLines(browser::DecodeM3u8Lines(bytes), lineEnds);
+    checkItems(browser::ReadM3uItems(bytes), lineEnds);
+    checkItems(browser::ReadM3u8Items(bytes), lineEnds);
+    checkItems(browser::ReadPlsItems(bytes), lineEnds);
     return 0;
 }

@@ -1,3 +1,4 @@
+#include "platform/file_name.h"
 #include "platform/folder_enumeration.h"
 
 #include "support/temp_dir.h"
@@ -100,12 +101,45 @@ TEST(FolderEnumeration, DevicesAreSystemEntries) {
     EXPECT_FALSE(kinds.at("null").isDirectory);
 }
 
-TEST(FolderEnumeration, NamesKeepTheirUtf8Text) {
+// As the desktop's file managers show them: letter case ignored, digits by
+// value, readable names in the user's language (the raw order of ext4 is a
+// hash order).
+TEST(FolderEnumeration, ListsInNameOrder) {
     testsupport::TempDir dir;
-    dir.write("\xE6\x9B\xB2 1.flac", "x");
-    const FolderListing listing = enumerateFolder(qpath(dir.path()));
-    ASSERT_TRUE(listing.opened);
-    EXPECT_EQ(byName(listing).count("\xE6\x9B\xB2 1.flac"), 1u);
+    const std::vector<std::string> inNameOrder = {
+        ".",        "..",       "01 - Intro.flac", "2 - b.mp3",  "10 - a.mp3", "a.mp3",
+        "B.mp3",    "cafe.mp3", "caf\xE9.mp3",     "caff.mp3",   "Disc 2",     "disc 10",
+        "Song.mp3", "song.mp3", "track9.mp3",      "Track10.mp3"};
+    for (const std::string& name : inNameOrder) {
+        if (name.starts_with("Disc") || name.starts_with("disc"))
+            dir.write(name + "/x.mp3", "x");
+        else if (name != "." && name != "..")
+            dir.write(name, "x");
+    }
+    std::vector<std::string> listed;
+    for (const FolderEntry& entry : enumerateFolder(qpath(dir.path())).entries)
+        listed.push_back(encodeFileName(entry.name).toStdString());
+    EXPECT_EQ(listed, inNameOrder);
+}
+
+TEST(FolderEnumeration, NamesKeepTheirBytesAndAreShownReadably) {
+    const struct {
+        const char* bytes;
+        QString shown;
+    } cases[] = {
+        {"\xE6\x9B\xB2 1.flac", u"曲 1.flac"_qs},
+        {"caf\xE9.mp3", u"café.mp3"_qs},                    // Latin-1
+        {"\x83\x65\x83\x58\x83\x67.mp3", u"テスト.mp3"_qs}, // CP932 from a Windows archive
+        {"b\xFF\xFE.mp3", u"bÿþ.mp3"_qs},
+    };
+    testsupport::TempDir dir;
+    for (const auto& c : cases)
+        dir.write(c.bytes, "x");
+    std::map<std::string, QString> shown;
+    for (const FolderEntry& entry : enumerateFolder(qpath(dir.path())).entries)
+        shown[encodeFileName(entry.name).toStdString()] = entry.readableName;
+    for (const auto& c : cases)
+        EXPECT_EQ(shown[c.bytes], c.shown) << c.bytes;
 }
 
 TEST(FolderEnumeration, EmptyFolderOpensWithOnlyDots) {
