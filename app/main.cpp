@@ -21,7 +21,7 @@ void ChooseDisplayPlatform() {
 QStringList ArgumentsOf(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments.append(platform::decodeFileName(QByteArray(argv[i])));
+        arguments.append(platform::decodeFileName(argv[i]));
     return arguments;
 }
 

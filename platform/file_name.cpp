@@ -23,17 +23,18 @@ QString fromUtf8KeepingMark(const char* bytes, qsizetype size) {
 
 } // namespace
 
-QString decodeFileName(const QByteArray& bytes) {
+QString decodeFileName(QByteArrayView bytes) {
+    const char* data = bytes.data();
     const size_t size = static_cast<size_t>(bytes.size());
-    size_t at = validUtf8PrefixLength(bytes.constData(), size);
+    size_t at = validUtf8PrefixLength(data, size);
     if (at == size)
-        return fromUtf8KeepingMark(bytes.constData(), bytes.size());
-    QString name = fromUtf8KeepingMark(bytes.constData(), static_cast<qsizetype>(at));
+        return fromUtf8KeepingMark(data, bytes.size());
+    QString name = fromUtf8KeepingMark(data, static_cast<qsizetype>(at));
     while (at < size) {
-        name += QChar(kFirstEscape - 0x80 + static_cast<unsigned char>(bytes[at]));
+        name += QChar(kFirstEscape - 0x80 + static_cast<unsigned char>(data[at]));
         ++at;
-        const size_t valid = validUtf8PrefixLength(bytes.constData() + at, size - at);
-        name += fromUtf8KeepingMark(bytes.constData() + at, static_cast<qsizetype>(valid));
+        const size_t valid = validUtf8PrefixLength(data + at, size - at);
+        name += fromUtf8KeepingMark(data + at, static_cast<qsizetype>(valid));
         at += valid;
     }
     return name;

@@ -8,11 +8,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 namespace platform {
 
-QString decodeFileName(const QByteArray& bytes);
+QString decodeFileName(QByteArrayView bytes);
 QByteArray encodeFileName(const QString& name);
 
 // True when the text holds a byte that decodeFileName had to carry over.

@@ -94,7 +94,7 @@ QString qualifyAgainst(const QString& path, const QString& baseFolder) {
 
 QString qualify(const QString& path) {
     char* folder = getcwd(nullptr, 0);
-    const QString current = folder ? decodeFileName(QByteArray(folder)) : QStringLiteral("/");
+    const QString current = folder ? decodeFileName(folder) : QStringLiteral("/");
     free(folder);
     return qualifyAgainst(path, current);
 }
