@@ -1,9 +1,9 @@
 #include "platform/folder_enumeration.h"
 
 #include "platform/file_name.h"
+#include "platform/name_order.h"
 #include "platform/platform_log.h"
 
-#include <QCollator>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -59,18 +59,6 @@ void classify(const DirectoryStream& stream, const dirent& raw, FolderEntry& ent
     entry.isSystem = !entry.isDirectory && !S_ISREG(info.st_mode);
 }
 
-// The collator of the user's language; the C locale has no numeric order of
-// its own, so it takes English rules.
-QCollator nameCollator() {
-    QLocale locale;
-    if (locale.language() == QLocale::C)
-        locale = QLocale(QLocale::English);
-    QCollator collator(locale);
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    return collator;
-}
-
 } // namespace
 
 FolderListing enumerateFolder(const QString& folderPath) {
@@ -89,7 +77,7 @@ FolderListing enumerateFolder(const QString& folderPath) {
     listing.opened = true;
     while (const dirent* raw = stream.next()) {
         FolderEntry entry;
-        entry.name = decodeFileName(QByteArray(raw->d_name));
+        entry.name = decodeFileName(QByteArrayView(raw->d_name));
         entry.readableName = readableFileName(entry.name);
         entry.isDots = isDotsName(raw->d_name);
         classify(stream, *raw, entry);
@@ -100,17 +88,16 @@ FolderListing enumerateFolder(const QString& folderPath) {
 }
 
 void sortByName(std::vector<FolderEntry>& entries) {
-    // One sort key per name makes each comparison a plain byte comparison.
-    const QCollator collator = nameCollator();
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(entries.size());
+    std::vector<QString> names;
+    names.reserve(entries.size());
     for (const FolderEntry& entry : entries)
-        keys.push_back(collator.sortKey(entry.readableName));
+        names.push_back(entry.readableName);
+    const NameSortKeys keys(names);
     std::vector<size_t> order(entries.size());
     std::iota(order.begin(), order.end(), size_t{0});
     std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        const int byKey = keys[a].compare(keys[b]);
-        return byKey != 0 ? byKey < 0 : entries[a].name < entries[b].name;
+        const int byName = keys.compare(a, b);
+        return byName != 0 ? byName < 0 : entries[a].name < entries[b].name;
     });
     std::vector<FolderEntry> sorted;
     sorted.reserve(entries.size());

@@ -27,10 +27,8 @@ struct FolderListing {
 // like a missing or unreadable one; the cause is logged.
 FolderListing enumerateFolder(const QString& folderPath);
 
-// Name order as the desktop's file managers show it: readable names compared
-// in the user's language with letter case ignored and digits by value ("2 -
-// b" before "10 - a", "Disc 2" before "disc 10"); names that compare equal
-// so ("Song.mp3", "song.mp3") keep a fixed order by their code units.
+// Name order (name_order.h) of the readable names; names equal in it
+// ("Song.mp3", "song.mp3") keep a fixed order by their code units.
 void sortByName(std::vector<FolderEntry>& entries);
 
 } // namespace platform

@@ -1,0 +1,128 @@
+#include "platform/name_order.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+namespace platform {
+
+namespace {
+
+constexpr char16_t kFirstPrintable = 0x20;
+constexpr char16_t kLastPrintable = 0x7E;
+constexpr int kPrintableCount = kLastPrintable - kFirstPrintable + 1;
+constexpr int kLongestNumber = 200; // digits of value in one run of the plain keys
+
+// The collator of the user's language; the C locale has no numeric order of
+// its own, so it takes English rules.
+QCollator nameCollator() {
+    QLocale locale;
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::English);
+    QCollator collator(locale);
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
+
+bool isDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// Each printable ASCII character's place in the collator's order (1 for the
+// first; characters the collator finds equal, such as 'a' and 'A', share
+// one). Nothing when the order is not one of single characters with the
+// digits side by side, which is what plain keys need.
+using Ranks = std::array<char, kPrintableCount>;
+std::optional<Ranks> printableRanks(const QCollator& collator) {
+    std::vector<QString> characters;
+    for (char16_t c = kFirstPrintable; c <= kLastPrintable; ++c)
+        characters.push_back(QString(QChar(c)));
+    std::sort(characters.begin(), characters.end(),
+              [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+    Ranks ranks{};
+    int rank = 0;
+    for (size_t i = 0; i < characters.size(); ++i) {
+        if (collator.compare(characters[i], QString()) == 0)
+            return std::nullopt; // an ignorable character
+        if (i == 0 || collator.compare(characters[i - 1], characters[i]) != 0)
+            ++rank;
+        ranks[characters[i].front().unicode() - kFirstPrintable] = static_cast<char>(rank);
+    }
+    const auto rankOf = [&](char16_t c) { return ranks[c - kFirstPrintable]; };
+    for (char16_t c = kFirstPrintable; c <= kLastPrintable; ++c) {
+        if (!isDigit(c) && rankOf(c) >= rankOf(u'0') && rankOf(c) <= rankOf(u'9'))
+            return std::nullopt;
+    }
+    return ranks;
+}
+
+// The plain key of a printable ASCII name: each character's rank, and each
+// run of digits as the digits' rank, the count of its digits without leading
+// zeros, then those digits, so that runs compare by value. Nothing for any
+// other name.
+std::optional<QByteArray> plainKey(const QString& name, const Ranks& ranks) {
+    QByteArray key;
+    key.reserve(name.size() + 4);
+    const auto* at = reinterpret_cast<const char16_t*>(name.utf16());
+    const char16_t* end = at + name.size();
+    while (at != end) {
+        if (*at < kFirstPrintable || *at > kLastPrintable)
+            return std::nullopt;
+        if (!isDigit(*at)) {
+            key += ranks[*at++ - kFirstPrintable];
+            continue;
+        }
+        const char16_t* digits = at;
+        while (at != end && isDigit(*at))
+            ++at;
+        while (digits + 1 < at && *digits == u'0')
+            ++digits;
+        if (at - digits > kLongestNumber)
+            return std::nullopt;
+        key += ranks[u'0' - kFirstPrintable];
+        key += static_cast<char>(at - digits);
+        for (; digits != at; ++digits)
+            key += static_cast<char>(*digits);
+    }
+    return key;
+}
+
+} // namespace
+
+NameSortKeys::NameSortKeys(const std::vector<QString>& names) : collator_(nameCollator()) {
+    if (makePlainKeys(names))
+        return;
+    collatorKeys_.reserve(names.size());
+    for (const QString& name : names)
+        collatorKeys_.push_back(collator_.sortKey(name));
+}
+
+// Plain keys give the collator's order at a tenth of its cost, for English
+// rules (other languages join letters, as Danish "aa" or Czech "ch") and
+// names of printable ASCII.
+bool NameSortKeys::makePlainKeys(const std::vector<QString>& names) {
+    if (collator_.locale().language() != QLocale::English)
+        return false;
+    const std::optional<Ranks> ranks = printableRanks(collator_);
+    if (!ranks)
+        return false;
+    plainKeys_.reserve(names.size());
+    for (const QString& name : names) {
+        std::optional<QByteArray> key = plainKey(name, *ranks);
+        if (!key) {
+            plainKeys_.clear();
+            return false;
+        }
+        plainKeys_.push_back(std::move(*key));
+    }
+    return true;
+}
+
+int NameSortKeys::compare(size_t a, size_t b) const {
+    if (!plainKeys_.empty())
+        return plainKeys_[a].compare(plainKeys_[b]);
+    return collatorKeys_[a].compare(collatorKeys_[b]);
+}
+
+} // namespace platform
