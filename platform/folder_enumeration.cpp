@@ -88,22 +88,21 @@ FolderListing enumerateFolder(const QString& folderPath) {
 }
 
 void sortByName(std::vector<FolderEntry>& entries) {
-    std::vector<QString> names;
-    names.reserve(entries.size());
-    for (const FolderEntry& entry : entries)
-        names.push_back(entry.readableName);
-    const NameSortKeys keys(names);
+    const NameSortKeys keys(entries.size(),
+                            [&](size_t i) -> const QString& { return entries[i].readableName; });
     std::vector<size_t> order(entries.size());
     std::iota(order.begin(), order.end(), size_t{0});
     std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
         const int byName = keys.compare(a, b);
         return byName != 0 ? byName < 0 : entries[a].name < entries[b].name;
     });
-    std::vector<FolderEntry> sorted;
-    sorted.reserve(entries.size());
-    for (const size_t index : order)
-        sorted.push_back(std::move(entries[index]));
-    entries = std::move(sorted);
+    // Puts each entry in its place by following the cycles of the order.
+    for (size_t place = 0; place < order.size(); ++place) {
+        size_t from = order[place];
+        while (from < place)
+            from = order[from];
+        std::swap(entries[place], entries[from]);
+    }
 }
 
 } // namespace platform

@@ -57,20 +57,18 @@ std::optional<Ranks> printableRanks(const QCollator& collator) {
     return ranks;
 }
 
-// The plain key of a printable ASCII name: each character's rank, and each
-// run of digits as the digits' rank, the count of its digits without leading
-// zeros, then those digits, so that runs compare by value. Nothing for any
-// other name.
-std::optional<QByteArray> plainKey(const QString& name, const Ranks& ranks) {
-    QByteArray key;
-    key.reserve(name.size() + 4);
+// Appends the plain key of a printable ASCII name: each character's rank,
+// and each run of digits as the digits' rank, the count of its digits
+// without leading zeros, then those digits, so that runs compare by value.
+// False for any other name.
+bool appendPlainKey(const QString& name, const Ranks& ranks, std::string& keys) {
     const auto* at = reinterpret_cast<const char16_t*>(name.utf16());
     const char16_t* end = at + name.size();
     while (at != end) {
         if (*at < kFirstPrintable || *at > kLastPrintable)
-            return std::nullopt;
+            return false;
         if (!isDigit(*at)) {
-            key += ranks[*at++ - kFirstPrintable];
+            keys += ranks[*at++ - kFirstPrintable];
             continue;
         }
         const char16_t* digits = at;
@@ -79,49 +77,58 @@ std::optional<QByteArray> plainKey(const QString& name, const Ranks& ranks) {
         while (digits + 1 < at && *digits == u'0')
             ++digits;
         if (at - digits > kLongestNumber)
-            return std::nullopt;
-        key += ranks[u'0' - kFirstPrintable];
-        key += static_cast<char>(at - digits);
+            return false;
+        keys += ranks[u'0' - kFirstPrintable];
+        keys += static_cast<char>(at - digits);
         for (; digits != at; ++digits)
-            key += static_cast<char>(*digits);
+            keys += static_cast<char>(*digits);
     }
-    return key;
+    return true;
 }
 
 } // namespace
 
-NameSortKeys::NameSortKeys(const std::vector<QString>& names) : collator_(nameCollator()) {
-    if (makePlainKeys(names))
+NameSortKeys::NameSortKeys(size_t count, const NameAt& nameAt) : collator_(nameCollator()) {
+    if (makePlainKeys(count, nameAt))
         return;
-    collatorKeys_.reserve(names.size());
-    for (const QString& name : names)
-        collatorKeys_.push_back(collator_.sortKey(name));
+    collatorKeys_.reserve(count);
+    for (size_t i = 0; i < count; ++i)
+        collatorKeys_.push_back(collator_.sortKey(nameAt(i)));
 }
 
 // Plain keys give the collator's order at a tenth of its cost, for English
 // rules (other languages join letters, as Danish "aa" or Czech "ch") and
 // names of printable ASCII.
-bool NameSortKeys::makePlainKeys(const std::vector<QString>& names) {
+bool NameSortKeys::makePlainKeys(size_t count, const NameAt& nameAt) {
     if (collator_.locale().language() != QLocale::English)
         return false;
     const std::optional<Ranks> ranks = printableRanks(collator_);
     if (!ranks)
         return false;
-    plainKeys_.reserve(names.size());
-    for (const QString& name : names) {
-        std::optional<QByteArray> key = plainKey(name, *ranks);
-        if (!key) {
+    size_t room = 0;
+    for (size_t i = 0; i < count; ++i)
+        room += static_cast<size_t>(nameAt(i).size()) + 4; // a digit run adds two bytes
+    plainKeys_.reserve(room);
+    plainEnds_.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        if (!appendPlainKey(nameAt(i), *ranks, plainKeys_)) {
             plainKeys_.clear();
+            plainEnds_.clear();
             return false;
         }
-        plainKeys_.push_back(std::move(*key));
+        plainEnds_.push_back(plainKeys_.size());
     }
     return true;
 }
 
+std::string_view NameSortKeys::plainKey(size_t index) const {
+    const size_t begin = index == 0 ? 0 : plainEnds_[index - 1];
+    return std::string_view(plainKeys_).substr(begin, plainEnds_[index] - begin);
+}
+
 int NameSortKeys::compare(size_t a, size_t b) const {
-    if (!plainKeys_.empty())
-        return plainKeys_[a].compare(plainKeys_[b]);
+    if (!plainEnds_.empty())
+        return plainKey(a).compare(plainKey(b));
     return collatorKeys_[a].compare(collatorKeys_[b]);
 }
 

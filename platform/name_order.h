@@ -3,25 +3,33 @@
 // before "10 - a", "Disc 2" before "disc 10").
 #pragma once
 
-#include <QByteArray>
 #include <QCollator>
 #include <QString>
+#include <functional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
 
-// One sort key per name; compare(a, b) orders names a and b (0 for names
-// equal in that order, such as "Song.mp3" and "song.mp3").
+// One sort key for each of `count` names, name i given by nameAt(i);
+// compare(a, b) orders names a and b (0 for names equal in that order, such
+// as "Song.mp3" and "song.mp3").
 class NameSortKeys {
 public:
-    explicit NameSortKeys(const std::vector<QString>& names);
+    using NameAt = std::function<const QString&(size_t)>;
+    NameSortKeys(size_t count, const NameAt& nameAt);
     int compare(size_t a, size_t b) const;
 
 private:
-    bool makePlainKeys(const std::vector<QString>& names);
+    bool makePlainKeys(size_t count, const NameAt& nameAt);
+    std::string_view plainKey(size_t index) const;
 
     QCollator collator_;
-    std::vector<QByteArray> plainKeys_;          // printable ASCII names in English order
+    // Printable ASCII names in English order: the keys one after another,
+    // key k from plainEnds_[k - 1] (0 for the first) to plainEnds_[k].
+    std::string plainKeys_;
+    std::vector<size_t> plainEnds_;
     std::vector<QCollatorSortKey> collatorKeys_; // any other names
 };
 

@@ -12,7 +12,7 @@ using namespace platform;
 namespace {
 
 std::vector<QString> Ordered(std::vector<QString> names) {
-    const NameSortKeys keys(names);
+    const NameSortKeys keys(names.size(), [&](size_t i) -> const QString& { return names[i]; });
     std::vector<size_t> order(names.size());
     std::iota(order.begin(), order.end(), size_t{0});
     std::stable_sort(order.begin(), order.end(),
