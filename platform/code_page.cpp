@@ -71,6 +71,10 @@ QString readableAnsi(const QByteArray& bytes) {
     return text ? *std::move(text) : QString::fromUtf8(bytes); // U+FFFD for what is not UTF-8
 }
 
+QString decodeStationText(const QByteArray& bytes) {
+    return decodeAnsi(bytes);
+}
+
 QString decodeUtf8Prefix(const QByteArray& bytes) {
     const size_t length =
         validUtf8PrefixLength(bytes.constData(), static_cast<size_t>(bytes.size()));

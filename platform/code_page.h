@@ -27,6 +27,11 @@ QString decodeAnsi(const QByteArray& bytes);
 // decodeAnsi for showing only: bytes that no code page decodes become U+FFFD.
 QString readableAnsi(const QByteArray& bytes);
 
+// Station names follow the same rule as decodeAnsi (stations send UTF-8,
+// Latin-1, Windows-1252 and Shift-JIS); a name nothing decodes keeps its
+// bytes for the station list.
+QString decodeStationText(const QByteArray& bytes);
+
 // The UTF-8 text up to the first invalid or truncated sequence (a leading
 // byte order mark is dropped).
 QString decodeUtf8Prefix(const QByteArray& bytes);
