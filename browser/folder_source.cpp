@@ -86,6 +86,7 @@ void CFormView::FillTracksFromFolder() {
     const platform::FolderListing listing = platform::enumerateFolder(currentFolder_);
     if (!listing.opened)
         return;
+    trackList_->ReserveRows(static_cast<int>(listing.entries.size()));
     for (const platform::FolderEntry& entry : listing.entries) {
         if (IsListedFile(entry) && IsAudioFile(entry.name))
             trackList_->AppendRow(currentFolder_ + entry.name, entry.readableName);

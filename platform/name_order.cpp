@@ -88,7 +88,8 @@ bool appendPlainKey(const QString& name, const Ranks& ranks, std::string& keys) 
 
 } // namespace
 
-NameSortKeys::NameSortKeys(size_t count, const NameAt& nameAt) : collator_(nameCollator()) {
+NameSortKeys::NameSortKeys(size_t count, const NameAt& nameAt)
+    : count_(count), collator_(nameCollator()) {
     if (makePlainKeys(count, nameAt))
         return;
     collatorKeys_.reserve(count);
@@ -126,10 +127,44 @@ std::string_view NameSortKeys::plainKey(size_t index) const {
     return std::string_view(plainKeys_).substr(begin, plainEnds_[index] - begin);
 }
 
+// The first eight bytes of a plain key as one number (keys hold no zero
+// bytes, so a shorter key's zeros order it first); 0 for collator keys.
+uint64_t NameSortKeys::headOf(size_t index) const {
+    if (plainEnds_.empty())
+        return 0;
+    const std::string_view key = plainKey(index);
+    uint64_t head = 0;
+    for (size_t i = 0; i < sizeof head; ++i)
+        head = head << 8 | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return head;
+}
+
 int NameSortKeys::compare(size_t a, size_t b) const {
     if (!plainEnds_.empty())
         return plainKey(a).compare(plainKey(b));
     return collatorKeys_[a].compare(collatorKeys_[b]);
+}
+
+std::vector<size_t> NameSortKeys::order(const Less& tieBreak) const {
+    // Most names differ in their first key bytes, and comparing those as
+    // numbers kept beside the index spares the sort a look into the keys.
+    struct Item {
+        uint64_t head;
+        size_t index;
+    };
+    std::vector<Item> items(count_);
+    for (size_t i = 0; i < count_; ++i)
+        items[i] = {headOf(i), i};
+    std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+        if (a.head != b.head)
+            return a.head < b.head;
+        const int byKey = compare(a.index, b.index);
+        return byKey != 0 ? byKey < 0 : tieBreak(a.index, b.index);
+    });
+    std::vector<size_t> indices(count_);
+    for (size_t i = 0; i < count_; ++i)
+        indices[i] = items[i].index;
+    return indices;
 }
 
 } // namespace platform

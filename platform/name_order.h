@@ -5,6 +5,7 @@
 
 #include <QCollator>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -12,18 +13,24 @@
 
 namespace platform {
 
-// One sort key for each of `count` names, name i given by nameAt(i);
-// compare(a, b) orders names a and b (0 for names equal in that order, such
-// as "Song.mp3" and "song.mp3").
+// One sort key for each of `count` names, name i given by nameAt(i).
 class NameSortKeys {
 public:
     using NameAt = std::function<const QString&(size_t)>;
+    using Less = std::function<bool(size_t, size_t)>;
     NameSortKeys(size_t count, const NameAt& nameAt);
-    int compare(size_t a, size_t b) const;
+
+    // The indices of the names in name order; names equal in it (such as
+    // "Song.mp3" and "song.mp3") in the order tieBreak gives them.
+    std::vector<size_t> order(const Less& tieBreak) const;
 
 private:
     bool makePlainKeys(size_t count, const NameAt& nameAt);
     std::string_view plainKey(size_t index) const;
+    uint64_t headOf(size_t index) const;
+    int compare(size_t a, size_t b) const;
+
+    size_t count_;
 
     QCollator collator_;
     // Printable ASCII names in English order: the keys one after another,

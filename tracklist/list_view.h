@@ -15,6 +15,8 @@ public:
     explicit CListView(QWidget* parent = nullptr);
 
     void ClearRows();
+    // Makes room for rows about to be appended (a large folder).
+    void ReserveRows(int rows) { model_.reserve(rows); }
     // Appends a row; the location is converted with ToRowLocation.
     void AppendRow(const QString& location, const QString& name);
     int RowCount() const;

@@ -23,6 +23,8 @@ public:
     explicit TrackRowModel(QObject* parent = nullptr);
 
     void clear();
+    // Makes room for rows about to be appended.
+    void reserve(int rows) { rows_.reserve(static_cast<size_t>(count() + rows)); }
     // Appends a row whose location is already in row form.
     void append(const QString& rowLocation, const QString& name);
     // Announces rows appended since the last flush to the views.

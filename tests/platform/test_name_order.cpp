@@ -5,20 +5,15 @@
 #include <QLocale>
 #include <algorithm>
 #include <gtest/gtest.h>
-#include <numeric>
 
 using namespace platform;
 
 namespace {
 
-std::vector<QString> Ordered(std::vector<QString> names) {
+std::vector<QString> Ordered(const std::vector<QString>& names) {
     const NameSortKeys keys(names.size(), [&](size_t i) -> const QString& { return names[i]; });
-    std::vector<size_t> order(names.size());
-    std::iota(order.begin(), order.end(), size_t{0});
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return keys.compare(a, b) < 0; });
     std::vector<QString> ordered;
-    for (const size_t index : order)
+    for (const size_t index : keys.order([](size_t a, size_t b) { return a < b; }))
         ordered.push_back(names[index]);
     return ordered;
 }
