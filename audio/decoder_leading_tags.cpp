@@ -23,7 +23,7 @@ constexpr int kViewBufferSize = 128 * 1024;
 AudioView::AudioView(AVIOContext* source, TagPassage passage) : source_(source) {
     passTags(passage);
     if (passage == TagPassage::Seek)
-        hideFlacComments();
+        cutTags();
     openView();
 }
 
@@ -96,12 +96,29 @@ void AudioView::passTags(TagPassage passage) {
     }
 }
 
-void AudioView::hideFlacComments() {
+// Looks for the tags the demuxer would spend long on, then goes back to the
+// audio: the bytes read while looking for leading tags are read again.
+void AudioView::cutTags() {
     const tags::ReadAt readAt = [this](int64_t offset, unsigned char* buffer, std::size_t size) {
         if (source_->seek(source_->opaque, offset, SEEK_SET) != offset)
             return std::size_t{0};
         return static_cast<std::size_t>(readFully(buffer, static_cast<int>(size)));
     };
+    if (!hideFlacComments(readAt)) {
+        tags::ByteReader file(readAt, source_->seek(source_->opaque, 0, AVSEEK_SIZE));
+        tags::TagCuts cuts = tags::tagCuts(file, audioStart_);
+        for (tags::BytePatch& p : cuts.patches)
+            patches_.push_back({p.offset - audioStart_, std::move(p.bytes)});
+        end_ = cuts.end;
+    }
+    source_->seek(source_->opaque, audioStart_, SEEK_SET);
+    pending_.clear();
+    pendingPos_ = 0;
+}
+
+// True for a FLAC file: its first comment block is kept for the decoder, and
+// each one is made padding.
+bool AudioView::hideFlacComments(const tags::ReadAt& readAt) {
     const auto blocks = tags::flacMetadataBlocks(readAt, audioStart_);
     for (const tags::FlacBlock& block : blocks) {
         if (block.type != tags::kFlacVorbisComment)
@@ -112,19 +129,26 @@ void AudioView::hideFlacComments() {
             comments.resize(readAt(block.offset + 4, into, block.size));
             flacComments_ = std::move(comments);
         }
-        const uint8_t header = (block.last ? 0x80 : 0) | tags::kFlacPadding;
-        patches_.push_back({block.offset - audioStart_, header});
+        const char header = static_cast<char>((block.last ? 0x80 : 0) | tags::kFlacPadding);
+        patches_.push_back({block.offset - audioStart_, std::string(1, header)});
     }
-    // Back to the audio: the bytes read while looking for tags are read again.
-    source_->seek(source_->opaque, audioStart_, SEEK_SET);
-    pending_.clear();
-    pendingPos_ = 0;
+    return !blocks.empty();
 }
 
+// The bytes of the view's patches that fall in the buffer just read.
 void AudioView::patch(uint8_t* buffer, int size) const {
-    for (const Patch& p : patches_) {
-        if (p.position >= position_ && p.position < position_ + size)
-            buffer[p.position - position_] = p.value;
+    const int64_t end = position_ + size;
+    auto p = std::lower_bound(patches_.begin(), patches_.end(), position_,
+                              [](const tags::BytePatch& patch, int64_t position) {
+                                  return patch.offset + static_cast<int64_t>(patch.bytes.size()) <=
+                                         position;
+                              });
+    for (; p != patches_.end() && p->offset < end; ++p) {
+        for (std::size_t i = 0; i < p->bytes.size(); ++i) {
+            const int64_t at = p->offset + static_cast<int64_t>(i);
+            if (at >= position_ && at < end)
+                buffer[at - position_] = static_cast<uint8_t>(p->bytes[i]);
+        }
     }
 }
 
@@ -132,9 +156,9 @@ void AudioView::openView() {
     auto* buffer = static_cast<unsigned char*>(av_malloc(kViewBufferSize));
     if (!buffer)
         return;
-    const bool seekable = source_->seekable != 0 && source_->seek;
+    // The seek function also tells the size of a source that cannot move.
     view_ = avio_alloc_context(buffer, kViewBufferSize, 0, this, &AudioView::readBytes, nullptr,
-                               seekable ? &AudioView::seekBytes : nullptr);
+                               source_->seek ? &AudioView::seekBytes : nullptr);
     if (!view_) {
         av_free(buffer);
         return;
@@ -146,6 +170,12 @@ void AudioView::openView() {
 // gives at once after them.
 int AudioView::readBytes(void* self, uint8_t* buffer, int size) {
     auto* view = static_cast<AudioView*>(self);
+    if (view->end_ >= 0) {
+        const int64_t left = view->end_ - view->audioStart_ - view->position_;
+        if (left <= 0)
+            return AVERROR_EOF;
+        size = static_cast<int>(std::min<int64_t>(size, left));
+    }
     const std::size_t n =
         std::min(static_cast<std::size_t>(size), view->pending_.size() - view->pendingPos_);
     std::memcpy(buffer, view->pending_.data() + view->pendingPos_, n);
@@ -162,15 +192,20 @@ int AudioView::readBytes(void* self, uint8_t* buffer, int size) {
     return total;
 }
 
+int64_t AudioView::viewSize() const {
+    const int64_t size = end_ >= 0 ? end_ : source_->seek(source_->opaque, 0, AVSEEK_SIZE);
+    return size < 0 ? size : std::max<int64_t>(size - audioStart_, 0);
+}
+
 int64_t AudioView::seekBytes(void* self, int64_t offset, int whence) {
     auto* view = static_cast<AudioView*>(self);
     AVIOContext* source = view->source_;
-    if (whence & AVSEEK_SIZE) {
-        const int64_t size = source->seek(source->opaque, 0, AVSEEK_SIZE);
-        return size < 0 ? size : std::max<int64_t>(size - view->audioStart_, 0);
-    }
+    if (whence & AVSEEK_SIZE)
+        return view->viewSize();
     if ((whence & ~AVSEEK_FORCE) != SEEK_SET)
         return AVERROR(EINVAL);
+    if (!(source->seekable & AVIO_SEEKABLE_NORMAL))
+        return AVERROR(ENOSYS);
     const int64_t reached = source->seek(source->opaque, offset + view->audioStart_, SEEK_SET);
     if (reached < 0)
         return reached;

@@ -2,8 +2,9 @@
 // blocks of a one-byte header (last-block flag and type) and a 24-bit size.
 #pragma once
 
+#include "tags/byte_reader.h"
+
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,9 +21,6 @@ struct FlacBlock {
     uint32_t size = 0;  // after the header
     int64_t end() const { return offset + 4 + size; }
 };
-
-// Reads up to size bytes at offset into buffer; returns how many it read.
-using ReadAt = std::function<std::size_t(int64_t offset, unsigned char* buffer, std::size_t size)>;
 
 // The blocks of the stream whose "fLaC" marker is at start, up to the one
 // flagged last; empty when there is no marker there, or when a header is cut
