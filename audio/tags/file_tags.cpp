@@ -1,11 +1,17 @@
 #include "tags/tag_fields.h"
 
+#include "tags/asf_metadata.h"
+#include "tags/byte_reader.h"
 #include "tags/flac_metadata.h"
 #include "tags/id3v2_header.h"
 #include "tags/id3v2_subset.h"
 #include "tags/legacy_text.h"
-#include "tags/riff_info.h"
+#include "tags/mp4_items.h"
+#include "tags/ogg_comments.h"
+#include "tags/riff_chunks.h"
 #include "tags/spliced_stream.h"
+#include "tags/tail_tags.h"
+#include "tags/vorbis_comment_block.h"
 
 #include <algorithm>
 #include <cctype>
@@ -15,17 +21,18 @@
 
 #include <taglib/aifffile.h>
 #include <taglib/apetag.h>
+#include <taglib/asffile.h>
 #include <taglib/commentsframe.h>
 #include <taglib/fileref.h>
 #include <taglib/flacfile.h>
 #include <taglib/id3v1genres.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
+#include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tbytevectorstream.h>
 #include <taglib/textidentificationframe.h>
 #include <taglib/tpropertymap.h>
-#include <taglib/wavfile.h>
 
 namespace audio::tags {
 namespace {
@@ -33,6 +40,9 @@ namespace {
 using Member = std::string TagFields::*;
 
 constexpr std::size_t kId3v1Size = 128;
+// A field is a line of the window's title and list; a longer text (a
+// hostile tag's megabytes) is cut to this many bytes.
+constexpr std::size_t kMaxFieldBytes = 1024;
 
 struct FieldKeys {
     Member member;
@@ -52,6 +62,37 @@ constexpr FieldKeys kFields[] = {
     {&TagFields::comment, "COMMENT", "COMM", "ICMT"},
     {&TagFields::composer, "COMPOSER", "TCOM", "IMUS"},
 };
+
+// The names the fields come from in each format's own tags: Vorbis comments,
+// MP4 items, ASF attributes (title, artist and comment are in its content
+// description), APE items.
+const std::vector<std::string_view> kVorbisNames = {
+    "ARTIST",   "ALBUM", "DATE",  "YEAR",    "DISCNUMBER",  "TRACKNUMBER",
+    "TRACKNUM", "TITLE", "GENRE", "COMMENT", "DESCRIPTION", "COMPOSER"};
+const std::vector<std::string_view> kMp4Items = {"\xA9"
+                                                 "ART",
+                                                 "\xA9"
+                                                 "alb",
+                                                 "\xA9"
+                                                 "day",
+                                                 "disk",
+                                                 "trkn",
+                                                 "\xA9"
+                                                 "nam",
+                                                 "\xA9"
+                                                 "gen",
+                                                 "gnre",
+                                                 "\xA9"
+                                                 "cmt",
+                                                 "\xA9"
+                                                 "wrt"};
+const std::vector<std::string_view> kAsfNames = {"WM/AlbumTitle",  "WM/Year",  "WM/PartOfSet",
+                                                 "WM/TrackNumber", "WM/Track", "WM/Genre",
+                                                 "WM/Composer"};
+const std::vector<std::string_view> kApeKeys = {"Artist", "Album", "Year",    "Disc",    "Track",
+                                                "Title",  "Genre", "Comment", "Composer"};
+const std::vector<std::string_view> kRiffInfoIds = {"IART", "IPRD", "ICRD", "IPRT", "ITRK",
+                                                    "INAM", "IGNR", "ICMT", "IMUS"};
 
 std::string unicodeText(const TagLib::String& text) {
     return text.to8Bit(true);
@@ -170,42 +211,68 @@ std::string leadingId3v2(const std::string& path) {
     return tag;
 }
 
-// TagLib reads the leading ID3v2 tag reduced to the frames the fields need
-// (see id3v2_subset.h), then the tags at the end of the file itself.
+// The tags at the end of the file, reduced for TagLib to read after the
+// leading tag's copy: the APE tag a reader finds with only the items of the
+// fields, and the last ID3v1 tag.
+std::string reducedTailTags(ByteReader& file) {
+    const TailTags tail = tailTags(file);
+    std::string bytes;
+    if (tail.ape)
+        bytes += apeSubset(file, *tail.ape, kApeKeys).value_or(std::string());
+    const int64_t id3v1At = file.size() - static_cast<int64_t>(kId3v1Size);
+    if (tail.audioEnd <= id3v1At && file.startsWith(id3v1At, "TAG"))
+        bytes += file.bytes(id3v1At, kId3v1Size).value_or(std::string());
+    return bytes;
+}
+
+// TagLib reads the leading ID3v2 tag and the tags at the end, each reduced
+// to what the fields need (see id3v2_subset.h), without the audio between
+// them. A leading tag the reduction does not take is left to TagLib whole.
 void readMpeg(const std::string& path, TagFields& fields) {
     const std::string tag = leadingId3v2(path);
     const auto subset = id3v2Subset(tag);
-    if (!subset) {
+    if (!subset && !tag.empty()) {
         TagLib::FileStream stream(path.c_str(), true);
         readMpeg(stream, fields);
         return;
     }
-    SplicedStream stream(path, *subset, static_cast<long>(tag.size()));
+    FileReader file(path);
+    std::string tail = reducedTailTags(file.reader());
+    if (tail.empty()) // zeros where TagLib looks for an ID3v1 or APE tag
+        tail.assign(kId3v1Size, '\0');
+    const std::string bytes = subset.value_or(std::string()) + tail;
+    TagLib::ByteVectorStream stream(
+        TagLib::ByteVector(bytes.data(), static_cast<unsigned int>(bytes.size())));
     readMpeg(stream, fields);
 }
 
-void readWav(const std::string& path, TagFields& fields) {
-    {
-        TagLib::RIFF::WAV::File file(path.c_str(), false);
-        if (!file.isValid())
-            return;
-        if (file.hasID3v2Tag())
-            fillFromId3v2(file.ID3v2Tag(), fields);
-    }
-    const auto info = readRiffInfo(path);
-    for (const FieldKeys& keys : kFields) {
-        const auto it = info.find(keys.riffInfo);
-        if (it != info.end())
-            setIfEmpty(fields.*keys.member, decodeLegacyText(it->second));
-    }
-    if (fields.track.empty() && info.count("ITRK"))
-        fields.track = decodeLegacyText(info.at("ITRK"));
+// The fields of an ID3v2 tag held in memory, reduced first (see
+// id3v2_subset.h).
+void fillFromId3v2Bytes(std::string_view tag, TagFields& fields) {
+    const auto subset = id3v2Subset(tag);
+    if (!subset)
+        return;
+    // Zeros after the tag, where TagLib looks for an ID3v1 or APE tag.
+    const std::string bytes = *subset + std::string(kId3v1Size, '\0');
+    TagLib::ByteVectorStream stream(
+        TagLib::ByteVector(bytes.data(), static_cast<unsigned int>(bytes.size())));
+    readMpeg(stream, fields);
 }
 
-void readAiff(const std::string& path, TagFields& fields) {
-    TagLib::RIFF::AIFF::File file(path.c_str(), false);
-    if (file.isValid())
-        fillFromId3v2(file.tag(), fields);
+// WAV and AIFF: the chunks are walked here, and only the first ID3v2 chunk
+// and the INFO items of the fields are kept (a hostile file holds hundreds of
+// thousands of either).
+void readChunks(const std::string& path, TagFields& fields) {
+    FileReader file(path);
+    const ChunkTags chunks = chunkTags(file.reader(), kRiffInfoIds);
+    fillFromId3v2Bytes(chunks.id3, fields);
+    for (const FieldKeys& keys : kFields) {
+        const auto it = chunks.info.find(keys.riffInfo);
+        if (it != chunks.info.end())
+            setIfEmpty(fields.*keys.member, decodeLegacyText(it->second));
+    }
+    if (fields.track.empty() && chunks.info.count("ITRK"))
+        fields.track = decodeLegacyText(chunks.info.at("ITRK"));
 }
 
 void readGeneric(TagLib::File& file, TagFields& fields) {
@@ -217,6 +284,67 @@ void readOther(const std::string& path, TagFields& fields) {
     TagLib::FileRef file(path.c_str(), false);
     if (!file.isNull())
         readGeneric(*file.file(), fields);
+}
+
+// Fields from Vorbis comments, under TagLib's unified names (which are
+// theirs); a DESCRIPTION stands for a missing COMMENT.
+void fillFromVorbisComments(std::string_view block, TagFields& fields) {
+    TagLib::PropertyMap properties;
+    for (const std::string& comment : vorbisCommentList(block, kVorbisNames.size())) {
+        const std::size_t equals = comment.find('=');
+        if (equals == std::string::npos)
+            continue;
+        TagLib::String name(comment.substr(0, equals), TagLib::String::UTF8);
+        name = name.upper();
+        if (name == "DESCRIPTION")
+            name = "COMMENT";
+        else if (name == "YEAR")
+            name = "DATE";
+        else if (name == "TRACKNUM")
+            name = "TRACKNUMBER";
+        if (!properties.contains(name))
+            properties.insert(name,
+                              TagLib::String(comment.substr(equals + 1), TagLib::String::UTF8));
+    }
+    fillFromProperties(properties, fields);
+}
+
+// Ogg: the comment packet is read here and reduced to the comments of the
+// fields; TagLib would build an entry for each of a hostile file's hundreds
+// of thousands.
+void readOgg(const std::string& path, TagFields& fields) {
+    FileReader file(path);
+    const auto packet = oggCommentPacket(file.reader(), 0);
+    if (!packet) {
+        readOther(path, fields);
+        return;
+    }
+    fillFromVorbisComments(vorbisCommentSubset(packet->block(), kVorbisNames), fields);
+}
+
+// TagLib reads a small file of only the tag's wanted entries, made by
+// reduce from the file; nothing when the file has no such tag.
+template <class TagLibFile, class Reduce>
+void readReduced(const std::string& path, TagFields& fields, Reduce reduce) {
+    FileReader file(path);
+    const std::optional<std::string> bytes = reduce(file.reader());
+    if (!bytes)
+        return;
+    TagLib::ByteVectorStream stream(
+        TagLib::ByteVector(bytes->data(), static_cast<unsigned int>(bytes->size())));
+    TagLibFile reduced(&stream, false);
+    if (reduced.isValid())
+        readGeneric(reduced, fields);
+}
+
+void readMp4(const std::string& path, TagFields& fields) {
+    readReduced<TagLib::MP4::File>(path, fields,
+                                   [](ByteReader& file) { return mp4ItemSubset(file, kMp4Items); });
+}
+
+void readAsf(const std::string& path, TagFields& fields) {
+    readReduced<TagLib::ASF::File>(
+        path, fields, [](ByteReader& file) { return asfMetadataSubset(file, kAsfNames); });
 }
 
 // TagLib reads every comment of a FLAC file (a million of them took it
@@ -258,9 +386,22 @@ void keepNumberOnly(std::string& text) {
     text = text.substr(0, text.find('/'));
 }
 
-void keepNumbersOnly(TagFields& fields) {
+// Cuts a text to at most kMaxFieldBytes without splitting a UTF-8 sequence.
+void cutLongText(std::string& text) {
+    if (text.size() <= kMaxFieldBytes)
+        return;
+    std::size_t end = kMaxFieldBytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    text.resize(end);
+}
+
+// What every reader's fields go through before they are kept.
+void finishFields(TagFields& fields) {
     keepNumberOnly(fields.track);
     keepNumberOnly(fields.disc);
+    for (const FieldKeys& keys : kFields)
+        cutLongText(fields.*keys.member);
 }
 
 } // namespace
@@ -272,37 +413,35 @@ TagFields readFileTags(const std::string& utf8Path) {
         if (extension == ".mp3" || extension == ".mp2" || extension == ".mp1" ||
             extension == ".aac")
             readMpeg(utf8Path, fields);
-        else if (extension == ".wav")
-            readWav(utf8Path, fields);
-        else if (extension == ".aif" || extension == ".aiff")
-            readAiff(utf8Path, fields);
+        else if (extension == ".wav" || extension == ".aif" || extension == ".aiff")
+            readChunks(utf8Path, fields);
         else if (extension == ".flac")
             readFlac(utf8Path, fields);
+        else if (extension == ".ogg" || extension == ".oga" || extension == ".opus")
+            readOgg(utf8Path, fields);
+        else if (extension == ".m4a" || extension == ".mp4" || extension == ".m4b")
+            readMp4(utf8Path, fields);
+        else if (extension == ".wma" || extension == ".asf")
+            readAsf(utf8Path, fields);
         else
             readOther(utf8Path, fields);
     } catch (...) {
         return {}; // a broken file has no tags
     }
-    keepNumbersOnly(fields);
+    finishFields(fields);
     return fields;
 }
 
 TagFields readStreamTags(const std::string& leadingId3v2, const TagFields& demuxed) {
     TagFields fields;
     try {
-        if (const auto subset = id3v2Subset(leadingId3v2)) {
-            // Zeros after the tag, where TagLib looks for an ID3v1 or APE tag.
-            const std::string bytes = *subset + std::string(kId3v1Size, '\0');
-            TagLib::ByteVectorStream stream(
-                TagLib::ByteVector(bytes.data(), static_cast<unsigned int>(bytes.size())));
-            readMpeg(stream, fields);
-        }
+        fillFromId3v2Bytes(leadingId3v2, fields);
     } catch (...) {
         fields = {};
     }
     for (const FieldKeys& keys : kFields)
         setIfEmpty(fields.*keys.member, demuxed.*keys.member);
-    keepNumbersOnly(fields);
+    finishFields(fields);
     return fields;
 }
 

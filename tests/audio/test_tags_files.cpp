@@ -100,10 +100,33 @@ TEST_F(TagsOfFormats, LargeAndPrefixedTagsGiveTheirFields) {
         dir_->write("prefixed.flac", id3 + testsupport::readFile(file("flac")));
     expectPlayerFields(readFileTags(prefixed), "FLAC behind ID3v2");
     for (const char* name :
-         {"tone_1k_3s_many_frames.mp3", "tone_1k_3s_many_comments.flac", "tone_1k_3s_cover.mp3"}) {
+         {"tone_1k_3s_many_frames.mp3", "tone_1k_3s_many_comments.flac", "tone_1k_3s_cover.mp3",
+          "tone_1k_3s_many_comments.ogg", "tone_1k_3s_many_comments.opus",
+          "tone_1k_3s_many_items.m4a", "tone_1k_3s_many_info.wav", "tone_1k_3s_many_lists.wav",
+          "tone_1k_3s_id3_chunk.wav", "tone_1k_3s_id3_chunk.aiff",
+          "tone_1k_3s_many_descriptors.wma", "tone_1k_3s_many_ape.mp3",
+          "tone_1k_3s_many_id3v1.mp3"}) {
         const TagFields f = readFileTags(testsupport::fixture(name));
         EXPECT_EQ(f.artist, "Artist") << name;
         EXPECT_EQ(f.title, "Title") << name;
+    }
+}
+
+// A field is cut to a line's worth (1024 bytes), never inside a character.
+TEST_F(TagsOfFormats, HugeFieldsAreCutToALine) {
+    QString title;
+    for (int i = 0; i < 30000; ++i)
+        title += QString::fromUtf8("ア");
+    for (const char* extension : {"mp3", "ogg", "flac", "m4a", "wma", "wav"}) {
+        SCOPED_TRACE(extension);
+        const std::string path = dir_->file(std::string("long.") + extension);
+        ASSERT_TRUE(makeTone(path, {"-metadata", "title=" + title, "-metadata", "artist=Artist"}));
+        const TagFields f = readFileTags(path);
+        EXPECT_EQ(f.artist, "Artist");
+        EXPECT_GT(f.title.size(), 1000u);
+        EXPECT_LE(f.title.size(), 1024u);
+        EXPECT_EQ(f.title.size() % 3, 0u);
+        EXPECT_EQ(f.title, title.left(static_cast<int>(f.title.size() / 3)).toStdString());
     }
 }
 
