@@ -331,13 +331,21 @@ bool FfmpegDecoder::seekDemuxer(int64_t aim) {
     const int index = parts_.streamIndex;
     const int64_t ts =
         startPts_ + av_rescale_q(aim, AVRational{1, out_.sampleRate}, stream_->time_base);
-    return av_seek_frame(format, index, ts, AVSEEK_FLAG_BACKWARD) >= 0 ||
-           avformat_seek_file(format, index, INT64_MIN, ts, ts, 0) >= 0 ||
+    if (av_seek_frame(format, index, ts, AVSEEK_FLAG_BACKWARD) >= 0)
+        return true;
+    if (!inputSeekable()) // the other ways would read through the stream
+        return false;
+    return avformat_seek_file(format, index, INT64_MIN, ts, ts, 0) >= 0 ||
            av_seek_frame(format, index, std::min<int64_t>(startPts_, 0), AVSEEK_FLAG_BACKWARD) >= 0;
 }
 
+bool FfmpegDecoder::inputSeekable() const {
+    return !parts_.input || parts_.input->seekable();
+}
+
 bool FfmpegDecoder::seek(int64_t frame) {
-    if (!parts_.seekable || cancelled_ || frame < 0 || (cutAtLength_ && frame > length_))
+    if (!parts_.seekable || !inputSeekable() || cancelled_ || frame < 0 ||
+        (cutAtLength_ && frame > length_))
         return false;
     const int64_t preroll = seekPreroll();
     int64_t backoff = countPositions_ ? frame + preroll : 0;

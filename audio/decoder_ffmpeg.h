@@ -73,6 +73,7 @@ private:
     int64_t framePosition(const AVFrame& frame) const;
     int64_t seekPreroll() const;
     bool seekDemuxer(int64_t aim);
+    bool inputSeekable() const;
     void resetAfterSeek(int64_t aim);
     bool decodeUpTo(int64_t target);
     int framesAllowed(int wanted) const;

@@ -22,6 +22,9 @@ public:
     // The decoder has decoded its first frame: the source stops limiting how
     // much it reads while the format is being found.
     virtual void audioStarted() {}
+    // False once the source has shown it cannot seek (a server that answered
+    // a Range request with the whole body).
+    virtual bool seekable() const { return true; }
 };
 
 } // namespace audio

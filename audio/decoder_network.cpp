@@ -10,8 +10,9 @@ namespace audio {
 namespace {
 
 constexpr int kIoBufferSize = 32768;
-// A stream that has not produced one audio frame within this many bytes is
-// not audio (a server sending an endless page of something else).
+// A stream that has not produced one audio frame within this many bytes after
+// its leading tags is not audio (a server sending an endless page of
+// something else). The tags do not count: an episode's cover may be larger.
 constexpr int64_t kMaxProbeBytes = 2 * 1024 * 1024;
 // Metadata texts kept for audio not decoded yet; older ones are dropped.
 constexpr size_t kMaxQueuedMetadata = 32;
@@ -31,14 +32,16 @@ NetworkInput::NetworkInput(std::unique_ptr<net::HttpSource> source)
     auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
     if (!buffer)
         return;
-    const bool seekable = source_->contentLength() >= 0;
+    // A known length is told through the seek function, which moves only
+    // where the server honours Range requests.
+    const bool sized = source_->contentLength() >= 0;
     io_ = avio_alloc_context(buffer, kIoBufferSize, 0, this, &NetworkInput::readBytes, nullptr,
-                             seekable ? &NetworkInput::seekBytes : nullptr);
+                             sized ? &NetworkInput::seekBytes : nullptr);
     if (!io_) {
         av_free(buffer);
         return;
     }
-    io_->seekable = seekable ? AVIO_SEEKABLE_NORMAL : 0;
+    io_->seekable = sized && source_->seekable() ? AVIO_SEEKABLE_NORMAL : 0;
     source_->setMetadataHandler([this](const std::string& text) { onMetadata(text); });
 }
 
@@ -55,7 +58,8 @@ NetworkInput::~NetworkInput() {
 
 int NetworkInput::readBytes(void* self, uint8_t* buffer, int size) {
     auto* input = static_cast<NetworkInput*>(self);
-    if (input->probing_ && input->position_ >= kMaxProbeBytes)
+    if (input->probing_ && input->position_ >= input->probeStart_ &&
+        input->position_ - input->probeStart_ >= kMaxProbeBytes)
         return AVERROR_INVALIDDATA;
     const int got = input->source_->read(buffer, size);
     if (got == 0)
@@ -88,6 +92,8 @@ int64_t NetworkInput::seekBytes(void* self, int64_t offset, int whence) {
     }
     if (target < 0)
         return AVERROR(EINVAL);
+    if (!input->source_->seekable())
+        return AVERROR(ENOSYS);
     const int64_t reached = input->source_->seek(target);
     if (reached < 0)
         return AVERROR(EIO);
@@ -128,6 +134,10 @@ std::vector<std::string> NetworkInput::icyHeaders() const {
 
 void NetworkInput::cancel() {
     source_->cancel();
+}
+
+void NetworkInput::tagsPassed() {
+    probeStart_ = position_.load();
 }
 
 void NetworkInput::audioStarted() {

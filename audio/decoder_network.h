@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <deque>
+#include <limits>
 #include <mutex>
 
 namespace audio {
@@ -29,6 +30,10 @@ public:
     std::optional<std::string> takeMetadataUpTo(int64_t bytePos) override;
     void cancel() override;
     void audioStarted() override;
+    bool seekable() const override { return source_->seekable(); }
+    // The leading tags have been read through: the probe's byte limit counts
+    // from here.
+    void tagsPassed();
 
 private:
     struct Metadata {
@@ -45,6 +50,9 @@ private:
     int64_t metaInterval_ = 0;
     std::atomic<int64_t> position_{0}; // audio bytes handed to the demuxer
     std::atomic<bool> probing_{true};  // the first audio frame is not decoded yet
+    // Where the probe's byte limit starts counting: nowhere while the view
+    // reads the leading tags (the open's deadline bounds those).
+    int64_t probeStart_ = std::numeric_limits<int64_t>::max();
     std::mutex mutex_;
     std::deque<Metadata> metadata_;
 };

@@ -74,6 +74,7 @@ std::unique_ptr<Decoder> Decoder::openUrl(const std::string& url,
     const AVInputFormat* demuxer = demuxerFor(source->contentType());
     auto input = std::make_unique<NetworkInput>(std::move(source));
     auto view = input->io() ? std::make_unique<AudioView>(input->io(), TagPassage::Read) : nullptr;
+    input->tagsPassed();
     AVFormatContext* format = avformat_alloc_context();
     if (!view || !view->io() || !format) {
         avformat_free_context(format);
@@ -94,10 +95,12 @@ std::unique_ptr<Decoder> Decoder::openUrl(const std::string& url,
         return nullptr;
     }
     DecoderParts parts;
+    // Known once the open is done: a server that ignored a Range request
+    // while the demuxer looked at the stream's end is not seekable.
+    parts.seekable = !live && input->source().seekable();
     parts.input = std::move(input);
     parts.view = std::move(view);
     parts.format.reset(format);
-    parts.seekable = !live;
     parts.live = live;
     return openDecoder(std::move(parts), error);
 }

@@ -61,6 +61,11 @@ public:
 
     int read(uint8_t* buffer, int size) override { return current()->read(buffer, size); }
 
+    bool seekable() const override { return seekable_; }
+
+    // The new transfer replaces the current one only once its answer shows
+    // that it starts at the offset; a server that answers with the whole
+    // body instead is not asked again.
     int64_t seek(int64_t offset) override {
         const bool beyondEnd = contentLength_ >= 0 && offset >= contentLength_;
         if (!seekable_ || offset < 0 || beyondEnd)
@@ -70,14 +75,19 @@ public:
             std::lock_guard lock(mutex_);
             if (cancelled_)
                 return -1;
-            std::swap(transfer_, fresh);
+            seeking_ = fresh;
         }
-        fresh.reset(); // ends the old transfer
-        const auto& transfer = current();
-        if (transfer->waitForHeaders())
+        const bool failed = static_cast<bool>(fresh->waitForHeaders());
+        const bool ranged = offset == 0 || fresh->headers().status() == 206;
+        std::lock_guard lock(mutex_);
+        seeking_.reset();
+        if (failed || !ranged || cancelled_) {
+            seekable_ = seekable_ && (failed || ranged);
+            fresh->cancel();
             return -1;
-        if (offset > 0 && transfer->headers().status() != 206)
-            return -1;
+        }
+        std::swap(transfer_, fresh);
+        fresh->cancel(); // ends the old transfer
         return offset;
     }
 
@@ -85,6 +95,8 @@ public:
         std::lock_guard lock(mutex_);
         cancelled_ = true;
         transfer_->cancel();
+        if (seeking_)
+            seeking_->cancel();
     }
 
     void endOpening() override {
@@ -130,6 +142,7 @@ private:
     std::shared_ptr<MetadataChannel> metadata_;
     mutable std::mutex mutex_;
     std::shared_ptr<CurlTransfer> transfer_;
+    std::shared_ptr<CurlTransfer> seeking_; // the transfer a seek waits for
     bool cancelled_ = false;
     std::atomic<bool> opening_{true};
     std::vector<std::string> httpHeaders_;
@@ -137,7 +150,7 @@ private:
     std::string contentType_;
     int64_t contentLength_ = -1;
     std::string url_;
-    bool seekable_ = false;
+    std::atomic<bool> seekable_{false};
 };
 
 } // namespace

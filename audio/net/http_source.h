@@ -41,8 +41,12 @@ public:
     // Reads audio bytes (metadata removed). Blocks until data, end or error;
     // returns 0 at the end, -1 on error or after cancel().
     virtual int read(uint8_t* buffer, int size) = 0;
+    // True while the server is taken to honour Range requests: it said
+    // "Accept-Ranges: bytes" and has not answered one with the whole body.
+    virtual bool seekable() const = 0;
     // Restarts the transfer at a byte offset (a Range request) and returns the
-    // new offset, or -1 when the server cannot seek (live streams).
+    // new offset, or -1 when the server cannot seek (live streams, servers
+    // that ignore Range). A failed seek leaves the transfer where it was.
     virtual int64_t seek(int64_t offset) = 0;
     // Wakes a blocked read and ends the transfer; safe from any thread.
     virtual void cancel() = 0;

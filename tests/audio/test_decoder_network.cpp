@@ -126,6 +126,8 @@ TEST(DecoderNetwork, EpisodesGiveTheTitleFieldsTheyStartWith) {
         {"tone_1k_3s.ogg", "audio/ogg", "Artist", "Title", true},
         {"tone_1k_3s_faststart.m4a", "audio/mp4", "Artist", "Title", true},
         {"tone_1k_3s_many_frames.mp3", "audio/mpeg", "Artist", "Title", false},
+        // A cover larger than the probe's limit, which counts from the audio.
+        {"tone_1k_3s_cover_3mb.mp3", "audio/mpeg", "Artist", "Title", false},
         {"tone_1k_3s_japanese.mp3", "audio/mpeg", "アーティスト", "日本語のタイトル", false},
         {"tone_1k_3s_notags.mp3", "audio/mpeg", "", "", false},
     };
@@ -149,6 +151,42 @@ TEST(DecoderNetwork, EpisodesGiveTheTitleFieldsTheyStartWith) {
             EXPECT_EQ(fields.track, "3");
         }
         EXPECT_EQ(frameCount(decodeAll(*decoder), *decoder) / 4410, 30) << "3 s of audio";
+    }
+}
+
+// A server that ignores Range requests gives a stream that plays through
+// but does not seek: whether it says so (no Accept-Ranges) or not (it
+// claims byte ranges and answers a Range request with the whole body, which
+// costs that one request). A seek fails at once, and the stream goes on
+// where it was.
+TEST(DecoderNetwork, ServersThatIgnoreRangeGiveAStreamThatDoesNotSeek) {
+    const std::string mp3 = testsupport::readFile(testsupport::fixture("tone_1k_20s.mp3"));
+    const struct {
+        const char* path;
+        std::vector<std::string> headers;
+        size_t requestsASeekMayCost;
+    } cases[] = {
+        {"/plain.mp3", {}, 0},
+        {"/claims.mp3", {"Accept-Ranges: bytes"}, 1},
+    };
+    TestHttpServer server;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        TestResponse response = TestResponse::ok(mp3, "audio/mpeg");
+        response.announcedLength = static_cast<int64_t>(mp3.size());
+        response.headers = c.headers;
+        server.route(c.path, response);
+        auto decoder = openUrlOrFail(server.url(c.path));
+        ASSERT_TRUE(decoder);
+        EXPECT_NEAR(decoder->lengthFrames(), 882000, 1152);
+        std::vector<float> block(4096 * 2);
+        ASSERT_EQ(decoder->decode(block.data(), 4096), 4096);
+        const size_t requestsBefore = server.requests().size();
+        EXPECT_FALSE(decoder->seek(15 * 44100));
+        EXPECT_FALSE(decoder->seek(0));
+        EXPECT_LE(server.requests().size(), requestsBefore + c.requestsASeekMayCost);
+        const int64_t rest = frameCount(decodeAll(*decoder), *decoder);
+        EXPECT_NEAR(4096 + rest, 882000, 1152) << "the stream went on where it was";
     }
 }
 
