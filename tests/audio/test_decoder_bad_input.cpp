@@ -5,8 +5,12 @@
 #include "support/temp_dir.h"
 #include "test_decoder_support.h"
 
+#include <cstdio>
 #include <random>
 #include <utility>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -179,6 +183,31 @@ TEST(DecoderBadInput, HeadersClaimingHugeRatesOrChannelCountsAreRefused) {
             EXPECT_EQ(decoder->format().channels, c.channels);
         }
     }
+}
+
+// FFmpeg's notes on damaged input ("Header missing", "invalid frame size")
+// would fill the terminal the player was started from.
+TEST(DecoderBadInput, DamagedFilesLeaveStderrQuiet) {
+    testsupport::TempDir dir;
+    std::string mp3 = testsupport::readFile(testsupport::fixture("tone_1k_3s.mp3"));
+    mp3.replace(mp3.size() / 2, 2000, randomBytes(2000, 5));
+    std::string flac = testsupport::readFile(testsupport::fixture("tone_1k_3s.flac"));
+    flac.replace(flac.size() / 2, 2000, randomBytes(2000, 6));
+    const std::string captured = dir.file("stderr.txt");
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    const int into = open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(into, 0);
+    dup2(into, STDERR_FILENO);
+    close(into);
+    int error = 0;
+    openAndDrain(dir.write("damaged.mp3", mp3), &error);
+    openAndDrain(dir.write("damaged.flac", flac), &error);
+    openAndDrain(dir.write("noise.aac", randomBytes(64 * 1024, 8)), &error);
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    EXPECT_EQ(testsupport::readFile(captured), "");
 }
 
 TEST(DecoderCancel, LaterDecodesReturnMinusOne) {
