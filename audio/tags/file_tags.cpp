@@ -359,10 +359,7 @@ void readFlac(const std::string& path, TagFields& fields) {
         return static_cast<std::size_t>(in.gcount());
     };
     const std::string leading = leadingId3v2(path);
-    const auto head =
-        reducedFlacHead(readAt, static_cast<int64_t>(leading.size()),
-                        {"ARTIST", "ALBUM", "DATE", "YEAR", "DISCNUMBER", "TRACKNUMBER", "TRACKNUM",
-                         "TITLE", "GENRE", "COMMENT", "DESCRIPTION", "COMPOSER"});
+    const auto head = reducedFlacHead(readAt, static_cast<int64_t>(leading.size()), kVorbisNames);
     if (!head) {
         readOther(path, fields);
         return;
