@@ -63,7 +63,7 @@ bool FfmpegDecoder::start(int* bassError) {
         return false;
     learnLength();
     if (isNetwork())
-        streamTags_ = tags::readStreamTags(parts_.view->firstTag(),
+        streamTags_ = tags::readStreamTags(parts_.view->takeFirstTag(),
                                            metadataFields(format->metadata, stream_->metadata));
     if (gotFrame)
         appendFrame(0);

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace audio {
@@ -41,8 +42,9 @@ public:
     // it could not be allocated.
     AVIOContext* io() const { return view_; }
     int64_t audioStart() const { return audioStart_; }
-    // The first tag's bytes when they were read (TagPassage::Read).
-    const std::string& firstTag() const { return firstTag_; }
+    // The first tag's bytes when they were read (TagPassage::Read), handed
+    // over once: a cover may make them megabytes the playback has no use for.
+    std::string takeFirstTag() { return std::move(firstTag_); }
     // The FLAC comment block the demuxer does not see (files only).
     const std::optional<std::string>& flacComments() const { return flacComments_; }
 
