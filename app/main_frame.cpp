@@ -40,8 +40,7 @@ CMainFrame::CMainFrame(const QString& iniPath) : settings::CConfig<CMainFrame>(i
 }
 
 CMainFrame::~CMainFrame() {
-    if (!destroyed_)
-        OnDestroy();
+    ReleaseDevice();
 }
 
 bool CMainFrame::Create() {
@@ -300,13 +299,23 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     OnDestroy();
 }
 
+// Closing the window ends the application with 1. Destroying the frame only
+// frees what it holds: QCoreApplication::exit called while no event loop runs
+// makes Qt end every later loop of the process at once, so that a modal
+// dialog's exec() would return without showing it.
 void CMainFrame::OnDestroy() {
+    if (destroyed_)
+        return;
+    ReleaseDevice();
+    QCoreApplication::exit(1);
+}
+
+void CMainFrame::ReleaseDevice() {
     if (destroyed_)
         return;
     destroyed_ = true;
     positionTimer_.stop();
     engine_.FreeDevice();
-    QCoreApplication::exit(1);
 }
 
 void CMainFrame::timerEvent(QTimerEvent* event) {

@@ -111,6 +111,7 @@ private:
     void BuildSplitter();
     void BuildCommandTable();
     void OnDestroy();
+    void ReleaseDevice();
 
     void OnPlayPause();
     void OnStop();

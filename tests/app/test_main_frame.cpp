@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -18,6 +19,7 @@
 #include <QSplitter>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 namespace {
@@ -163,6 +165,16 @@ TEST_F(FrameTest, CommandsWithoutAHandlerAreIgnored) {
     f.OnCommand(0xE122);
     f.OnCommand(12345);
     EXPECT_TRUE(f.isVisible());
+}
+
+// Many windows come and go in one process (the tests, a frame that failed to
+// start): only closing one ends the application.
+TEST_F(FrameTest, DestroyingTheWindowLeavesLaterEventLoopsRunning) {
+    create();
+    frame.reset();
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&loop] { loop.exit(5); });
+    EXPECT_EQ(loop.exec(), 5) << "a modal dialog opened now would close before it shows";
 }
 
 TEST_F(FrameTest, TogglingAnEffectWritesTheKeyAndTheCheckMark) {
