@@ -23,12 +23,16 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <climits>
 
 namespace settings {
 
 class IniFile {
 public:
-    static constexpr int kMaxStringLength = 255;
+    // Long enough for any location: a path of PATH_MAX bytes decodes to at
+    // most as many UTF-16 units (platform/file_name.h). The bound keeps a
+    // hand-edited value of megabytes from travelling through the program.
+    static constexpr int kMaxStringLength = PATH_MAX;
 
     // The settings file beside the running executable.
     IniFile();

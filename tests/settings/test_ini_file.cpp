@@ -153,17 +153,34 @@ TEST_F(IniFileTest, RealsReadFromTheWholeValue) {
         EXPECT_EQ(ini().ReadReal(key), 0.0);
 }
 
-TEST_F(IniFileTest, LongStringsAreCutTo255Units) {
-    const QString longValue(300, u'x');
-    EXPECT_TRUE(ini().WriteString(u"_LastPlayed"_qs, longValue));
-    EXPECT_EQ(ini().ReadString(u"_LastPlayed"_qs, QString()), longValue.left(255));
+TEST_F(IniFileTest, LongValuesKeepWholePathsAndAreCutOnlyBeyondPathMax) {
+    // A track deep in a music library, its folder names as people name them.
+    QString deep = u"/home/me/Music"_qs;
+    while (deep.size() < 290)
+        deep += u"/Disc 2 - The Complete Recordings (Remastered 2011) [FLAC]"_qs;
+    deep += u"/01 - Intro.flac"_qs;
+    ASSERT_GE(deep.size(), 300);
+    const int limit = IniFile::kMaxStringLength;
+    const QString longest = u"/"_qs + QString(limit - 2, u'x'); // PATH_MAX - 1 bytes
+    const QString tooLong(limit + 100, u'x');
     // A character outside the BMP across the limit is dropped whole.
-    const QString emojiAtLimit = QString(254, u'y') + u"\U0001F3B5z"_qs;
-    EXPECT_TRUE(ini().WriteString(u"_LastPlayed"_qs, emojiAtLimit));
-    EXPECT_EQ(ini().ReadString(u"_LastPlayed"_qs, QString()), QString(254, u'y'));
-    const QString emojiInside = QString(253, u'y') + u"\U0001F3B5z"_qs;
-    EXPECT_TRUE(ini().WriteString(u"_LastPlayed"_qs, emojiInside));
-    EXPECT_EQ(ini().ReadString(u"_LastPlayed"_qs, QString()), emojiInside.left(255));
+    const QString emojiAtLimit = QString(limit - 1, u'y') + u"\U0001F3B5z"_qs;
+    const QString emojiInside = QString(limit - 2, u'y') + u"\U0001F3B5z"_qs;
+    const struct {
+        QString written;
+        QString read;
+    } cases[] = {
+        {deep, deep},
+        {longest, longest},
+        {tooLong, tooLong.left(limit)},
+        {emojiAtLimit, QString(limit - 1, u'y')},
+        {emojiInside, emojiInside.left(limit)},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(ini().WriteString(u"_LastPlayed"_qs, c.written));
+        EXPECT_EQ(ini().ReadString(u"_LastPlayed"_qs, QString()), c.read)
+            << c.written.size() << " units written";
+    }
 }
 
 TEST_F(IniFileTest, StringsRoundTripInUtf8AndEmptyIsNotMissing) {
