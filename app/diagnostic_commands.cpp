@@ -3,7 +3,6 @@
 #include "app/main_frame.h"
 #include "res/resource_ids.h"
 
-#include <QFile>
 #include <QSocketNotifier>
 #include <fcntl.h>
 #include <map>
@@ -43,7 +42,7 @@ std::vector<int> ParseDiagnosticCommands(const QByteArray& line) {
 }
 
 DiagnosticCommandInput::DiagnosticCommandInput(CMainFrame& frame) : frame_(frame) {
-    const QByteArray path = QFile::encodeName(qEnvironmentVariable("QUAVERLY_COMMAND_FIFO"));
+    const QByteArray path = qgetenv("QUAVERLY_COMMAND_FIFO");
     if (path.isEmpty())
         return;
     // Read and write: the FIFO then never reports an end when a writer

@@ -3,6 +3,7 @@
 #include "app/main_frame.h"
 #include "app/seek_bar.h"
 #include "browser/startup_open.h"
+#include "platform/file_url.h"
 #include "platform/shell_path.h"
 #include "playback/play_order.h"
 #include "res/resource_ids.h"
@@ -14,7 +15,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QToolBar>
-#include <QUrl>
 #include <algorithm>
 #include <cmath>
 
@@ -29,8 +29,7 @@ constexpr int kVolumeSteps = 100; // the volume bar's range
 QString UrlOfLocation(const QString& rowLocation) {
     if (platform::isUrl(rowLocation))
         return rowLocation;
-    const QString path = tracklist::FromRowLocation(rowLocation);
-    return QString::fromUtf8(QUrl::fromLocalFile(path).toEncoded());
+    return platform::fileUrlOf(tracklist::FromRowLocation(rowLocation));
 }
 
 } // namespace

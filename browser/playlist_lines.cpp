@@ -89,22 +89,6 @@ std::vector<PlaylistItem> ReadPlsItems(QByteArray content) {
     return items;
 }
 
-std::optional<QString> LocalPathOfFileUrl(const QByteArray& location) {
-    if (location.left(5).toLower() != "file:")
-        return std::nullopt;
-    QByteArray path = location.mid(5);
-    if (path.startsWith("//")) {
-        const qsizetype slash = path.indexOf('/', 2);
-        const QByteArray host = path.mid(2, slash < 0 ? -1 : slash - 2);
-        if (slash < 0 || (!host.isEmpty() && host.toLower() != "localhost"))
-            return QString();
-        path = path.mid(slash);
-    }
-    if (!path.startsWith('/'))
-        return QString();
-    return platform::decodeFileName(QByteArray::fromPercentEncoding(path));
-}
-
 QStringList FileCandidates(const PlaylistItem& item) {
     QStringList candidates{platform::decodeFileName(item.bytes)};
     if (item.text != candidates.front())

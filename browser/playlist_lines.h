@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <optional>
 #include <vector>
 
 namespace browser {
@@ -29,12 +28,6 @@ std::vector<PlaylistItem> ReadM3u8Items(QByteArray content);
 // without a File are left out. NumberOfEntries is not needed: the entries
 // speak for themselves.
 std::vector<PlaylistItem> ReadPlsItems(QByteArray content);
-
-// The local path a "file:" URL names ("file:///home/me/a%20b.mp3",
-// "file://localhost/..." or "file:/..."), percent-decoded to its bytes; an
-// empty path for a file on another host; nothing when the location is not a
-// file URL.
-std::optional<QString> LocalPathOfFileUrl(const QByteArray& location);
 
 // The paths a file entry may mean, to try in order: its bytes as they are (a
 // name that is not UTF-8 on this disk), then its decoded text (a CP932 list

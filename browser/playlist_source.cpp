@@ -7,6 +7,7 @@
 #include "browser/browser_log.h"
 #include "browser/playlist_lines.h"
 #include "platform/file_name.h"
+#include "platform/file_url.h"
 #include "platform/shell_path.h"
 #include "playback/station_probe.h"
 #include "tracklist/list_view.h"
@@ -76,7 +77,7 @@ void CFormView::LoadPlaylistItems(const std::vector<PlaylistItem>& items) {
 }
 
 void CFormView::AppendPlaylistItem(const PlaylistItem& item) {
-    const std::optional<QString> localPath = LocalPathOfFileUrl(item.bytes);
+    const std::optional<QString> localPath = platform::localPathOfFileUrl(item.bytes);
     if (!localPath && platform::isUrl(item.text)) {
         QString name = item.title;
         if (name.isEmpty()) {

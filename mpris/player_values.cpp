@@ -1,5 +1,7 @@
 #include "mpris/player_values.h"
 
+#include "platform/file_url.h"
+
 #include <QUrl>
 
 namespace mpris {
@@ -65,8 +67,8 @@ std::optional<QString> LocationOfUri(const QString& uri) {
     if (scheme.size() < 2)
         return text;
     if (scheme == QLatin1String("file")) {
-        const QString path = url.toLocalFile();
-        if (path.isEmpty())
+        const std::optional<QString> path = platform::localPathOfFileUrl(text.toUtf8());
+        if (!path || path->isEmpty())
             return std::nullopt;
         return path;
     }

@@ -1,14 +1,14 @@
 #include "platform/atomic_file.h"
 
+#include "platform/file_name.h"
 #include "platform/platform_log.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -24,10 +24,16 @@ const QByteArray kTemporaryMark(".tmp-");
 
 // The file to replace: the target of a symbolic link, otherwise path itself.
 QByteArray resolveTarget(const QString& path) {
-    const QFileInfo info(path);
-    if (info.isSymLink() && info.exists())
-        return QFile::encodeName(info.canonicalFilePath());
-    return QFile::encodeName(path);
+    const QByteArray bytes = encodeFileName(path);
+    struct stat status;
+    if (lstat(bytes.constData(), &status) != 0 || !S_ISLNK(status.st_mode))
+        return bytes;
+    char* resolved = realpath(bytes.constData(), nullptr);
+    if (!resolved) // a broken link: written as a new file in its place
+        return bytes;
+    const QByteArray target(resolved);
+    std::free(resolved);
+    return target;
 }
 
 // Creates a new, uniquely named file beside target; the mode 0666 is
@@ -144,7 +150,7 @@ bool processRuns(pid_t pid) {
 
 void logWriteFailure(const QString& path, const char* step, int error) {
     qCInfo(lcPlatform).noquote() << QStringLiteral("%1 could not be written (%2): %3")
-                                        .arg(path, QString::fromUtf8(step),
+                                        .arg(readableFileName(path), QString::fromUtf8(step),
                                              QString::fromLocal8Bit(std::strerror(error)));
 }
 
@@ -160,21 +166,26 @@ bool replaceFileContent(const QString& path, const QByteArray& content) {
 }
 
 void removeAbandonedTemporaries(const QString& folder) {
-    const QDir dir(folder);
-    const QStringList names =
-        dir.entryList({QStringLiteral("*.tmp-*-*")}, QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : names) {
-        const QByteArray path = QFile::encodeName(dir.filePath(name));
-        const pid_t writer = writerOfTemporary(QFile::encodeName(name));
+    const QByteArray folderBytes = encodeFileName(folder);
+    DIR* entries = opendir(folderBytes.constData());
+    if (!entries)
+        return;
+    while (const dirent* entry = readdir(entries)) {
+        const QByteArray name(entry->d_name);
+        const pid_t writer = writerOfTemporary(name);
+        if (writer == 0 || processRuns(writer))
+            continue;
+        const QByteArray path = folderBytes + '/' + name;
         struct stat status;
-        if (writer == 0 || processRuns(writer) || lstat(path.constData(), &status) != 0 ||
-            !S_ISREG(status.st_mode) || status.st_uid != geteuid())
+        if (lstat(path.constData(), &status) != 0 || !S_ISREG(status.st_mode) ||
+            status.st_uid != geteuid())
             continue;
         if (unlink(path.constData()) == 0)
             qCInfo(lcPlatform).noquote()
                 << QStringLiteral("removed %1, left by a writer that no longer runs")
-                       .arg(dir.filePath(name));
+                       .arg(readableFileName(decodeFileName(path)));
     }
+    closedir(entries);
 }
 
 } // namespace platform

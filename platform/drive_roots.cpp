@@ -3,7 +3,6 @@
 #include "platform/file_name.h"
 #include "platform/shell_path.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSet>
 
@@ -89,8 +88,7 @@ QStringList driveRoots() {
     QByteArray text;
     if (mounts.open(QIODevice::ReadOnly))
         text = mounts.readAll();
-    const QByteArray home = qgetenv("HOME");
-    return driveRootsFrom(home.isEmpty() ? QDir::homePath() : decodeFileName(home), text);
+    return driveRootsFrom(homeFolder(), text);
 }
 
 } // namespace platform

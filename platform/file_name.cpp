@@ -46,6 +46,10 @@ QByteArray encodeFileName(const QString& name) {
     return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
+QString pathFromEnvironment(const char* variable) {
+    return decodeFileName(qgetenv(variable));
+}
+
 bool holdsUndecodedBytes(const QString& text) {
     for (const QChar c : text) {
         if (c.unicode() >= kFirstEscape && c.unicode() <= kLastEscape)

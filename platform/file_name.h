@@ -16,6 +16,10 @@ namespace platform {
 QString decodeFileName(QByteArrayView bytes);
 QByteArray encodeFileName(const QString& name);
 
+// The path an environment variable holds (HOME, XDG_CONFIG_HOME), every
+// byte kept; empty when it is not set.
+QString pathFromEnvironment(const char* variable);
+
 // True when the text holds a byte that decodeFileName had to carry over.
 bool holdsUndecodedBytes(const QString& text);
 

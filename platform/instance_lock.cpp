@@ -1,7 +1,8 @@
 #include "platform/instance_lock.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "platform/file_name.h"
+#include "platform/shell_path.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -12,7 +13,7 @@ namespace platform {
 namespace {
 
 int openLockFile(const QString& path) {
-    return open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    return open(encodeFileName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
 }
 
 int flockRetrying(int fd, int operation) {
@@ -70,8 +71,8 @@ InstanceLock::Outcome InstanceLock::acquire() {
 }
 
 QString InstanceLock::defaultFolder() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+    const QString runtime = pathFromEnvironment("XDG_RUNTIME_DIR");
+    if (isFolder(runtime))
         return runtime;
     return QStringLiteral("/tmp");
 }

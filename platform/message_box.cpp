@@ -1,7 +1,6 @@
 #include "platform/message_box.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QMessageBox>
 #include <cstdio>
 
@@ -25,12 +24,13 @@ bool canShowModalBox() {
 void logMessage(const QString& text) {
     const QByteArray line = text.toUtf8() + '\n';
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
-    const QString logPath = qEnvironmentVariable(kLogVariable);
+    const QByteArray logPath = qgetenv(kLogVariable);
     if (logPath.isEmpty())
         return;
-    QFile log(logPath);
-    if (log.open(QIODevice::WriteOnly | QIODevice::Append))
-        log.write(line);
+    if (std::FILE* log = std::fopen(logPath.constData(), "ae")) {
+        std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), log);
+        std::fclose(log);
+    }
 }
 
 } // namespace

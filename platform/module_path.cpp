@@ -1,21 +1,34 @@
 #include "platform/module_path.h"
 
+#include "platform/file_name.h"
 #include "platform/shell_path.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <climits>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
+
+namespace {
+
+// Creates folder and the folders above it that are missing (mode 0777 less
+// the umask, as mkdir -p does).
+void makeFolders(const QString& folder) {
+    const QByteArray path = encodeFileName(folder);
+    for (qsizetype slash = path.indexOf('/', 1); slash >= 0; slash = path.indexOf('/', slash + 1))
+        mkdir(path.left(slash).constData(), 0777);
+    mkdir(path.constData(), 0777);
+}
+
+} // namespace
 
 QString executablePath() {
     char buffer[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
     if (length <= 0 || length >= static_cast<ssize_t>(sizeof buffer))
         return QString();
-    return QFile::decodeName(QByteArray(buffer, length));
+    return decodeFileName(QByteArrayView(buffer, length));
 }
 
 QString settingsFilePathFor(const QString& exePath) {
@@ -38,11 +51,11 @@ QString userFileFolderFor(const QString& exePath, bool exeFolderWritable,
 QString userFileFolder() {
     const QString exe = executablePath();
     const QString exeFolder = folderPart(exe);
-    const bool writable = access(QFile::encodeName(exeFolder).constData(), W_OK) == 0;
+    const bool writable = access(encodeFileName(exeFolder).constData(), W_OK) == 0;
     const QString folder =
-        userFileFolderFor(exe, writable, qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath());
+        userFileFolderFor(exe, writable, pathFromEnvironment("XDG_CONFIG_HOME"), homeFolder());
     if (!writable)
-        QDir().mkpath(folder);
+        makeFolders(folder);
     return folder;
 }
 
@@ -51,7 +64,7 @@ QString userFilePath(const QString& name) {
 }
 
 QString settingsFilePath() {
-    return userFilePath(QFileInfo(settingsFilePathFor(executablePath())).fileName());
+    return userFilePath(namePart(settingsFilePathFor(executablePath())));
 }
 
 } // namespace platform

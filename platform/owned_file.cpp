@@ -1,10 +1,10 @@
 #include "platform/owned_file.h"
 
 #include "platform/atomic_file.h"
+#include "platform/file_name.h"
 #include "platform/platform_log.h"
+#include "platform/shell_path.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 #include <cerrno>
@@ -51,7 +51,7 @@ public:
         qCWarning(lcPlatform).noquote()
             << QStringLiteral("%1 cannot be read (%2): it is left as it is and not written in "
                               "this run")
-                   .arg(path, reason);
+                   .arg(readableFileName(path), reason);
     }
     void noteSeen(const QString& path, const Seen& seen) {
         const std::lock_guard lock(mutex_);
@@ -148,7 +148,7 @@ FileSnapshot takeSnapshot(const QString& path) {
         return snapshot;
     }
     // O_NONBLOCK: a FIFO in the file's place must not hold the reader.
-    const int fd = open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = open(encodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     const int openError = errno;
     if (fd < 0 && isAbsent(openError))
         return snapshot;
@@ -197,7 +197,7 @@ FileState identifyOwnedFile(const QString& path, FileIdentity& identity) {
     if (record().refused(path))
         return FileState::Refused;
     struct stat status;
-    if (stat(QFile::encodeName(path).constData(), &status) != 0) {
+    if (stat(encodeFileName(path).constData(), &status) != 0) {
         if (isAbsent(errno))
             return FileState::Missing;
         record().refuse(path, errorText(errno));
@@ -221,14 +221,15 @@ FileSnapshot readOwnedFile(const QString& path) {
 OwnedFileUpdate::OwnedFileUpdate(const QString& path) : path_(path) {
     if (record().refused(path_)) {
         qCInfo(lcPlatform).noquote()
-            << QStringLiteral("%1 is not written: it could not be read in this run").arg(path_);
+            << QStringLiteral("%1 is not written: it could not be read in this run")
+                   .arg(readableFileName(path_));
         return;
     }
-    const QByteArray folder = QFile::encodeName(QFileInfo(path_).absolutePath());
+    const QByteArray folder = encodeFileName(folderPart(qualify(path_)));
     folderFd_ = open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd_ < 0 || lockExclusive(folderFd_) != 0)
-        qCInfo(lcPlatform).noquote()
-            << QStringLiteral("%1 is written without a lock: %2").arg(path_, errorText(errno));
+        qCInfo(lcPlatform).noquote() << QStringLiteral("%1 is written without a lock: %2")
+                                            .arg(readableFileName(path_), errorText(errno));
     file_ = takeSnapshot(path_);
     ready_ = file_.state != FileState::Refused;
 }
@@ -250,7 +251,7 @@ bool OwnedFileUpdate::replace(const QByteArray& content) {
     if (!ready_ || !replaceFileContent(path_, content))
         return false;
     struct stat status;
-    if (stat(QFile::encodeName(path_).constData(), &status) == 0)
+    if (stat(encodeFileName(path_).constData(), &status) == 0)
         record().noteSeen(path_, Seen{true, identityOf(status)});
     return true;
 }

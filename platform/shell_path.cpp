@@ -2,6 +2,7 @@
 
 #include "platform/file_name.h"
 
+#include <QDir>
 #include <QStringList>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -65,6 +66,11 @@ bool isFolder(const QString& path) {
     struct stat info;
     return !path.isEmpty() && stat(encodeFileName(path).constData(), &info) == 0 &&
            S_ISDIR(info.st_mode);
+}
+
+QString homeFolder() {
+    const QString home = pathFromEnvironment("HOME");
+    return home.isEmpty() ? QDir::homePath() : home;
 }
 
 QString namePart(const QString& path) {

@@ -20,6 +20,9 @@ bool exists(const QString& path);
 // True when a folder exists at path (symbolic links followed).
 bool isFolder(const QString& path);
 
+// The user's home folder: $HOME, or the account's own when it is not set.
+QString homeFolder();
+
 // The name part: the text after the last '/' ("" for "dir/").
 QString namePart(const QString& path);
 

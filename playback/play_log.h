@@ -1,5 +1,6 @@
 // A diagnostic for long runs: with QUAVERLY_PLAY_LOG=<file> set, every
-// location the engine opens is appended to that file as one line (UTF-8).
+// location the engine opens is appended to that file as one line, a path
+// in the bytes that name the file (platform/file_name.h).
 // Unset, nothing is written.
 #pragma once
 

@@ -5,6 +5,7 @@
 #include "fuzz_targets.h"
 
 #include "browser/playlist_lines.h"
+#include "platform/file_url.h"
 #include "platform/shell_path.h"
 
 namespace {
@@ -17,7 +18,7 @@ void checkItems(const std::vector<browser::PlaylistItem>& items, qsizetype input
     for (const browser::PlaylistItem& item : items) {
         check(!item.text.contains(QLatin1Char('\n')), "a playlist entry holds a line feed");
         // What AppendPlaylistItem asks of each entry before opening anything.
-        if (browser::LocalPathOfFileUrl(item.bytes) || platform::isUrl(item.text))
+        if (platform::localPathOfFileUrl(item.bytes) || platform::isUrl(item.text))
             continue;
         for (const QString& path : browser::FileCandidates(item)) {
             const QString name = platform::namePart(path);

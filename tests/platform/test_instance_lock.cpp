@@ -1,5 +1,8 @@
 #include "platform/instance_lock.h"
 
+#include "platform/file_name.h"
+
+#include "support/names_not_utf8.h"
 #include "support/process_runner.h"
 #include "support/temp_dir.h"
 
@@ -127,4 +130,19 @@ TEST(InstanceLock, NamedPerUserInTheRuntimeFolder) {
     EXPECT_TRUE(lock.filePath().startsWith(InstanceLock::defaultFolder() + u'/'));
     EXPECT_TRUE(
         lock.filePath().endsWith(u"quaverly-"_qs + QString::number(getuid()) + u".lock"_qs));
+}
+
+TEST(InstanceLock, AFolderNamedInAnyBytesHoldsTheLock) {
+    testsupport::TempDir dir;
+    const std::string lockName = "/quaverlytest-" + std::to_string(getuid()) + ".lock";
+    for (const char* name : testsupport::kNamesNotUtf8) {
+        SCOPED_TRACE(QByteArray(name).toHex().constData());
+        dir.write(std::string(name) + "/x", "");
+        const QString runtime = decodeFileName(QByteArray::fromStdString(dir.file(name)));
+        InstanceLock first(u"QuaverlyTest"_qs, runtime);
+        InstanceLock second(u"QuaverlyTest"_qs, runtime);
+        EXPECT_EQ(first.acquire(), InstanceLock::Outcome::Acquired);
+        EXPECT_EQ(second.acquire(), InstanceLock::Outcome::HeldElsewhere);
+        EXPECT_EQ(access((dir.file(name) + lockName).c_str(), F_OK), 0);
+    }
 }

@@ -4,31 +4,22 @@
 #include "platform/atomic_file.h"
 #include "platform/owned_file.h"
 
+#include "platform/file_name.h"
+
 #include "support/as_nobody.h"
 #include "support/log_capture.h"
+#include "support/names_not_utf8.h"
+#include "support/process_runner.h"
 #include "support/temp_dir.h"
 
 #include <QDir>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
 using testsupport::readFile;
-
-namespace {
-
-// The id of a process that has ended.
-pid_t endedProcess() {
-    const pid_t child = fork();
-    if (child == 0)
-        _exit(0);
-    waitpid(child, nullptr, 0);
-    return child;
-}
-
-} // namespace
 
 TEST(OwnedFileTest, AnIdentitySettlesOnlyOutsideTheStampWindow) {
     struct Case {
@@ -71,7 +62,7 @@ TEST(OwnedFileTest, AFileWithoutWriteBitsIsNotReplacedEvenByRoot) {
 
 TEST(OwnedFileTest, TemporariesOfWritersThatNoLongerRunAreRemoved) {
     testsupport::TempDir dir;
-    const std::string dead = std::to_string(endedProcess());
+    const std::string dead = std::to_string(testsupport::endedProcessId());
     const std::string alive = std::to_string(getpid());
     struct Case {
         std::string name;
@@ -97,5 +88,43 @@ TEST(OwnedFileTest, TemporariesOfWritersThatNoLongerRunAreRemoved) {
         EXPECT_EQ(access(dir.file(c.name).c_str(), F_OK) == 0, c.kept) << c.name;
     if (testsupport::AsNobody::possible()) {
         EXPECT_EQ(access(dir.file(others).c_str(), F_OK), 0) << "another user's file is left";
+    }
+}
+
+// The settings and list files beside a player unpacked into a folder whose
+// name is not UTF-8: each step works on the folder's own bytes.
+TEST(OwnedFileTest, FilesInAFolderNamedInAnyBytesAreReadWrittenAndCleaned) {
+    testsupport::TempDir dir;
+    const std::string dead = std::to_string(testsupport::endedProcessId());
+    for (const char* name : testsupport::kNamesNotUtf8) {
+        const std::string folder = dir.file(name);
+        SCOPED_TRACE(QByteArray(name).toHex().constData());
+        ASSERT_TRUE(std::filesystem::create_directory(folder));
+        const QString ini = platform::decodeFileName(QByteArray::fromStdString(folder + "/q.ini"));
+        {
+            platform::OwnedFileUpdate update(ini);
+            ASSERT_TRUE(update.ready());
+            EXPECT_FALSE(update.existed());
+            EXPECT_TRUE(update.replace("[Quaverly]\n_Volume=5\n"));
+        }
+        EXPECT_EQ(readFile(folder + "/q.ini"), "[Quaverly]\n_Volume=5\n");
+        const platform::FileSnapshot read = platform::readOwnedFile(ini);
+        EXPECT_EQ(read.state, platform::FileState::Present);
+        EXPECT_EQ(read.content, "[Quaverly]\n_Volume=5\n");
+
+        // A list file linked from elsewhere: the link's target is replaced.
+        dir.write(std::string(name) + "/Netradio.txt", "old\r\n");
+        const std::string link = dir.file(std::string("link-") + QByteArray(name).toHex().data());
+        std::filesystem::create_symlink(folder + "/Netradio.txt", link);
+        EXPECT_TRUE(platform::replaceFileContent(QString::fromStdString(link), "new\r\n"));
+        EXPECT_EQ(readFile(folder + "/Netradio.txt"), "new\r\n");
+        EXPECT_TRUE(std::filesystem::is_symlink(link));
+
+        const std::string abandoned = "Podcast.txt.tmp-" + dead + "-0";
+        dir.write(std::string(name) + "/" + abandoned, "x");
+        platform::removeAbandonedTemporaries(
+            platform::decodeFileName(QByteArray::fromStdString(folder)));
+        EXPECT_FALSE(std::filesystem::exists(folder + "/" + abandoned));
+        EXPECT_TRUE(std::filesystem::exists(folder + "/q.ini"));
     }
 }

@@ -2,6 +2,8 @@
 
 #include <csignal>
 #include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace testsupport {
 
@@ -58,6 +60,14 @@ RunResult BackgroundProcess::wait(int timeoutMs) {
     const bool finished =
         process_->state() == QProcess::NotRunning || process_->waitForFinished(timeoutMs);
     return collect(*process_, finished);
+}
+
+pid_t endedProcessId() {
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
 }
 
 } // namespace testsupport

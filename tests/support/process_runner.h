@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <sys/types.h>
 
 namespace testsupport {
 
@@ -40,5 +41,9 @@ public:
 private:
     std::unique_ptr<QProcess> process_;
 };
+
+// The id of a process that has ended (forked and reaped), as a killed
+// writer leaves in the names of its files.
+pid_t endedProcessId();
 
 } // namespace testsupport
