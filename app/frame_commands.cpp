@@ -74,6 +74,7 @@ void CMainFrame::OnPlayPause() {
         const int length = engine_.LengthSeconds();
         // A stream without a length (a station) has nothing to seek in.
         SetSeekThumb(length >= 0);
+        // The bar's range keeps the 16 bits a trackbar's range message carries.
         position_->setRange(0, length > 0 ? (length & 0xFFFF) : 0);
         position_->setValue(0);
         SetPlayPauseImage(true);
@@ -149,9 +150,7 @@ void CMainFrame::OnExit() {
 }
 
 void CMainFrame::OnTimer() {
-    const HSTREAM stream = engine_.stream();
-    const double seconds =
-        BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream, BASS_POS_BYTE));
+    const double seconds = engine_.PositionSeconds();
     if (seconds >= 0)
         position_->setValue(static_cast<int>(seconds));
 }
@@ -160,9 +159,7 @@ void CMainFrame::OnPositionAction(int action) {
     if (action == QAbstractSlider::SliderPageStepAdd ||
         action == QAbstractSlider::SliderPageStepSub || action == QAbstractSlider::SliderNoAction)
         return;
-    const HSTREAM stream = engine_.stream();
-    const int seconds = position_->sliderPosition();
-    BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, seconds), BASS_POS_BYTE);
+    engine_.SeekToSecond(position_->sliderPosition());
     ShowBarToolTip(position_, res::IDC_POSITION);
 }
 
@@ -174,12 +171,15 @@ void CMainFrame::OnVolumeAction(int action) {
 }
 
 void CMainFrame::ShowBarToolTip(QSlider* bar, int controlId) {
+    ShowBarToolTip(bar, controlId, bar->mapToGlobal(QPoint(bar->width() / 2, bar->height())));
+}
+
+void CMainFrame::ShowBarToolTip(QSlider* bar, int controlId, const QPoint& at) {
     const QString text = ToolTipText(controlId);
-    const QPoint below = bar->mapToGlobal(QPoint(bar->width() / 2, bar->height()));
     if (text.isEmpty())
         QToolTip::hideText();
     else
-        QToolTip::showText(below, text, bar);
+        QToolTip::showText(at, text, bar);
 }
 
 QString CMainFrame::ToolTipText(int controlId) const {
@@ -187,11 +187,8 @@ QString CMainFrame::ToolTipText(int controlId) const {
         return QStringLiteral("%1%").arg(volume_->sliderPosition());
     if (controlId != res::IDC_POSITION)
         return QString();
-    const HSTREAM stream = engine_.stream();
-    const double pos =
-        BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream, BASS_POS_BYTE));
-    const double len =
-        BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetLength(stream, BASS_POS_BYTE));
+    const double pos = engine_.PositionSeconds();
+    const double len = engine_.ExactLengthSeconds();
     const int p = static_cast<int>(pos);
     const int l = static_cast<int>(len);
     if (pos < 0 || len < 0 || l == 0)
@@ -201,13 +198,9 @@ QString CMainFrame::ToolTipText(int controlId) const {
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ToolTip && (watched == position_ || watched == volume_)) {
-        const int id = watched == position_ ? res::IDC_POSITION : res::IDC_VOLUME;
-        const QString text = ToolTipText(id);
-        auto* help = static_cast<QHelpEvent*>(event);
-        if (text.isEmpty())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(help->globalPos(), text, static_cast<QWidget*>(watched));
+        auto* bar = static_cast<QSlider*>(watched);
+        const int id = bar == position_ ? res::IDC_POSITION : res::IDC_VOLUME;
+        ShowBarToolTip(bar, id, static_cast<QHelpEvent*>(event)->globalPos());
         return true;
     }
     return QMainWindow::eventFilter(watched, event);

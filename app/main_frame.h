@@ -125,7 +125,9 @@ private:
     void OnTimer();
     void OnPositionAction(int action);
     void OnVolumeAction(int action);
+    // Below the bar, or at a point (where the mouse asked for it).
     void ShowBarToolTip(QSlider* bar, int controlId);
+    void ShowBarToolTip(QSlider* bar, int controlId, const QPoint& at);
     void OnListDblClk(int row);
     void OnContextMenu(const QPoint& globalPos);
     void OnStreamEnd();
@@ -145,8 +147,7 @@ private:
     QBasicTimer positionTimer_;
     bool playPauseShowsPause_ = false;
     // Built once: every track change swaps these two pictures, and a new icon
-    // each time would add an entry to Qt's pixmap cache per track (the
-    // process grew by about 1 KB a track).
+    // each time would add an entry to Qt's pixmap cache that is never freed.
     QIcon playIcon_;
     QIcon pauseIcon_;
     bool destroyed_ = false;

@@ -111,8 +111,7 @@ mpris::TrackInfo MprisBridge::Track() const {
     track.id = stream;
     track.title = frame_.titleLabel()->text();
     track.url = UrlOfLocation(frame_.engine().trackLocation());
-    const double seconds =
-        BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetLength(stream, BASS_POS_BYTE));
+    const double seconds = frame_.engine().ExactLengthSeconds();
     if (seconds > 0)
         track.lengthUs = static_cast<qint64>(std::llround(seconds * kMicroseconds));
     return track;
@@ -133,11 +132,9 @@ mpris::Capabilities MprisBridge::Abilities() const {
 }
 
 qint64 MprisBridge::PositionUs() const {
-    const HSTREAM stream = frame_.engine().stream();
-    if (stream == 0)
+    if (frame_.engine().stream() == 0)
         return 0;
-    const double seconds =
-        BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream, BASS_POS_BYTE));
+    const double seconds = frame_.engine().PositionSeconds();
     return seconds > 0 ? static_cast<qint64>(std::llround(seconds * kMicroseconds)) : 0;
 }
 

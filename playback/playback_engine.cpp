@@ -6,6 +6,7 @@
 #include "playback/frame_link.h"
 #include "playback/play_log.h"
 #include "playback/play_order.h"
+#include "playback/playback_log.h"
 #include "res/resource_ids.h"
 #include "res/string_table.h"
 #include "settings/ini_file.h"
@@ -20,15 +21,19 @@ namespace playback {
 
 namespace {
 constexpr DWORD kMinimumDirectSoundVersion = 8;
+// Every format is built into the audio library: loading these only hands out
+// handles, and the calls stay so that the device starts in the same steps.
 const char* const kPlugins[] = {"bass_aac.dll", "basscd.dll", "bassflac.dll", "bassopus.dll",
                                 "basswma.dll"};
 } // namespace
 
 PlaybackEngine::PlaybackEngine() {
-    sync_.engine = this;
+    SyncContext::instance().Join(this);
 }
 
-PlaybackEngine::~PlaybackEngine() = default;
+PlaybackEngine::~PlaybackEngine() {
+    SyncContext::instance().Leave(this);
+}
 
 void PlaybackEngine::Attach(FrameLink* owner, QLabel* title, QComboBox* order,
                             tracklist::CListView* list, const QString& iniPath) {
@@ -37,16 +42,18 @@ void PlaybackEngine::Attach(FrameLink* owner, QLabel* title, QComboBox* order,
     titleDisplay_ = title;
     orderSelector_ = order;
     trackList_ = list;
-    sync_.frame = owner;
-    sync_.titleDisplay = title;
-    sync_.orderSelector = order;
 }
 
 DeviceStart PlaybackEngine::StartDevice() {
-    if (!BASS_Init(-1, 44100, 0, nullptr, nullptr))
+    if (!BASS_Init(-1, 44100, 0, nullptr, nullptr)) {
+        qCInfo(lcPlayback) << "the sound device did not start: audio library error"
+                           << BASS_ErrorGetCode();
         return DeviceStart::InitFailed;
+    }
     BASS_INFO info{};
     BASS_GetInfo(&info);
+    // Every output of the library reports version 9, so this refuses no
+    // device here; it guards a library that would report an older one.
     if (info.dsver < kMinimumDirectSoundVersion) {
         BASS_Free();
         return DeviceStart::DirectX8Missing;
@@ -64,7 +71,6 @@ DeviceStart PlaybackEngine::StartDevice() {
 void PlaybackEngine::FreeDevice() {
     BASS_Free();
     stream_ = 0;
-    sync_.stream = 0;
 }
 
 int PlaybackEngine::PlayOrder() const {
@@ -104,9 +110,10 @@ bool PlaybackEngine::OpenAndPlay(int row) {
     AppendToPlayLog(location);
     ApplyDsp();
     ShowTrackTitle();
-    sync_.stream = stream_;
     SetSyncs();
     if (!Play(n)) {
+        qCInfo(lcPlayback).nospace()
+            << "cannot play " << location << ": audio library error " << BASS_ErrorGetCode();
         platform::showMessage(owner_->OwnerWindow(), res::loadString(res::IDS_STREAM_PLAY_FAILED));
         return false;
     }
@@ -121,6 +128,7 @@ bool PlaybackEngine::OpenAndPlay(int row) {
 
 bool PlaybackEngine::OpenStream(const QString& location) {
     if (location.isEmpty()) {
+        qCInfo(lcPlayback) << "cannot open: the walk ended on a row that does not exist";
         stream_ = 0;
         return false;
     }
@@ -131,6 +139,9 @@ bool PlaybackEngine::OpenStream(const QString& location) {
         const QString path = tracklist::FromRowLocation(location);
         stream_ = BASS_StreamCreateFile(FALSE, path.utf16(), 0, 0, BASS_UNICODE);
     }
+    if (stream_ == 0)
+        qCInfo(lcPlayback).nospace()
+            << "cannot open " << location << ": audio library error " << BASS_ErrorGetCode();
     return stream_ != 0;
 }
 
@@ -151,7 +162,6 @@ void PlaybackEngine::Stop() {
         return;
     const HSTREAM stopping = stream_;
     stream_ = 0;
-    sync_.stream = 0;
     BASS_ChannelStop(stopping);
     BASS_StreamFree(stopping);
     trackList_->SetMark(trackRow_, tracklist::MarkNone);
@@ -181,9 +191,20 @@ int PlaybackEngine::TogglePlayPause() {
 }
 
 int PlaybackEngine::LengthSeconds() const {
-    const double seconds =
-        BASS_ChannelBytes2Seconds(stream_, BASS_ChannelGetLength(stream_, BASS_POS_BYTE));
+    const double seconds = ExactLengthSeconds();
     return seconds < 0 ? -1 : static_cast<int>(seconds);
+}
+
+double PlaybackEngine::ExactLengthSeconds() const {
+    return BASS_ChannelBytes2Seconds(stream_, BASS_ChannelGetLength(stream_, BASS_POS_BYTE));
+}
+
+double PlaybackEngine::PositionSeconds() const {
+    return BASS_ChannelBytes2Seconds(stream_, BASS_ChannelGetPosition(stream_, BASS_POS_BYTE));
+}
+
+void PlaybackEngine::SeekToSecond(int seconds) {
+    BASS_ChannelSetPosition(stream_, BASS_ChannelSeconds2Bytes(stream_, seconds), BASS_POS_BYTE);
 }
 
 } // namespace playback

@@ -49,7 +49,13 @@ public:
     void Pause();
     void Stop();
     int TogglePlayPause();
+    // The current stream's length in whole seconds (truncated), -1 without one.
     int LengthSeconds() const;
+    // The current stream's length and position in seconds; negative when
+    // there is no stream or it has no length (a station).
+    double ExactLengthSeconds() const;
+    double PositionSeconds() const;
+    void SeekToSecond(int seconds);
     bool IsSkipped(int row) const;
 
     // Rebuilds the effect chain of the current stream from the settings.
@@ -63,7 +69,6 @@ public:
     int stepDirection() const { return stepDirection_; }
     void setStepDirection(int direction) { stepDirection_ = direction; }
     int PlayOrder() const;
-    SyncContext& syncContext() { return sync_; }
     // The effect slots: the seven bands, the compressor and the reverb.
     const std::array<HFX, 7>& eqEffects() const { return eqEffects_; }
     HFX compressorEffect() const { return compressorEffect_; }
@@ -97,7 +102,6 @@ private:
     QString trackLocation_;
     int stepDirection_ = 0;
     QString iniPath_;
-    SyncContext sync_;
 };
 
 } // namespace playback

@@ -2,7 +2,8 @@
 // only queue the work to the UI thread, carrying the stream they fired for,
 // and the UI side drops a notification whose stream is no longer current
 // (no double Next when the user pressed Next as the track ended, and no
-// deadlock with a UI thread that is freeing the stream).
+// deadlock with a UI thread that is freeing the stream). A queued call dies
+// with its engine: Qt drops the events posted to a destroyed object.
 #include "playback/playback_engine.h"
 
 #include <QMetaObject>
@@ -12,19 +13,47 @@ namespace playback {
 namespace {
 
 void OnStreamEndSync(HSYNC, DWORD channel, DWORD, void* user) {
-    static_cast<SyncContext*>(user)->engine->QueueStreamEnd(channel);
+    static_cast<SyncContext*>(user)->StreamEnded(channel);
 }
 
 void OnStreamMetaSync(HSYNC, DWORD channel, DWORD, void* user) {
-    static_cast<SyncContext*>(user)->engine->QueueStreamMeta(channel);
+    static_cast<SyncContext*>(user)->StreamMetaChanged(channel);
 }
 
 } // namespace
 
+SyncContext& SyncContext::instance() {
+    static auto* const context = new SyncContext;
+    return *context;
+}
+
+void SyncContext::Join(PlaybackEngine* engine) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    engines_.push_back(engine);
+}
+
+void SyncContext::Leave(PlaybackEngine* engine) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    std::erase(engines_, engine);
+}
+
+void SyncContext::StreamEnded(HSTREAM stream) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (PlaybackEngine* engine : engines_)
+        engine->QueueStreamEnd(stream);
+}
+
+void SyncContext::StreamMetaChanged(HSTREAM stream) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (PlaybackEngine* engine : engines_)
+        engine->QueueStreamMeta(stream);
+}
+
 void PlaybackEngine::SetSyncs() {
-    BASS_ChannelSetSync(stream_, BASS_SYNC_END, 0, OnStreamEndSync, &sync_);
-    BASS_ChannelSetSync(stream_, BASS_SYNC_META, 0, OnStreamMetaSync, &sync_);
-    BASS_ChannelSetSync(stream_, BASS_SYNC_OGG_CHANGE, 0, OnStreamMetaSync, &sync_);
+    SyncContext* context = &SyncContext::instance();
+    BASS_ChannelSetSync(stream_, BASS_SYNC_END, 0, OnStreamEndSync, context);
+    BASS_ChannelSetSync(stream_, BASS_SYNC_META, 0, OnStreamMetaSync, context);
+    BASS_ChannelSetSync(stream_, BASS_SYNC_OGG_CHANGE, 0, OnStreamMetaSync, context);
 }
 
 void PlaybackEngine::QueueStreamEnd(HSTREAM stream) {

@@ -1,25 +1,40 @@
-// The record handed to every stream sync: which frame, title label and order
-// box the handlers work with, and the stream the syncs were set on.
+// The record handed to every stream sync as its user data. The audio library
+// calls syncs on a thread of its own and never waits for them, so a sync may
+// run after its stream was freed and after the engine that set it is gone.
+// The record therefore lives for the whole process and knows only the engines
+// that exist now: a sync passes its stream's news to each of them (each drops
+// news of a stream that is not its current one), and an engine leaves the
+// record before it is destroyed.
 #pragma once
 
 #include "audio/bass.h"
 
-#include <atomic>
-
-class QComboBox;
-class QLabel;
+#include <mutex>
+#include <vector>
 
 namespace playback {
 
-class FrameLink;
 class PlaybackEngine;
 
-struct SyncContext {
-    PlaybackEngine* engine = nullptr;
-    FrameLink* frame = nullptr;
-    QLabel* titleDisplay = nullptr;
-    QComboBox* orderSelector = nullptr;
-    std::atomic<HSTREAM> stream{0};
+class SyncContext {
+public:
+    // The one record; never destroyed, as a sync may still be running while
+    // the process ends.
+    static SyncContext& instance();
+
+    void Join(PlaybackEngine* engine);
+    // After this returns no sync reaches the engine any more.
+    void Leave(PlaybackEngine* engine);
+
+    // Called from the sync thread.
+    void StreamEnded(HSTREAM stream);
+    void StreamMetaChanged(HSTREAM stream);
+
+private:
+    SyncContext() = default;
+
+    std::mutex mutex_; // held while a sync hands its news to the engines
+    std::vector<PlaybackEngine*> engines_;
 };
 
 } // namespace playback
