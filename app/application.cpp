@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/app_log.h"
 #include "app/diagnostic_commands.h"
 #include "app/main_frame.h"
 #include "app/mpris_bridge.h"
@@ -9,6 +10,7 @@
 #include "browser/startup_open.h"
 #include "mpris/mpris_service.h"
 #include "platform/atomic_file.h"
+#include "platform/close_request.h"
 #include "platform/instance_channel.h"
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
@@ -30,6 +32,14 @@ constexpr DWORD kRequiredVersion = 0x0204;
 
 QString AppName() {
     return QString::fromUtf8(res::kAppName);
+}
+
+void RunStartupAction(const QString& commandLine, CMainFrame& frame) {
+    if (!commandLine.isEmpty()) {
+        browser::OpenCommandLine(commandLine, *frame.formView(), *frame.trackList(), frame);
+    } else if (settings::IniFile(frame.iniPath()).ReadInt(settings::keys::LaunchAndPlay, 0) != 0) {
+        browser::RestoreLastSession(frame.iniPath(), *frame.formView(), *frame.trackList(), frame);
+    }
 }
 
 } // namespace
@@ -58,20 +68,33 @@ int EntryPoint(const QString& commandLine) {
             platform::sendCloseToRunningInstance(AppName());
         }
     }
-    return Run(commandLine);
+    // Listening starts before the window is built, so that an instance
+    // started meanwhile reaches this one. (The close above goes first: this
+    // instance must not be the one that receives it.)
+    platform::InstanceListener listener(AppName(), platform::requestClose);
+    listener.listen();
+    return Run(commandLine, listener);
 }
 
-int Run(const QString& commandLine) {
+int Run(const QString& commandLine, platform::InstanceListener& listener) {
     QApplication::setQuitOnLastWindowClosed(false);
     CMainFrame frame(platform::settingsFilePath());
-    if (!frame.Create())
+    bool shown = false;
+    bool closePending = false;
+    const auto closeFrame = [&frame] { QTimer::singleShot(0, &frame, &QWidget::close); };
+    QObject::connect(&listener, &platform::InstanceListener::closeRequested, &frame, [&] {
+        if (shown)
+            closeFrame();
+        else
+            closePending = true;
+    });
+    if (!frame.Create()) {
+        qCInfo(lcApp) << "the frame could not be created";
         return 0;
+    }
     frame.Load();
+    shown = true;
 
-    platform::InstanceListener listener(AppName());
-    QObject::connect(&listener, &platform::InstanceListener::closeRequested, &frame,
-                     [&frame] { QTimer::singleShot(0, &frame, &QWidget::close); });
-    listener.listen();
     TerminationSignals termination(&frame);
     // Media keys and the desktop's sound menu; without a session bus the
     // player runs without them. Connecting to the bus (or failing to, which
@@ -87,11 +110,12 @@ int Run(const QString& commandLine) {
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &frame,
                      [&frame](QSessionManager&) { frame.Save(); });
 
-    if (!commandLine.isEmpty()) {
-        browser::OpenCommandLine(commandLine, *frame.formView(), *frame.trackList(), frame);
-    } else if (settings::IniFile(frame.iniPath()).ReadInt(settings::keys::LaunchAndPlay, 0) != 0) {
-        browser::RestoreLastSession(frame.iniPath(), *frame.formView(), *frame.trackList(), frame);
-    }
+    // A close that is on its way (from another instance or a signal) makes
+    // the start-up action pointless.
+    if (closePending)
+        closeFrame();
+    else if (!platform::closeRequested())
+        RunStartupAction(commandLine, frame);
     return QApplication::exec();
 }
 

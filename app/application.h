@@ -6,6 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+namespace platform {
+class InstanceListener;
+}
+
 namespace app {
 
 // The command line after the program name as one text, leading blanks
@@ -16,6 +20,9 @@ QString CommandLineText(const QStringList& arguments);
 // close, 0 after an early exit.
 int EntryPoint(const QString& commandLine);
 
-int Run(const QString& commandLine);
+// Creates the frame and runs the loop. A close that the listener received
+// before the frame existed is carried out once the frame is shown, instead of
+// the start-up action.
+int Run(const QString& commandLine, platform::InstanceListener& listener);
 
 } // namespace app

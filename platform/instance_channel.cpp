@@ -1,9 +1,16 @@
 #include "platform/instance_channel.h"
 
+#include "platform/platform_log.h"
+
 #include <QCryptographicHash>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace platform {
@@ -11,15 +18,45 @@ namespace platform {
 namespace {
 
 const QByteArray kCloseMessage("close\n");
-constexpr qint64 kLongestMessage = 64;
+constexpr qsizetype kLongestMessage = 64;
 constexpr int kRetryIntervalMs = 500;
 constexpr int kSendTimeoutMs = 1000;
+constexpr int kReadTimeoutMs = 1000;
 
-bool isFromThisUser(const QLocalSocket& socket) {
+// The abstract address of a name: a leading NUL, then the name's bytes.
+socklen_t abstractAddress(const QByteArray& name, sockaddr_un* address) {
+    *address = sockaddr_un{};
+    address->sun_family = AF_UNIX;
+    const auto length =
+        std::min<size_t>(static_cast<size_t>(name.size()), sizeof address->sun_path - 1);
+    memcpy(address->sun_path + 1, name.constData(), length);
+    return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
+}
+
+bool isFromThisUser(int connection) {
     struct ucred peer {};
     socklen_t size = sizeof peer;
-    const int fd = static_cast<int>(socket.socketDescriptor());
-    return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == getuid();
+    if (getsockopt(connection, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0)
+        return false;
+    if (peer.uid == getuid())
+        return true;
+    qCInfo(lcPlatform) << "hand-over: refused a connection from user" << peer.uid;
+    return false;
+}
+
+enum class Wait { Readable, Woken, TimedOut };
+
+// Waits for fd (none when negative) to become readable, for the wake-up or
+// for the time to run out (never when negative).
+Wait waitFor(int fd, int wakeFd, int timeoutMs) {
+    pollfd fds[2] = {{wakeFd, POLLIN, 0}, {fd, POLLIN, 0}};
+    int ready;
+    do {
+        ready = poll(fds, fd >= 0 ? 2 : 1, timeoutMs);
+    } while (ready < 0 && errno == EINTR);
+    if (ready < 0 || fds[0].revents != 0)
+        return Wait::Woken;
+    return ready == 0 ? Wait::TimedOut : Wait::Readable;
 }
 
 } // namespace
@@ -34,71 +71,109 @@ QString instanceChannelName(const QString& programName) {
     return programName + u'-' + QString::number(getuid()) + u'-' + session;
 }
 
-InstanceListener::InstanceListener(const QString& programName, QObject* parent)
-    : QObject(parent), name_(instanceChannelName(programName)), server_(new QLocalServer(this)) {
-    server_->setSocketOptions(QLocalServer::AbstractNamespaceOption);
-    connect(server_, &QLocalServer::newConnection, this, &InstanceListener::acceptConnections);
-    retryTimer_.setInterval(kRetryIntervalMs);
-    connect(&retryTimer_, &QTimer::timeout, this, &InstanceListener::listen);
+InstanceListener::InstanceListener(const QString& programName, std::function<void()> onArrival,
+                                   QObject* parent)
+    : QObject(parent), name_(instanceChannelName(programName).toUtf8()),
+      onArrival_(std::move(onArrival)), wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+InstanceListener::~InstanceListener() {
+    if (thread_.joinable()) {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = write(wakeFd_, &one, sizeof one);
+        thread_.join();
+    }
+    stopListening();
+    if (wakeFd_ >= 0)
+        close(wakeFd_);
 }
 
-InstanceListener::~InstanceListener() = default;
-
 bool InstanceListener::listen() {
-    if (server_->isListening() || server_->listen(name_)) {
-        retryTimer_.stop();
+    if (thread_.joinable() || wakeFd_ < 0)
+        return listening_;
+    bindName();
+    thread_ = std::thread(&InstanceListener::serve, this);
+    return listening_;
+}
+
+bool InstanceListener::bindName() {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address;
+    const socklen_t length = abstractAddress(name_, &address);
+    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+        ::listen(fd, SOMAXCONN) == 0) {
+        listenFd_ = fd;
+        listening_ = true;
         return true;
     }
-    retryTimer_.start();
+    if (errno != EADDRINUSE)
+        qCInfo(lcPlatform) << "hand-over: cannot listen:" << strerror(errno);
+    if (fd >= 0)
+        close(fd);
     return false;
 }
 
-bool InstanceListener::isListening() const {
-    return server_->isListening();
+void InstanceListener::serve() {
+    // While another instance owns the name, try again every half second.
+    while (listenFd_ < 0) {
+        if (waitFor(-1, wakeFd_, kRetryIntervalMs) == Wait::Woken)
+            return;
+        bindName();
+    }
+    waitForConnections();
 }
 
-void InstanceListener::acceptConnections() {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        if (!isFromThisUser(*socket)) {
-            socket->abort();
-            socket->deleteLater();
+void InstanceListener::waitForConnections() {
+    while (waitFor(listenFd_, wakeFd_, -1) == Wait::Readable) {
+        const int connection = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (connection < 0)
             continue;
-        }
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readMessage(socket); });
-        connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
-            readMessage(socket);
-            socket->deleteLater();
-        });
-        readMessage(socket);
+        const bool closing = isFromThisUser(connection) && readsClose(connection);
+        close(connection);
+        if (!closing)
+            continue;
+        stopListening();
+        if (onArrival_)
+            onArrival_();
+        QMetaObject::invokeMethod(this, &InstanceListener::closeRequested, Qt::QueuedConnection);
+        return;
     }
 }
 
-void InstanceListener::readMessage(QLocalSocket* socket) {
-    if (!socket->canReadLine()) {
-        if (socket->bytesAvailable() > kLongestMessage)
-            socket->abort();
-        return;
+bool InstanceListener::readsClose(int connection) {
+    QByteArray message;
+    char chunk[kLongestMessage];
+    while (!message.contains('\n') && message.size() < kLongestMessage &&
+           waitFor(connection, wakeFd_, kReadTimeoutMs) == Wait::Readable) {
+        const ssize_t got = read(connection, chunk, sizeof chunk);
+        if (got <= 0)
+            break;
+        message.append(chunk, got);
     }
-    const QByteArray message = socket->readLine(kLongestMessage);
-    socket->disconnectFromServer();
-    if (message != kCloseMessage || !server_->isListening())
-        return;
-    server_->close();
-    retryTimer_.stop();
-    emit closeRequested();
+    return message == kCloseMessage;
+}
+
+void InstanceListener::stopListening() {
+    listening_ = false;
+    if (listenFd_ >= 0)
+        close(listenFd_);
+    listenFd_ = -1;
 }
 
 bool sendCloseToRunningInstance(const QString& programName) {
-    QLocalSocket socket;
-    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    socket.connectToServer(instanceChannelName(programName));
-    if (!socket.waitForConnected(kSendTimeoutMs))
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
         return false;
-    socket.write(kCloseMessage);
-    while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(kSendTimeoutMs)) {
-    }
-    const bool delivered = socket.bytesToWrite() == 0;
-    socket.abort();
+    const timeval timeout{kSendTimeoutMs / 1000, (kSendTimeoutMs % 1000) * 1000};
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    sockaddr_un address;
+    const socklen_t length = abstractAddress(instanceChannelName(programName).toUtf8(), &address);
+    const bool delivered =
+        connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+        send(fd, kCloseMessage.constData(), static_cast<size_t>(kCloseMessage.size()),
+             MSG_NOSIGNAL) == kCloseMessage.size();
+    if (!delivered)
+        qCInfo(lcPlatform) << "hand-over: no running instance took the close:" << strerror(errno);
+    close(fd);
     return delivered;
 }
 

@@ -1,16 +1,19 @@
-// The hand-over between instances of a program: every main window listens on
-// a per-user local socket named after the program, and a new instance can ask
+// The hand-over between instances of a program: every instance listens on a
+// per-user local socket named after the program, and a new instance can ask
 // the running one to close. The socket lives in Linux's abstract namespace,
 // so no socket file is left behind by a crash; because any user may connect
 // to an abstract name, a connection from another user is refused.
+//
+// The listener serves the socket on a thread of its own: a close must be
+// seen while the UI thread is blocked (a download, a station probe), so that
+// the blocking operation can be told to end.
 #pragma once
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
-
-class QLocalServer;
-class QLocalSocket;
+#include <atomic>
+#include <functional>
+#include <thread>
 
 namespace platform {
 
@@ -21,14 +24,20 @@ QString instanceChannelName(const QString& programName);
 class InstanceListener : public QObject {
     Q_OBJECT
 public:
-    explicit InstanceListener(const QString& programName, QObject* parent = nullptr);
+    // onArrival runs on the listener's thread the moment a close arrives,
+    // before closeRequested reaches this object's thread; it must be safe to
+    // call from any thread (the player sets the process-wide close request).
+    InstanceListener(const QString& programName, std::function<void()> onArrival,
+                     QObject* parent = nullptr);
     ~InstanceListener() override;
+    InstanceListener(const InstanceListener&) = delete;
+    InstanceListener& operator=(const InstanceListener&) = delete;
 
     // Starts listening. When another instance owns the name, listening is
     // retried every half second, so that this instance becomes reachable once
     // the other one has gone. Returns whether it listens now.
     bool listen();
-    bool isListening() const;
+    bool isListening() const { return listening_; }
 
 signals:
     // A "close" message arrived. Listening stops at once, so that the name is
@@ -36,12 +45,19 @@ signals:
     void closeRequested();
 
 private:
-    void acceptConnections();
-    void readMessage(QLocalSocket* socket);
+    bool bindName();
+    void serve();
+    void waitForConnections();
+    // Reads one connection's message; true when it asked to close.
+    bool readsClose(int connection);
+    void stopListening();
 
-    QString name_;
-    QLocalServer* server_;
-    QTimer retryTimer_;
+    QByteArray name_;
+    std::function<void()> onArrival_;
+    int listenFd_ = -1;
+    int wakeFd_ = -1; // an eventfd that ends the thread
+    std::atomic<bool> listening_{false};
+    std::thread thread_;
 };
 
 // Asks the instance listening for programName to close. Returns whether the

@@ -3,7 +3,11 @@
 #include "support/player_sandbox.h"
 
 #include <QFile>
+#include <QTest>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace testsupport;
 
@@ -91,4 +95,30 @@ TEST(EntryProcess, WithoutTheOptionTwoInstancesRun) {
     EXPECT_TRUE(first->started());
     EXPECT_EQ(terminate(*second, kStartTimeoutMs).exitCode, 1);
     EXPECT_EQ(terminate(*first, kStartTimeoutMs).exitCode, 1);
+}
+
+TEST(EntryProcess, ASecondStartWhileTheFirstBuildsItsWindowClosesTheFirst) {
+    PlayerSandbox sandbox;
+    sandbox.writeIni("[Quaverly]\nGeneral_NoMultiInst=1\n");
+    // The first instance's sound output is a FIFO that nobody reads yet: it
+    // holds the instance lock and waits in its device start, before its
+    // window exists.
+    const QByteArray device = QFile::encodeName(sandbox.folder() + "/device.wav");
+    ASSERT_EQ(mkfifo(device.constData(), 0600), 0);
+    sandbox.environment().insert("QUAVERLY_AUDIO", "wav:" + QFile::decodeName(device));
+    auto first = sandbox.start({});
+    const QString lock = sandbox.folder() + "/quaverly-" + QString::number(getuid()) + ".lock";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(lock); }, kStartTimeoutMs));
+
+    sandbox.environment().insert("QUAVERLY_AUDIO", "null");
+    auto second = sandbox.start({sandbox.folder() + "/"});
+    ASSERT_TRUE(waitUntilReady(*second, kStartTimeoutMs));
+    // The first one's device opens now; it builds its window and then closes.
+    const int reader = open(device.constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    const RunResult firstResult = first->wait(kStartTimeoutMs);
+    close(reader);
+    ASSERT_TRUE(firstResult.finished) << "both instances kept running";
+    EXPECT_EQ(firstResult.exitCode, 1) << "closed normally";
+    EXPECT_EQ(terminate(*second, kStartTimeoutMs).exitCode, 1);
 }
