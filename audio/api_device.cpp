@@ -68,8 +68,8 @@ BOOL BASS_GetInfo(BASS_INFO* info) {
 HPLUGIN BASS_PluginLoad(const char* file, DWORD) {
     if (!file || !*file)
         return fail(BASS_ERROR_FILEOPEN, HPLUGIN{0});
-    // Every format is built in; the name is only recorded.
-    return succeed(Library::instance().addPlugin(file));
+    // Every format is built in: a plug-in only gets a handle.
+    return succeed(HPLUGIN{Library::instance().newHandle()});
 }
 
 BOOL BASS_SetConfig(DWORD option, DWORD value) {

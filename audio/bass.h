@@ -1,7 +1,7 @@
-// Public C API of Quaverly's audio library. It keeps the names, numbers and
-// structure layouts of the BASS 2.4 interface the player was designed against,
-// implemented here over FFmpeg, libcurl, TagLib, our own DSP and the output
-// back-ends chosen by QUAVERLY_AUDIO (pulse, alsa, null, null:fast, wav:PATH).
+// Public C API of Quaverly's audio library: the names, numbers and structure
+// layouts of the BASS 2.4 interface, which the player calls, implemented here
+// over FFmpeg, libcurl, TagLib, our own DSP and the output back-ends chosen by
+// QUAVERLY_AUDIO (pulse, alsa, null, null:fast, wav:PATH).
 //
 // Text arguments passed with BASS_UNICODE are char16_t (UTF-16) strings;
 // otherwise they are UTF-8. Texts returned by BASS_ChannelGetTags are UTF-8

@@ -90,10 +90,6 @@ void PlayNavigator::BuildRandomOrder() {
     order_.Build(list_->RowCount(), platform::millisecondClock(), list_->rows().generation());
 }
 
-void PlayNavigator::BuildRandomOrderWithSeed(uint32_t seed) {
-    order_.Build(list_->RowCount(), seed, list_->rows().generation());
-}
-
 void PlayNavigator::ToggleSkip() {
     for (int row : list_->SelectedRows()) {
         const bool skipped = list_->GetMark(row) == tracklist::MarkSkip;

@@ -30,8 +30,6 @@ public:
     void OnStreamEnd();
 
     const RandomOrder& randomOrder() const { return order_; }
-    // Builds with a fixed seed (for tests of the sequence).
-    void BuildRandomOrderWithSeed(uint32_t seed);
 
 private:
     int Mode() const;

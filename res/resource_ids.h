@@ -1,5 +1,5 @@
 // Identifiers shared by the frame and the parts that drive it: command ids,
-// control ids, the track-list-filled message and the position timer.
+// control ids and the position timer's interval.
 #pragma once
 
 namespace res {
@@ -25,13 +25,8 @@ inline constexpr int IDC_TRACKTITLE = 1001;
 inline constexpr int IDC_POSITION = 1002;
 inline constexpr int IDC_VOLUME = 1003;
 inline constexpr int IDC_ORDER = 1004;
-inline constexpr int ID_TOOLBAR = 0xE800;
 
-// Window message sent by the sources after they refill the track list.
-inline constexpr int WM_APP = 0x8000;
-inline constexpr int WM_TRACKLIST_FILLED = WM_APP + 1;
-
-inline constexpr int TIMER_POSITION = 1;
+// The position bar follows the stream at this interval.
 inline constexpr int kPositionTimerMs = 1000;
 
 } // namespace res

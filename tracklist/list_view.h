@@ -37,8 +37,6 @@ public:
     // Selected rows in increasing order.
     std::vector<int> SelectedRows() const;
 
-    int columnWidthOf(int column) const { return columnWidth(column); }
-
     TrackRowModel& rows() { return model_; }
 
 signals:

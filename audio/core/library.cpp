@@ -73,12 +73,6 @@ bool Library::deviceInfo(DeviceInfo* info) {
     return true;
 }
 
-HPLUGIN Library::addPlugin(const std::string& name) {
-    std::lock_guard<std::mutex> lock(registry_);
-    plugins_.push_back(name);
-    return newHandle();
-}
-
 HSTREAM Library::addStream(std::unique_ptr<Decoder> decoder, std::string localPath, int* error) {
     const std::shared_ptr<Mixer> mixer = currentMixer();
     if (!mixer) {

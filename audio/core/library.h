@@ -43,8 +43,6 @@ public:
     int free();
     bool deviceInfo(DeviceInfo* info);
 
-    HPLUGIN addPlugin(const std::string& name);
-
     // Registers a new stream and starts it; 0 when the device went away.
     HSTREAM addStream(std::unique_ptr<Decoder> decoder, std::string localPath, int* error);
     std::shared_ptr<Stream> stream(DWORD handle);
@@ -74,7 +72,6 @@ private:
     std::shared_ptr<Mixer> mixer_;
     std::unordered_map<DWORD, std::shared_ptr<Stream>> streams_;
     std::unordered_map<HFX, HSTREAM> effects_;
-    std::vector<std::string> plugins_;
     SyncDispatcher syncs_;
 };
 
