@@ -1,19 +1,23 @@
 #include "app/diagnostic_commands.h"
 
+#include "app/app_log.h"
 #include "app/main_frame.h"
 #include "res/resource_ids.h"
 
 #include <QSocketNotifier>
 #include <fcntl.h>
 #include <map>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace app {
 
 namespace {
 
-// A line longer than this without an end is dropped rather than kept.
+// A line longer than this is dropped rather than kept.
 constexpr qsizetype kMaxLineBytes = 4096;
+// Read per wake-up, so that a writer that never stops cannot hold the frame.
+constexpr qsizetype kMaxBytesPerWake = 16 * 1024;
 
 int CommandIdOf(const QByteArray& word) {
     static const std::map<QByteArray, int> kNames = {
@@ -41,13 +45,42 @@ std::vector<int> ParseDiagnosticCommands(const QByteArray& line) {
     return ids;
 }
 
-DiagnosticCommandInput::DiagnosticCommandInput(CMainFrame& frame) : frame_(frame) {
+std::vector<QByteArray> LineSplitter::Feed(QByteArrayView bytes) {
+    std::vector<QByteArray> lines;
+    while (!bytes.isEmpty()) {
+        const qsizetype end = bytes.indexOf('\n');
+        const QByteArrayView part = end < 0 ? bytes : bytes.first(end);
+        if (!dropping_ && pending_.size() + part.size() <= maxLineBytes_)
+            pending_.append(part);
+        else
+            dropping_ = true;
+        if (end < 0)
+            break;
+        if (!dropping_)
+            lines.push_back(pending_);
+        pending_.clear();
+        dropping_ = false;
+        bytes = bytes.sliced(end + 1);
+    }
+    if (dropping_)
+        pending_.clear();
+    return lines;
+}
+
+DiagnosticCommandInput::DiagnosticCommandInput(CMainFrame& frame)
+    : frame_(frame), lines_(kMaxLineBytes) {
     const QByteArray path = qgetenv("QUAVERLY_COMMAND_FIFO");
     if (path.isEmpty())
         return;
     // Read and write: the FIFO then never reports an end when a writer
     // closes, and opening does not wait for a writer.
     fd_ = open(path.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    struct stat status {};
+    if (fd_ >= 0 && (fstat(fd_, &status) != 0 || !S_ISFIFO(status.st_mode))) {
+        qCInfo(lcApp) << "QUAVERLY_COMMAND_FIFO is not a FIFO; nothing is read from" << path;
+        close(fd_);
+        fd_ = -1;
+    }
     if (fd_ < 0)
         return;
     notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
@@ -61,22 +94,14 @@ DiagnosticCommandInput::~DiagnosticCommandInput() {
 }
 
 void DiagnosticCommandInput::OnReadable() {
-    char chunk[1024];
+    char chunk[4096];
     ssize_t count = 0;
-    while ((count = read(fd_, chunk, sizeof chunk)) > 0)
-        pending_.append(chunk, count);
-    RunCompleteLines();
-    if (pending_.size() > kMaxLineBytes)
-        pending_.clear();
-}
-
-void DiagnosticCommandInput::RunCompleteLines() {
-    qsizetype end = 0;
-    while ((end = pending_.indexOf('\n')) >= 0) {
-        const QByteArray line = pending_.left(end);
-        pending_.remove(0, end + 1);
-        for (int id : ParseDiagnosticCommands(line))
-            frame_.OnCommand(id);
+    for (qsizetype total = 0;
+         total < kMaxBytesPerWake && (count = read(fd_, chunk, sizeof chunk)) > 0; total += count) {
+        for (const QByteArray& line : lines_.Feed(QByteArrayView(chunk, count))) {
+            for (int id : ParseDiagnosticCommands(line))
+                frame_.OnCommand(id);
+        }
     }
 }
 

@@ -22,6 +22,36 @@ TEST(DiagnosticCommands, ALineNamesCommandsByWordOrNumberAndSkipsTheRest) {
     EXPECT_TRUE(app::ParseDiagnosticCommands("0 nothing -").empty());
 }
 
+TEST(DiagnosticCommands, LinesEndAtTheirEndsAndOverlongOnesAreDroppedWhole) {
+    struct Case {
+        std::vector<QByteArray> chunks;
+        std::vector<QByteArray> lines;
+    };
+    const Case cases[] = {
+        {{"next\n"}, {"next"}},
+        {{"ne", "xt\nst", "op\n"}, {"next", "stop"}},
+        {{"12345678\n"}, {"12345678"}}, // as long as the limit
+        {{"123456789\nnext\n"}, {"next"}},
+        {{"1234567", "89", "ab\nnext\n"}, {"next"}}, // too long across reads
+        {{"\n\n"}, {"", ""}},
+        {{"stop"}, {}}, // waits for its end
+    };
+    for (const Case& c : cases) {
+        app::LineSplitter splitter(8);
+        std::vector<QByteArray> lines;
+        for (const QByteArray& chunk : c.chunks) {
+            for (const QByteArray& line : splitter.Feed(chunk))
+                lines.push_back(line);
+        }
+        EXPECT_EQ(lines, c.lines) << c.chunks.front().toStdString();
+    }
+    app::LineSplitter endless(8);
+    const QByteArray zeros(1 << 20, '\0');
+    for (int i = 0; i < 8; ++i)
+        EXPECT_TRUE(endless.Feed(zeros).empty());
+    EXPECT_EQ(endless.pendingBytes(), 0);
+}
+
 class DiagnosticsTest : public FrameTest {
 protected:
     void TearDown() override {
@@ -76,4 +106,14 @@ TEST_F(DiagnosticsTest, WithoutItsVariableNothingIsReadOrLogged) {
     f.OnCommand(ID_PLAY_PLAYPAUSE);
     EXPECT_NE(f.engine().stream(), 0u);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(dir.file("played.log"))));
+}
+
+TEST_F(DiagnosticsTest, OnlyAFifoIsRead) {
+    auto& f = create();
+    for (const std::string& path :
+         {std::string("/dev/zero"), dir.write("commands.txt", "next\n")}) {
+        setenv("QUAVERLY_COMMAND_FIFO", path.c_str(), 1);
+        app::DiagnosticCommandInput input(f);
+        EXPECT_FALSE(input.active()) << path;
+    }
 }
