@@ -135,8 +135,9 @@ TEST_F(EngineTest, TheEndOfATrackStepsByPlayOrder) {
         } else {
             EXPECT_NE(engine.stream(), 0u) << c.order;
         }
-        if (c.trackRow >= 0)
+        if (c.trackRow >= 0) {
             EXPECT_EQ(engine.trackRow(), c.trackRow) << c.order;
+        }
         SendCommand(ID_PLAY_STOP);
         QCoreApplication::processEvents();
         EXPECT_EQ(marks(), QStringList(c.rows, QString())) << c.order;
