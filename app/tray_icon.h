@@ -31,7 +31,8 @@ private:
     bool installed_ = false;
 };
 
-// Longest tip the notification area takes, in characters.
+// Longest tip, in characters: the Windows notification area's limit, kept so
+// that a long title is cut at the same place on every desktop.
 inline constexpr int kMaxTrayTip = 127;
 
 template <class Frame> class CTaskTrayImpl {

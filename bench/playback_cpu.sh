@@ -12,11 +12,10 @@
 # Usage: bench/playback_cpu.sh BUILD
 set -uo pipefail
 build=${1:-build}
-here=$(dirname "$0")
-. "$here/common.sh"
+. "$(dirname "$0")/common.sh"
 
-window=60; settle=5
-[ "$quick" = 1 ] && { window=15; settle=3; }
+# Seconds measured, and of settling before; shorter with BENCH_QUICK=1.
+if [ "$quick" = 1 ]; then window=15 settle=3; else window=60 settle=5; fi
 # A ten-minute MP3: longer than the window, and a seek bar moves about a pixel
 # every second or two, as it does for a long track.
 file=$(make_fixture mp3 600) || exit 1

@@ -17,6 +17,8 @@ namespace browser {
 
 namespace {
 
+// ".cda" (the track files of an audio CD) is listed so that such rows show;
+// opening one reports the open failure, as the audio library drives no CD.
 const std::array<QLatin1String, 16> kAudioExtensions = {
     QLatin1String(".aac"),  QLatin1String(".aif"),  QLatin1String(".aiff"), QLatin1String(".cda"),
     QLatin1String(".flac"), QLatin1String(".m4a"),  QLatin1String(".m4b"),  QLatin1String(".mp1"),

@@ -34,6 +34,7 @@ public:
         frame().ApplyVolume(ini.ReadInt(keys::Volume, 100));
         frame().SelectOrder(ini.ReadInt(keys::Order, 0));
         frame().SetSplitterPos(ini.ReadInt(keys::SplitterPos, 160));
+        // A stored width keeps the 16 bits a list view's column message carries.
         frame().SetTrackColumnWidth(1, ini.ReadInt(keys::Column1CX, 30) & 0xFFFF);
         frame().SetTrackColumnWidth(2, ini.ReadInt(keys::Column2CX, 240) & 0xFFFF);
     }

@@ -9,64 +9,23 @@
 #include "settings/ini_file.h"
 #include "support/fixtures.h"
 #include "support/player_sandbox.h"
+#include "support/small_tmpfs.h"
 #include "tracklist/list_view.h"
 
-#include <QDir>
 #include <QListWidget>
 #include <QRegularExpression>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sys/mount.h>
 #include <thread>
 #include <unistd.h>
 
 using testsupport::readFile;
+using testsupport::SmallTmpfs;
 using testsupport::TempDir;
 
 namespace {
-
-// A tmpfs on a fresh folder, unmounted when the object goes away.
-class MountedTmpfs {
-public:
-    explicit MountedTmpfs(const char* options) {
-        mounted_ = geteuid() == 0 && mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, options) == 0;
-    }
-    ~MountedTmpfs() {
-        if (mounted_)
-            umount2(dir_.path().c_str(), MNT_DETACH);
-    }
-    MountedTmpfs(const MountedTmpfs&) = delete;
-    MountedTmpfs& operator=(const MountedTmpfs&) = delete;
-
-    bool mounted() const { return mounted_; }
-    bool makeReadOnly() const {
-        return mount(nullptr, dir_.path().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-    }
-    std::string file(const std::string& name) const { return dir_.file(name); }
-    QString folder() const { return QString::fromStdString(dir_.path()) + "/"; }
-    QStringList entries() const {
-        QStringList names =
-            QDir(QString::fromStdString(dir_.path())).entryList(QDir::Files | QDir::Hidden);
-        names.sort();
-        return names;
-    }
-    // Fills the file system until not one byte more fits.
-    void fillUp() const {
-        std::ofstream filler(file("filler"), std::ios::binary);
-        const std::string block(4096, 'f');
-        while (filler.write(block.data(), static_cast<std::streamsize>(block.size())))
-            filler.flush();
-        filler.clear();
-        for (int i = 0; i < 4096 && filler.put('f'); ++i)
-            filler.flush();
-    }
-
-private:
-    TempDir dir_;
-    bool mounted_ = false;
-};
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
@@ -172,7 +131,7 @@ protected:
         sandbox.environment().insert("QUAVERLY_AUDIO", "null:fast");
         sandbox.environment().insert("QUAVERLY_PLAY_LOG", sandbox.folder() + "/played.log");
     }
-    void linkSettingsInto(const MountedTmpfs& tmpfs) {
+    void linkSettingsInto(const SmallTmpfs& tmpfs) {
         std::filesystem::create_symlink(tmpfs.file("quaverly.ini"),
                                         sandbox.iniPath().toStdString());
     }
@@ -191,7 +150,7 @@ protected:
 };
 
 TEST_F(PlayerSettingsFaultTest, OnAReadOnlyDiskThePlayerRunsAndTheSettingsStayAsTheyWere) {
-    MountedTmpfs tmpfs("size=1m");
+    SmallTmpfs tmpfs("size=1m");
     if (!tmpfs.mounted())
         GTEST_SKIP() << "mounting a tmpfs needs root";
     WriteBytes(tmpfs.file("quaverly.ini"), kIni);
@@ -202,7 +161,7 @@ TEST_F(PlayerSettingsFaultTest, OnAReadOnlyDiskThePlayerRunsAndTheSettingsStayAs
 }
 
 TEST_F(PlayerSettingsFaultTest, OnAFullDiskThePlayerRunsAndTheSettingsAreNeverCutShort) {
-    MountedTmpfs tmpfs("size=64k");
+    SmallTmpfs tmpfs("size=64k");
     if (!tmpfs.mounted())
         GTEST_SKIP() << "mounting a tmpfs needs root";
     WriteBytes(tmpfs.file("quaverly.ini"), kIni);
@@ -226,7 +185,7 @@ TEST_F(PlayerSettingsFaultTest, OnAFullDiskThePlayerRunsAndTheSettingsAreNeverCu
 
 class ListFileFaultTest : public FrameTest {
 protected:
-    browser::CFormView& browserOn(const MountedTmpfs& tmpfs) {
+    browser::CFormView& browserOn(const SmallTmpfs& tmpfs) {
         auto& f = create();
         f.formView()->setListFolder(tmpfs.folder());
         return *f.formView();
@@ -240,7 +199,7 @@ protected:
 };
 
 TEST_F(ListFileFaultTest, OnAReadOnlyDiskTheListsAreShownAndTheFilesStayAsTheyWere) {
-    MountedTmpfs tmpfs("size=1m");
+    SmallTmpfs tmpfs("size=1m");
     if (!tmpfs.mounted())
         GTEST_SKIP() << "mounting a tmpfs needs root";
     WriteBytes(tmpfs.file("Netradio.txt"), kStations);
@@ -256,7 +215,7 @@ TEST_F(ListFileFaultTest, OnAReadOnlyDiskTheListsAreShownAndTheFilesStayAsTheyWe
 }
 
 TEST_F(ListFileFaultTest, OnAFullDiskTheListFilesAreNeverCutShort) {
-    MountedTmpfs tmpfs("size=64k");
+    SmallTmpfs tmpfs("size=64k");
     if (!tmpfs.mounted())
         GTEST_SKIP() << "mounting a tmpfs needs root";
     WriteBytes(tmpfs.file("Netradio.txt"), kStations);

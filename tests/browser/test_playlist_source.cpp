@@ -21,12 +21,25 @@ quint16 DeadPort() {
 
 } // namespace
 
-TEST_F(BrowserTest, ExtendedM3uLinesNameNothingAndGiveNoRow) {
+class PlaylistTest : public BrowserTest {
+protected:
+    // Writes a playlist into the test folder and loads it from there, by its
+    // extension as M3U or M3U8.
+    void load(const std::string& name, const std::string& content) {
+        dir.write(name, content);
+        view.setCurrentFolder(folder());
+        const QString file = QString::fromStdString(name);
+        if (file.endsWith(".m3u8"))
+            view.LoadM3u8(file);
+        else
+            view.LoadM3u(file);
+    }
+};
+
+TEST_F(PlaylistTest, ExtendedM3uLinesNameNothingAndGiveNoRow) {
     dir.write("a.mp3", "x");
-    dir.write("list.m3u", "#EXTM3U\n#EXTINF:123,Artist - Title\na.mp3\n");
     title.setText("busy");
-    view.setCurrentFolder(folder());
-    view.LoadM3u("list.m3u");
+    load("list.m3u", "#EXTM3U\n#EXTINF:123,Artist - Title\na.mp3\n");
     ASSERT_EQ(list.RowCount(), 1);
     EXPECT_EQ(list.GetLocation(0), folder() + "a.mp3");
     EXPECT_EQ(list.GetName(0), "a.mp3");
@@ -35,14 +48,12 @@ TEST_F(BrowserTest, ExtendedM3uLinesNameNothingAndGiveNoRow) {
     EXPECT_EQ(frame.filled, 1);
 }
 
-TEST_F(BrowserTest, RelativeAbsoluteMissingAndDuplicateLines) {
+TEST_F(PlaylistTest, RelativeAbsoluteMissingAndDuplicateLines) {
     dir.write("sub/a.mp3", "x");
     dir.write("b.flac", "x");
     const std::string absolute = dir.file("b.flac");
-    dir.write("list.m3u", "sub/a.mp3\r\n" + absolute +
-                              "\r\n/nonexistent/c.mp3\r\nsub/a.mp3\r\n\r\nsub\r\nsub/");
-    view.setCurrentFolder(folder());
-    view.LoadM3u("list.m3u");
+    load("list.m3u",
+         "sub/a.mp3\r\n" + absolute + "\r\n/nonexistent/c.mp3\r\nsub/a.mp3\r\n\r\nsub\r\nsub/");
     ASSERT_EQ(list.RowCount(), 3);
     EXPECT_EQ(list.GetLocation(0), folder() + "sub/a.mp3");
     EXPECT_EQ(list.GetName(0), "a.mp3");
@@ -51,49 +62,39 @@ TEST_F(BrowserTest, RelativeAbsoluteMissingAndDuplicateLines) {
     EXPECT_EQ(list.GetLocation(2), folder() + "sub/a.mp3"); // duplicates stay
 }
 
-TEST_F(BrowserTest, CrLfAndLfGiveTheSameRowsAndTheLastLineNeedsNoEnd) {
+TEST_F(PlaylistTest, CrLfAndLfGiveTheSameRowsAndTheLastLineNeedsNoEnd) {
     dir.write("a.mp3", "x");
     dir.write("b.mp3", "x");
-    dir.write("crlf.m3u", "a.mp3\r\nb.mp3");
-    dir.write("lf.m3u8", "a.mp3\nb.mp3\n");
-    view.setCurrentFolder(folder());
-    view.LoadM3u("crlf.m3u");
+    load("crlf.m3u", "a.mp3\r\nb.mp3");
     const QStringList fromCrLf = rowNames();
-    view.LoadM3u8("lf.m3u8");
+    load("lf.m3u8", "a.mp3\nb.mp3\n");
     EXPECT_EQ(rowNames(), fromCrLf);
     EXPECT_EQ(fromCrLf, (QStringList{"a.mp3", "b.mp3"}));
 }
 
-TEST_F(BrowserTest, M3uReadsCp932AndUtf8Names) {
+TEST_F(PlaylistTest, M3uReadsCp932AndUtf8Names) {
     dir.write("曲.mp3", "x");
     dir.write("ソング.mp3", "x");
     const QByteArray cp932 = QByteArray("\x8b\xc8.mp3\n", 7); // 曲 in CP932
-    dir.write("list.m3u", cp932.toStdString() + "ソング.mp3\n");
-    view.setCurrentFolder(folder());
-    view.LoadM3u("list.m3u");
+    load("list.m3u", cp932.toStdString() + "ソング.mp3\n");
     EXPECT_EQ(rowNames(), (QStringList{"曲.mp3", "ソング.mp3"}));
 }
 
-TEST_F(BrowserTest, M3u8SkipsItsByteOrderMarkAndStopsAtAnInvalidSequence) {
+TEST_F(PlaylistTest, M3u8SkipsItsByteOrderMarkAndStopsAtAnInvalidSequence) {
     dir.write("a.mp3", "x");
     dir.write("b.mp3", "x");
-    dir.write("bom.m3u8", "\xEF\xBB\xBF"
-                          "a.mp3\nb.mp3\n");
-    view.setCurrentFolder(folder());
-    view.LoadM3u8("bom.m3u8");
+    load("bom.m3u8", "\xEF\xBB\xBF"
+                     "a.mp3\nb.mp3\n");
     EXPECT_EQ(rowNames(), (QStringList{"a.mp3", "b.mp3"}));
-    dir.write("broken.m3u8", "a.mp3\nb.mp3\xFF\xFE\na.mp3\n");
-    view.LoadM3u8("broken.m3u8");
+    load("broken.m3u8", "a.mp3\nb.mp3\xFF\xFE\na.mp3\n");
     // "b.mp3" before the invalid bytes is the last line read.
     EXPECT_EQ(rowNames(), (QStringList{"a.mp3", "b.mp3"}));
 }
 
-TEST_F(BrowserTest, AnEmptyOrMissingPlaylistStillSendsTheFilledMessage) {
-    dir.write("empty.m3u", "");
+TEST_F(PlaylistTest, AnEmptyOrMissingPlaylistStillSendsTheFilledMessage) {
     list.AppendRow("/old.mp3", "old");
     title.setText("x");
-    view.setCurrentFolder(folder());
-    view.LoadM3u("empty.m3u");
+    load("empty.m3u", "");
     EXPECT_EQ(list.RowCount(), 0);
     EXPECT_EQ(frame.filled, 1);
     view.LoadM3u8("missing.m3u8");
@@ -102,18 +103,16 @@ TEST_F(BrowserTest, AnEmptyOrMissingPlaylistStillSendsTheFilledMessage) {
     EXPECT_EQ(title.text(), "");
 }
 
-TEST_F(BrowserTest, AUrlLineNamedByNobodyKeepsItsRow) {
+TEST_F(PlaylistTest, AUrlLineNamedByNobodyKeepsItsRow) {
     const QString url = QStringLiteral("http://127.0.0.1:%1/stream").arg(DeadPort());
-    dir.write("radio.m3u", url.toStdString() + "\n");
-    view.setCurrentFolder(folder());
-    view.LoadM3u("radio.m3u");
+    load("radio.m3u", url.toStdString() + "\n");
     ASSERT_EQ(list.RowCount(), 1);
     EXPECT_EQ(list.GetLocation(0), url);
     EXPECT_EQ(list.GetName(0), "");
     EXPECT_EQ(title.text(), "");
 }
 
-TEST_F(BrowserTest, ChoosingAPlaylistEntryKeepsTheListsAndWritesLastPath) {
+TEST_F(PlaylistTest, ChoosingAPlaylistEntryKeepsTheListsAndWritesLastPath) {
     dir.write("a.mp3", "x");
     dir.write("list.m3u8", "a.mp3\na.mp3\n");
     view.setCurrentFolder(folder());

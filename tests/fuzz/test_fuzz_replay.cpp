@@ -33,36 +33,26 @@ int Replay(const char* name, Harness harness) {
     return count;
 }
 
+struct Corpus {
+    const char* name;
+    Harness harness;
+};
+
+const Corpus kCorpora[] = {
+    {"playlist", fuzzPlaylist},    {"list_rewrite", fuzzListRewrite}, {"rss_feed", fuzzRssFeed},
+    {"icy_stream", fuzzIcyStream}, {"ini_file", fuzzIniFile},         {"tag_format", fuzzTagFormat},
+    {"code_page", fuzzCodePage},   {"audio_decode", fuzzAudioDecode},
+};
+
+class FuzzReplay : public ::testing::TestWithParam<Corpus> {};
+
 } // namespace
 
-TEST(FuzzReplay, PlaylistFiles) {
-    EXPECT_GT(Replay("playlist", fuzzPlaylist), 0);
+TEST_P(FuzzReplay, EveryKeptInputPassesItsHarness) {
+    EXPECT_GT(Replay(GetParam().name, GetParam().harness), 0);
 }
 
-TEST(FuzzReplay, StationAndFeedListRewrite) {
-    EXPECT_GT(Replay("list_rewrite", fuzzListRewrite), 0);
-}
-
-TEST(FuzzReplay, RssEpisodeWalk) {
-    EXPECT_GT(Replay("rss_feed", fuzzRssFeed), 0);
-}
-
-TEST(FuzzReplay, IcyHeadersMetadataAndPlaylistLinks) {
-    EXPECT_GT(Replay("icy_stream", fuzzIcyStream), 0);
-}
-
-TEST(FuzzReplay, SettingsFile) {
-    EXPECT_GT(Replay("ini_file", fuzzIniFile), 0);
-}
-
-TEST(FuzzReplay, TagFormat) {
-    EXPECT_GT(Replay("tag_format", fuzzTagFormat), 0);
-}
-
-TEST(FuzzReplay, CodePages) {
-    EXPECT_GT(Replay("code_page", fuzzCodePage), 0);
-}
-
-TEST(FuzzReplay, AudioOpenAndDecode) {
-    EXPECT_GT(Replay("audio_decode", fuzzAudioDecode), 0);
-}
+INSTANTIATE_TEST_SUITE_P(Corpora, FuzzReplay, ::testing::ValuesIn(kCorpora),
+                         [](const ::testing::TestParamInfo<Corpus>& info) {
+                             return std::string(info.param.name);
+                         });

@@ -4,56 +4,24 @@
 // permission stands in for the read-only case.
 #include "settings/ini_file.h"
 
+#include "support/small_tmpfs.h"
 #include "support/temp_dir.h"
 
-#include <QDir>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using settings::IniFile;
 using testsupport::readFile;
+using testsupport::SmallTmpfs;
 
 namespace {
 
 const char kOldContent[] = "; mine\n[Quaverly]\n_Volume=40\n_LastPath=/music/\n";
 
-// A tmpfs mounted on a fresh folder for the life of the object.
-class SmallTmpfs {
-public:
-    explicit SmallTmpfs(const char* options) {
-        mounted_ = mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, options) == 0;
-    }
-    ~SmallTmpfs() {
-        if (mounted_)
-            umount2(dir_.path().c_str(), MNT_DETACH);
-    }
-    bool mounted() const { return mounted_; }
-    bool makeReadOnly() const {
-        return mount(nullptr, dir_.path().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-    }
-    std::string file(const std::string& name) const { return dir_.file(name); }
-
-private:
-    testsupport::TempDir dir_;
-    bool mounted_ = false;
-};
-
 void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// Fills the file system holding path until no byte is left.
-void fillUp(const std::string& path) {
-    std::ofstream filler(path, std::ios::binary);
-    const std::string block(4096, 'f');
-    while (filler.write(block.data(), static_cast<std::streamsize>(block.size())))
-        filler.flush();
-    filler.clear();
-    for (int i = 0; i < 4096 && filler.put('f'); ++i)
-        filler.flush();
 }
 
 void expectWritesFailAndKeepTheOldFile(const std::string& iniPath) {
@@ -90,12 +58,11 @@ TEST(IniFileWriteFailure, FullDiskKeepsTheOldFile) {
     if (!tmpfs.mounted())
         GTEST_SKIP() << "cannot mount a tmpfs here";
     writeBytes(tmpfs.file("quaverly.ini"), kOldContent);
-    fillUp(tmpfs.file("filler"));
+    tmpfs.fillUp();
     expectWritesFailAndKeepTheOldFile(tmpfs.file("quaverly.ini"));
     // Once there is room again, writing works and leaves no temporary file.
     ASSERT_EQ(unlink(tmpfs.file("filler").c_str()), 0);
     EXPECT_TRUE(
         IniFile(QString::fromStdString(tmpfs.file("quaverly.ini"))).WriteInt(u"_Volume"_qs, 41));
-    QDir folder(QString::fromStdString(tmpfs.file("")));
-    EXPECT_EQ(folder.entryList(QDir::Files | QDir::Hidden), QStringList{u"quaverly.ini"_qs});
+    EXPECT_EQ(tmpfs.entries(), QStringList{u"quaverly.ini"_qs});
 }
