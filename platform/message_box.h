@@ -22,8 +22,7 @@ class MessageRecorder {
 public:
     MessageRecorder();
     ~MessageRecorder();
-    MessageRecorder(const MessageRecorder&) = delete;
-    MessageRecorder& operator=(const MessageRecorder&) = delete;
+    Q_DISABLE_COPY(MessageRecorder)
 
     const QStringList& texts() const { return texts_; }
 

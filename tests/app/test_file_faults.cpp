@@ -31,6 +31,29 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// The two ways a disk refuses writes: mounted read-only, or full.
+struct DiskFault {
+    const char* name;
+    const char* options;
+    bool full;
+    // A small tmpfs holding the files, then made read-only or filled up;
+    // nullptr where it cannot be mounted (not root).
+    std::unique_ptr<SmallTmpfs>
+    prepare(std::initializer_list<std::pair<const char*, std::string>> files) const {
+        auto tmpfs = std::make_unique<SmallTmpfs>(options);
+        if (!tmpfs->mounted())
+            return nullptr;
+        for (const auto& [name, bytes] : files)
+            std::ofstream(tmpfs->file(name), std::ios::binary) << bytes;
+        if (full)
+            tmpfs->fillUp();
+        else if (!tmpfs->makeReadOnly())
+            return nullptr;
+        return tmpfs;
+    }
+};
+const DiskFault kDiskFaults[] = {{"read-only", "size=1m", false}, {"full", "size=64k", true}};
+
 const std::string kIni = "; kept by hand\r\n[Quaverly]\r\n_Volume=40\r\n_Order=2\r\n";
 const std::string kStations = "Zeta,http://z/\r\nAlpha,http://a/\r\n"; // not yet sorted
 const std::string kFeeds = "Show B,http://b/feed\r\nShow A,http://a/feed\r\n";
@@ -149,36 +172,29 @@ protected:
     testsupport::PlayerSandbox sandbox;
 };
 
-TEST_F(PlayerSettingsFaultTest, OnAReadOnlyDiskThePlayerRunsAndTheSettingsStayAsTheyWere) {
-    SmallTmpfs tmpfs("size=1m");
-    if (!tmpfs.mounted())
-        GTEST_SKIP() << "mounting a tmpfs needs root";
-    WriteBytes(tmpfs.file("quaverly.ini"), kIni);
-    ASSERT_TRUE(tmpfs.makeReadOnly());
-    linkSettingsInto(tmpfs);
-    playAndClose();
-    EXPECT_EQ(readFile(tmpfs.file("quaverly.ini")), kIni);
-}
-
-TEST_F(PlayerSettingsFaultTest, OnAFullDiskThePlayerRunsAndTheSettingsAreNeverCutShort) {
-    SmallTmpfs tmpfs("size=64k");
-    if (!tmpfs.mounted())
-        GTEST_SKIP() << "mounting a tmpfs needs root";
-    WriteBytes(tmpfs.file("quaverly.ini"), kIni);
-    tmpfs.fillUp();
-    linkSettingsInto(tmpfs);
-    playAndClose();
-    EXPECT_EQ(readFile(tmpfs.file("quaverly.ini")), kIni);
-    EXPECT_EQ(tmpfs.entries(), (QStringList{"filler", "quaverly.ini"}))
-        << "no temporary file is left behind";
-
-    // With room again, the next run saves its settings.
-    ASSERT_EQ(unlink(tmpfs.file("filler").c_str()), 0);
-    playAndClose();
-    const std::string saved = readFile(tmpfs.file("quaverly.ini"));
-    EXPECT_EQ(saved.rfind(kIni, 0), 0u) << "the old lines stay first";
-    EXPECT_NE(saved.find("_LastPlayed="), std::string::npos);
-    EXPECT_EQ(tmpfs.entries(), QStringList{"quaverly.ini"});
+TEST_F(PlayerSettingsFaultTest, OnAReadOnlyOrFullDiskThePlayerRunsAndTheSettingsStayAsTheyWere) {
+    for (const DiskFault& fault : kDiskFaults) {
+        SCOPED_TRACE(fault.name);
+        const auto disk = fault.prepare({{"quaverly.ini", kIni}});
+        if (!disk)
+            GTEST_SKIP() << "mounting a tmpfs needs root";
+        const SmallTmpfs& tmpfs = *disk;
+        std::filesystem::remove(sandbox.iniPath().toStdString());
+        linkSettingsInto(tmpfs);
+        playAndClose();
+        EXPECT_EQ(readFile(tmpfs.file("quaverly.ini")), kIni);
+        if (!fault.full)
+            continue;
+        EXPECT_EQ(tmpfs.entries(), (QStringList{"filler", "quaverly.ini"}))
+            << "no temporary file is left behind";
+        // With room again, the next run saves its settings.
+        ASSERT_EQ(unlink(tmpfs.file("filler").c_str()), 0);
+        playAndClose();
+        const std::string saved = readFile(tmpfs.file("quaverly.ini"));
+        EXPECT_EQ(saved.rfind(kIni, 0), 0u) << "the old lines stay first";
+        EXPECT_NE(saved.find("_LastPlayed="), std::string::npos);
+        EXPECT_EQ(tmpfs.entries(), QStringList{"quaverly.ini"});
+    }
 }
 
 // --- The list files, rewritten by the browser when their source is chosen.
@@ -198,39 +214,27 @@ protected:
     }
 };
 
-TEST_F(ListFileFaultTest, OnAReadOnlyDiskTheListsAreShownAndTheFilesStayAsTheyWere) {
-    SmallTmpfs tmpfs("size=1m");
-    if (!tmpfs.mounted())
-        GTEST_SKIP() << "mounting a tmpfs needs root";
-    WriteBytes(tmpfs.file("Netradio.txt"), kStations);
-    WriteBytes(tmpfs.file("Podcast.txt"), kFeeds);
-    ASSERT_TRUE(tmpfs.makeReadOnly());
-    browser::CFormView& view = browserOn(tmpfs);
-    view.LoadNetRadio();
-    EXPECT_EQ(rowNames(), (QStringList{"Alpha", "Zeta"}));
-    view.LoadPodcastList();
-    EXPECT_EQ(view.entryList()->count(), 2);
-    EXPECT_EQ(readFile(tmpfs.file("Netradio.txt")), kStations);
-    EXPECT_EQ(readFile(tmpfs.file("Podcast.txt")), kFeeds);
-}
-
-TEST_F(ListFileFaultTest, OnAFullDiskTheListFilesAreNeverCutShort) {
-    SmallTmpfs tmpfs("size=64k");
-    if (!tmpfs.mounted())
-        GTEST_SKIP() << "mounting a tmpfs needs root";
-    WriteBytes(tmpfs.file("Netradio.txt"), kStations);
-    WriteBytes(tmpfs.file("Podcast.txt"), kFeeds);
-    tmpfs.fillUp();
-    browser::CFormView& view = browserOn(tmpfs);
-    view.LoadNetRadio();
-    view.LoadPodcastList();
-    EXPECT_EQ(readFile(tmpfs.file("Netradio.txt")), kStations);
-    EXPECT_EQ(readFile(tmpfs.file("Podcast.txt")), kFeeds);
-    EXPECT_EQ(tmpfs.entries(), (QStringList{"Netradio.txt", "Podcast.txt", "filler"}));
-
-    ASSERT_EQ(unlink(tmpfs.file("filler").c_str()), 0);
-    view.LoadNetRadio();
-    EXPECT_EQ(readFile(tmpfs.file("Netradio.txt")), "Alpha,http://a/\r\nZeta,http://z/\r\n");
+TEST_F(ListFileFaultTest, OnAReadOnlyOrFullDiskTheListsAreShownAndTheFilesStayAsTheyWere) {
+    for (const DiskFault& fault : kDiskFaults) {
+        SCOPED_TRACE(fault.name);
+        const auto disk = fault.prepare({{"Netradio.txt", kStations}, {"Podcast.txt", kFeeds}});
+        if (!disk)
+            GTEST_SKIP() << "mounting a tmpfs needs root";
+        const SmallTmpfs& tmpfs = *disk;
+        browser::CFormView& view = browserOn(tmpfs);
+        view.LoadNetRadio();
+        EXPECT_EQ(rowNames(), (QStringList{"Alpha", "Zeta"}));
+        view.LoadPodcastList();
+        EXPECT_EQ(view.entryList()->count(), 2);
+        EXPECT_EQ(readFile(tmpfs.file("Netradio.txt")), kStations);
+        EXPECT_EQ(readFile(tmpfs.file("Podcast.txt")), kFeeds);
+        if (!fault.full)
+            continue;
+        EXPECT_EQ(tmpfs.entries(), (QStringList{"Netradio.txt", "Podcast.txt", "filler"}));
+        ASSERT_EQ(unlink(tmpfs.file("filler").c_str()), 0);
+        view.LoadNetRadio();
+        EXPECT_EQ(readFile(tmpfs.file("Netradio.txt")), "Alpha,http://a/\r\nZeta,http://z/\r\n");
+    }
 }
 
 // --- Killed while writing.

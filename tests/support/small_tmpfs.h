@@ -16,8 +16,7 @@ public:
     // options as for mount -o, such as "size=64k".
     explicit SmallTmpfs(const char* options);
     ~SmallTmpfs();
-    SmallTmpfs(const SmallTmpfs&) = delete;
-    SmallTmpfs& operator=(const SmallTmpfs&) = delete;
+    Q_DISABLE_COPY(SmallTmpfs)
 
     bool mounted() const { return mounted_; }
     bool makeReadOnly() const;

@@ -1,6 +1,7 @@
 // A temporary folder removed with its contents when the object goes away.
 #pragma once
 
+#include <QtGlobal>
 #include <string>
 
 namespace testsupport {
@@ -9,8 +10,7 @@ class TempDir {
 public:
     TempDir();
     ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
+    Q_DISABLE_COPY(TempDir)
 
     // Absolute path without a trailing '/'.
     const std::string& path() const { return path_; }

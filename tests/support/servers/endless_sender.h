@@ -67,15 +67,9 @@ private:
 
     void readRequest(int client) {
         std::string request;
-        char chunk[4096];
         while (!stopping_ && request.find("\r\n\r\n") == std::string::npos) {
-            pollfd wait{client, POLLIN, 0};
-            if (poll(&wait, 1, 100) <= 0)
-                continue;
-            const ssize_t count = recv(client, chunk, sizeof chunk, 0);
-            if (count <= 0)
+            if (testsupport::receiveSome(client, request, 100) < 0)
                 return;
-            request.append(chunk, static_cast<size_t>(count));
         }
     }
 

@@ -35,15 +35,7 @@ int connectLoopback(int port) {
 std::string readUntilClosed(int fd, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     std::string data;
-    char chunk[4096];
-    while (std::chrono::steady_clock::now() < deadline) {
-        pollfd waiting{fd, POLLIN, 0};
-        if (poll(&waiting, 1, 100) <= 0)
-            continue;
-        const ssize_t count = recv(fd, chunk, sizeof chunk, 0);
-        if (count <= 0)
-            break;
-        data.append(chunk, static_cast<size_t>(count));
+    while (std::chrono::steady_clock::now() < deadline && receiveSome(fd, data, 100) >= 0) {
     }
     return data;
 }
@@ -71,6 +63,18 @@ int freeLoopbackPort() {
         port = ntohs(address.sin_port);
     close(fd);
     return port;
+}
+
+long receiveSome(int fd, std::string& data, int waitMs) {
+    pollfd waiting{fd, POLLIN, 0};
+    if (poll(&waiting, 1, waitMs) <= 0)
+        return 0;
+    char chunk[4096];
+    const ssize_t count = recv(fd, chunk, sizeof chunk, 0);
+    if (count <= 0)
+        return -1;
+    data.append(chunk, static_cast<size_t>(count));
+    return count;
 }
 
 bool loopbackAccepts(int port) {

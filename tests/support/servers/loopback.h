@@ -13,6 +13,11 @@ int freeLoopbackPort();
 // to *port. Throws std::runtime_error with `who` in the text when it cannot.
 int listenOnLoopback(int backlog, int* port, const char* who);
 
+// Waits up to waitMs for bytes on a socket and appends what came to data.
+// Returns the count, 0 when nothing came in time, -1 when the peer closed or
+// the socket failed.
+long receiveSome(int fd, std::string& data, int waitMs);
+
 // True when something accepts connections on 127.0.0.1:port.
 bool loopbackAccepts(int port);
 
