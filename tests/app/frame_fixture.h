@@ -6,6 +6,7 @@
 #include "support/temp_dir.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
@@ -19,6 +20,11 @@ protected:
     void TearDown() override {
         frame.reset();
         QCoreApplication::processEvents();
+        // A destroyed frame asks the application to quit, and until the
+        // application's own loop has run, every nested loop (a modal dialog's)
+        // returns at once: run it once, so the next test starts afresh.
+        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
     }
 
     QString iniPath() const { return QString::fromStdString(dir.file("quaverly.ini")); }

@@ -34,13 +34,6 @@ constexpr DWORD kOpenLimitMs = 2000;
 // machine; anything slower is a hang.
 constexpr int kBeyondStallMs = 8000;
 
-size_t RequestsFor(const TestHttpServer& server, const std::string& target) {
-    size_t count = 0;
-    for (const auto& request : server.requests())
-        count += request.target == target;
-    return count;
-}
-
 } // namespace
 
 class NetworkFaultTest : public FrameTest {
@@ -223,13 +216,13 @@ TEST_F(NetworkFaultTest, APlaylistThatLinksToItselfOrToItsPartnerFailsTheOpen) {
     server.route("/b.m3u",
                  TestResponse::ok("#EXTM3U\n" + server.url("/a.m3u") + "\n", "audio/x-mpegurl"));
     expectOpenFailed(playFirstOf({url("/self.pls")}));
-    EXPECT_EQ(RequestsFor(server, "/self.pls"), 1u);
+    EXPECT_EQ(server.requestCount("/self.pls"), 1u);
 
     frame.reset();
     std::remove(dir.file("messages.log").c_str());
     expectOpenFailed(playFirstOf({url("/a.m3u")}));
-    EXPECT_EQ(RequestsFor(server, "/a.m3u"), 1u);
-    EXPECT_EQ(RequestsFor(server, "/b.m3u"), 1u);
+    EXPECT_EQ(server.requestCount("/a.m3u"), 1u);
+    EXPECT_EQ(server.requestCount("/b.m3u"), 1u);
 }
 
 // A real player started on a station URL, blocked in the station-name probe
@@ -254,9 +247,9 @@ TEST(NetworkCloseRequest, ASignalEndsThePlayerWithinASecondWhileTheNetworkBlocks
     for (const auto& c : cases) {
         testsupport::PlayerSandbox sandbox;
         auto player = sandbox.start({QString::fromStdString(server.url(c.path))});
-        const size_t before = RequestsFor(server, c.path);
+        const size_t before = server.requestCount(c.path);
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return RequestsFor(server, c.path) >= before + c.requests; }, 20000))
+            [&] { return server.requestCount(c.path) >= before + c.requests; }, 20000))
             << c.what;
         QTest::qWait(300); // well inside the blocking call
         QElapsedTimer clock;

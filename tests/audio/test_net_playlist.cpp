@@ -10,17 +10,6 @@ using nettest::drain;
 using testsupport::TestHttpServer;
 using testsupport::TestResponse;
 
-namespace {
-
-size_t requestsFor(const TestHttpServer& server, const std::string& target) {
-    size_t count = 0;
-    for (const auto& request : server.requests())
-        count += request.target == target;
-    return count;
-}
-
-} // namespace
-
 TEST(NetPlaylist, PlsAnswerLeadsToItsFirstHttpEntry) {
     TestHttpServer server;
     server.route("/stream", TestResponse::ok("the audio", "audio/mpeg"));
@@ -66,12 +55,12 @@ TEST(NetPlaylist, SelfReferenceAndChainsEndInsteadOfLooping) {
 
     EXPECT_EQ(nettest::openFailure(server.url("/self.pls"), nettest::quickOptions()),
               HttpOpenError::NotAudio);
-    EXPECT_EQ(requestsFor(server, "/self.pls"), 1u);
+    EXPECT_EQ(server.requestCount("/self.pls"), 1u);
 
     EXPECT_EQ(nettest::openFailure(server.url("/a.m3u"), nettest::quickOptions()),
               HttpOpenError::NotAudio);
-    EXPECT_EQ(requestsFor(server, "/a.m3u"), 1u);
-    EXPECT_EQ(requestsFor(server, "/b.m3u"), 1u);
+    EXPECT_EQ(server.requestCount("/a.m3u"), 1u);
+    EXPECT_EQ(server.requestCount("/b.m3u"), 1u);
 }
 
 TEST(NetPlaylist, UnfollowedEmptyOrOversizedPlaylistsFail) {
@@ -91,5 +80,5 @@ TEST(NetPlaylist, UnfollowedEmptyOrOversizedPlaylistsFail) {
               HttpOpenError::NotAudio);
     EXPECT_EQ(nettest::openFailure(server.url("/huge.m3u"), nettest::quickOptions()),
               HttpOpenError::NotAudio);
-    EXPECT_EQ(requestsFor(server, "/stream"), 0u);
+    EXPECT_EQ(server.requestCount("/stream"), 0u);
 }

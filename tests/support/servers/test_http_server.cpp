@@ -221,6 +221,12 @@ std::vector<RecordedRequest> TestHttpServer::requests() const {
     return requests_;
 }
 
+size_t TestHttpServer::requestCount(const std::string& target) const {
+    std::lock_guard lock(mutex_);
+    return static_cast<size_t>(std::count_if(requests_.begin(), requests_.end(),
+                                             [&](const auto& r) { return r.target == target; }));
+}
+
 void TestHttpServer::acceptLoop() {
     while (!stopping_) {
         pollfd waits[2] = {{listenFd_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};

@@ -5,6 +5,8 @@
 // recorded. One connection per request.
 #pragma once
 
+#include <QtGlobal>
+
 #include <atomic>
 #include <cstdint>
 #include <map>
@@ -74,13 +76,14 @@ class TestHttpServer {
 public:
     TestHttpServer();
     ~TestHttpServer();
-    TestHttpServer(const TestHttpServer&) = delete;
-    TestHttpServer& operator=(const TestHttpServer&) = delete;
+    Q_DISABLE_COPY(TestHttpServer)
 
     int port() const { return port_; }
     std::string url(const std::string& path) const;
     void route(const std::string& path, TestResponse response);
     std::vector<RecordedRequest> requests() const;
+    // How many requests asked for the target so far.
+    size_t requestCount(const std::string& target) const;
 
 private:
     void acceptLoop();
