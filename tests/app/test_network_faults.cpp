@@ -6,6 +6,8 @@
 // queued events again once the blocking call returns.
 #include "frame_fixture.h"
 
+#include "platform/instance_channel.h"
+
 #include "audio/bass.h"
 #include "res/resource_ids.h"
 #include "res/string_table.h"
@@ -225,10 +227,25 @@ TEST_F(NetworkFaultTest, APlaylistThatLinksToItselfOrToItsPartnerFailsTheOpen) {
     EXPECT_EQ(server.requestCount("/b.m3u"), 1u);
 }
 
+namespace {
+
+// Sends the hand-over's "close" to the player of a sandbox, as a second
+// start does.
+bool SendHandOverClose(const testsupport::PlayerSandbox& sandbox) {
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", sandbox.folder().toUtf8());
+    const bool sent = platform::sendCloseToRunningInstance(QStringLiteral("Quaverly"));
+    qputenv("XDG_RUNTIME_DIR", saved);
+    return sent;
+}
+
+} // namespace
+
 // A real player started on a station URL, blocked in the station-name probe
 // (the headers trickle) or in the stream's open (the audio trickles), ends
-// within a second of a termination signal, its settings saved.
-TEST(NetworkCloseRequest, ASignalEndsThePlayerWithinASecondWhileTheNetworkBlocksTheWindow) {
+// within a second of a termination signal or of another instance's close,
+// its settings saved.
+TEST(NetworkCloseRequest, ASignalOrAHandOverEndsThePlayerWithinASecondWhileTheNetworkBlocks) {
     TestHttpServer server;
     server.route("/head", TestResponse::trickledHeaders(200));
     TestResponse audio = TestResponse::trickle("audio/mpeg", 200);
@@ -238,11 +255,12 @@ TEST(NetworkCloseRequest, ASignalEndsThePlayerWithinASecondWhileTheNetworkBlocks
         const char* what;
         const char* path;
         size_t requests; // the one the player is blocked in
-        int signal;
+        int signal;      // 0: another instance's close
     } cases[] = {
         {"probe, SIGTERM", "/head", 1, SIGTERM},
         {"probe, SIGINT", "/head", 1, SIGINT},
         {"open, SIGTERM", "/audio", 2, SIGTERM},
+        {"probe, hand-over", "/head", 1, 0},
     };
     for (const auto& c : cases) {
         testsupport::PlayerSandbox sandbox;
@@ -254,7 +272,10 @@ TEST(NetworkCloseRequest, ASignalEndsThePlayerWithinASecondWhileTheNetworkBlocks
         QTest::qWait(300); // well inside the blocking call
         QElapsedTimer clock;
         clock.start();
-        ::kill(static_cast<pid_t>(player->process().processId()), c.signal);
+        if (c.signal != 0)
+            ::kill(static_cast<pid_t>(player->process().processId()), c.signal);
+        else
+            EXPECT_TRUE(SendHandOverClose(sandbox)) << c.what;
         const testsupport::RunResult result = player->wait(10000);
         const qint64 closedMs = clock.elapsed();
         ASSERT_TRUE(result.finished) << c.what;
