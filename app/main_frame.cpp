@@ -55,10 +55,14 @@ bool CMainFrame::Create() {
         break;
     }
     accelerators_ = new KeyboardAccelerators(this, [this](int id) { OnCommand(id); });
-    InstallIcon();
-    const QIcon icon = res::programIcon();
-    const QString tip = QString::fromUtf8(res::kAppName);
-    ModifyIcon(&icon, &tip);
+    // The tray icon joins once the window is up: finding the desktop's tray
+    // (a round trip, or a session-bus connection) would hold the window back.
+    QTimer::singleShot(0, this, [this] {
+        InstallIcon();
+        const QIcon icon = res::programIcon();
+        const QString tip = QString::fromUtf8(res::kAppName);
+        ModifyIcon(&icon, &tip);
+    });
     BuildSplitter();
     BuildMenuBar();
     BuildTopBar();
