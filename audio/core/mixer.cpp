@@ -103,10 +103,7 @@ int64_t Mixer::heardOutputFrame() const {
 }
 
 bool Mixer::hasWork() const {
-    if (!waiting_.empty())
-        return true;
-    return std::any_of(streams_.begin(), streams_.end(),
-                       [](const std::shared_ptr<Stream>& stream) { return stream->wantsMix(); });
+    return !waiting_.empty() || anyWantsMix();
 }
 
 bool Mixer::allReady() const {

@@ -4,11 +4,11 @@
 #include "settings/ini_file.h"
 #include "support/fixtures.h"
 #include "support/player_sandbox.h"
+#include "support/servers/loopback.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTcpServer>
 #include <QThread>
 #include <filesystem>
 #include <fstream>
@@ -110,10 +110,8 @@ TEST_F(StartupTest, AFolderPlaysNothingWithOrWithoutItsSlash) {
 }
 
 TEST_F(StartupTest, AStationNobodyAnswersShowsTheOpenFailure) {
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    const QString url = QStringLiteral("http://127.0.0.1:%1/live").arg(server.serverPort());
-    server.close();
+    const QString url =
+        QStringLiteral("http://127.0.0.1:%1/live").arg(testsupport::freeLoopbackPort());
     runWith({url});
     EXPECT_EQ(sandbox.messages(), QStringList{"ストリームをオープンできません"});
 }

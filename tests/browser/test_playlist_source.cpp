@@ -3,23 +3,10 @@
 
 #include "platform/file_name.h"
 #include "settings/ini_file.h"
+#include "support/servers/loopback.h"
 #include "support/servers/test_http_server.h"
 
 #include <QLoggingCategory>
-#include <QTcpServer>
-
-namespace {
-
-// A port on 127.0.0.1 that refuses connections: bound once, then closed.
-quint16 DeadPort() {
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = server.serverPort();
-    server.close();
-    return port;
-}
-
-} // namespace
 
 class PlaylistTest : public BrowserTest {
 protected:
@@ -104,7 +91,8 @@ TEST_F(PlaylistTest, AnEmptyOrMissingPlaylistStillSendsTheFilledMessage) {
 }
 
 TEST_F(PlaylistTest, AUrlLineNamedByNobodyKeepsItsRow) {
-    const QString url = QStringLiteral("http://127.0.0.1:%1/stream").arg(DeadPort());
+    const QString url =
+        QStringLiteral("http://127.0.0.1:%1/stream").arg(testsupport::freeLoopbackPort());
     load("radio.m3u", url.toStdString() + "\n");
     ASSERT_EQ(list.RowCount(), 1);
     EXPECT_EQ(list.GetLocation(0), url);
@@ -180,7 +168,8 @@ TEST_F(BrowserTest, PlsEntriesLoadInTheOrderOfTheirNumbersNamedByTheirTitles) {
     dir.write("sub/a.mp3", "x");
     dir.write("b.mp3", "x");
     const std::string station = server.url("/station");
-    const QString unnamed = QStringLiteral("http://127.0.0.1:%1/unnamed").arg(DeadPort());
+    const QString unnamed =
+        QStringLiteral("http://127.0.0.1:%1/unnamed").arg(testsupport::freeLoopbackPort());
     dir.write("radio.pls", "[playlist]\r\n"
                            "File2=" +
                                station +

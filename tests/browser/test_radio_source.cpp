@@ -4,12 +4,12 @@
 
 #include "playback/station_probe.h"
 #include "support/servers/icecast_server.h"
+#include "support/servers/loopback.h"
 #include "support/servers/test_http_server.h"
 #include "support/temp_dir.h"
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTcpServer>
 
 namespace {
 
@@ -87,10 +87,8 @@ TEST_F(RadioTest, Windows1252NamesReadAndUndecodableLinesKeepTheirBytes) {
 }
 
 TEST_F(RadioTest, ABareUrlNamedByNobodyIsWrittenBackWithAnEmptyName) {
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    const QString url = QStringLiteral("http://127.0.0.1:%1/live").arg(server.serverPort());
-    server.close();
+    const QString url =
+        QStringLiteral("http://127.0.0.1:%1/live").arg(testsupport::freeLoopbackPort());
     dir.write("Netradio.txt", url.toStdString() + "\n");
     view.LoadNetRadio();
     ASSERT_EQ(list.RowCount(), 1);
@@ -131,8 +129,7 @@ TEST_F(RadioTest, AStationThatKeepsTheProbeWaitingIsNamedEmptyAtTheProbesDeadlin
     EXPECT_GE(clock.elapsed(), probes.deadlineMs - 50);
     EXPECT_LT(clock.elapsed(), probes.deadlineMs + 3000);
     // The space after the header's colon belongs to the name.
-    EXPECT_EQ(rows(),
-              (QStringList{" Slow but Named|" + QString::fromStdString(server.url("/slow")),
-                           "|" + QString::fromStdString(server.url("/head"))}));
+    EXPECT_EQ(rows(), (QStringList{" Slow but Named|" + QString::fromStdString(server.url("/slow")),
+                                   "|" + QString::fromStdString(server.url("/head"))}));
     EXPECT_EQ(title.text(), "");
 }
