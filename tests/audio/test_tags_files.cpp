@@ -19,11 +19,6 @@ using audio::tags::TagFields;
 
 namespace {
 
-const QStringList kMetadata = {"-metadata", "artist=Artist",  "-metadata", "album=Album",
-                               "-metadata", "date=1999",      "-metadata", "disc=1/2",
-                               "-metadata", "track=3/10",     "-metadata", "title=タイトル",
-                               "-metadata", "composer=Writer"};
-
 bool makeTone(const std::string& path, const QStringList& extra = {}) {
     QStringList args = {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=1000:duration=0.2"};
     args << extra << QString::fromStdString(path);
@@ -42,29 +37,17 @@ std::string id3v2Block(const std::string& bytes) {
 
 class TagsOfFormats : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        dir_ = new testsupport::TempDir;
-        for (const char* extension : {"mp3", "flac", "ogg", "opus", "oga", "m4a", "mp4", "wav"})
-            ASSERT_TRUE(makeTone(file(extension), kMetadata)) << extension;
-        ASSERT_TRUE(makeTone(file("wma"), kMetadata + QStringList{"-metadata", "WM/Year=1999"}));
-        ASSERT_TRUE(makeTone(file("aiff"), kMetadata + QStringList{"-write_id3v2", "1"}));
-        // Raw MPEG audio and ADTS carry no tags of their own: players find
-        // an ID3v2 block put in front of them.
-        const std::string id3 = id3v2Block(testsupport::readFile(file("mp3")));
-        ASSERT_FALSE(id3.empty());
-        ASSERT_TRUE(makeTone(file("raw.mp2")));
-        ASSERT_TRUE(makeTone(file("raw.aac")));
-        dir_->write("tone.mp2", id3 + testsupport::readFile(file("raw.mp2")));
-        dir_->write("tone.aac", id3 + testsupport::readFile(file("raw.aac")));
-    }
+    static void SetUpTestSuite() { dir_ = new testsupport::TempDir; }
 
     static void TearDownTestSuite() {
         delete dir_;
         dir_ = nullptr;
     }
 
+    // The tagged tones of tests/fixtures (tags/), made once for all tests;
+    // what a test writes goes to dir_.
     static std::string file(const std::string& extension) {
-        return dir_->file("tone." + extension);
+        return testsupport::fixture("tags/tone." + extension);
     }
 
     static testsupport::TempDir* dir_;
