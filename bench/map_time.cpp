@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <poll.h>
 #include <set>
@@ -65,6 +66,9 @@ long residentKb(pid_t pid) {
 pid_t launch(char** argv) {
     const pid_t pid = fork();
     if (pid == 0) {
+        // The program's own output would mix with the figures on stdout.
+        const int quiet = open("/dev/null", O_WRONLY);
+        dup2(quiet, STDOUT_FILENO);
         execvp(argv[0], argv);
         _exit(127);
     }
