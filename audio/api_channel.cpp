@@ -12,8 +12,6 @@ using audio::core::succeed;
 
 namespace {
 
-constexpr DWORD kSyncOneTime = 0x80000000u;
-constexpr DWORD kSyncMixTime = 0x40000000u;
 constexpr QWORD kFailedQword = static_cast<QWORD>(-1);
 
 std::shared_ptr<Stream> findStream(DWORD handle) {
@@ -125,13 +123,13 @@ HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD, SYNCPROC* proc, void*
     const auto stream = findStream(handle);
     if (!stream)
         return fail(BASS_ERROR_HANDLE, HSYNC{0});
-    const DWORD kind = type & ~(kSyncOneTime | kSyncMixTime);
+    const DWORD kind = type & ~(BASS_SYNC_ONETIME | BASS_SYNC_MIXTIME);
     if (kind != BASS_SYNC_END && kind != BASS_SYNC_META && kind != BASS_SYNC_OGG_CHANGE)
         return fail(BASS_ERROR_ILLTYPE, HSYNC{0});
     if (!proc)
         return fail(BASS_ERROR_ILLPARAM, HSYNC{0});
     const HSYNC sync = Library::instance().newHandle();
-    stream->addSync({sync, kind, proc, user, (type & kSyncOneTime) != 0});
+    stream->addSync({sync, type & ~BASS_SYNC_ONETIME, proc, user, (type & BASS_SYNC_ONETIME) != 0});
     return succeed(sync);
 }
 
@@ -140,6 +138,16 @@ BOOL BASS_ChannelRemoveSync(DWORD handle, HSYNC sync) {
     if (!stream || !stream->removeSync(sync))
         return fail(BASS_ERROR_HANDLE, FALSE);
     return succeed(TRUE);
+}
+
+BOOL QUAVERLY_ChannelSetNext(DWORD handle, HSTREAM next) {
+    const auto stream = findStream(handle);
+    const auto follower = next ? findStream(next) : nullptr;
+    if (!stream || (next && !follower))
+        return fail(BASS_ERROR_HANDLE, FALSE);
+    if (follower == stream)
+        return fail(BASS_ERROR_ILLPARAM, FALSE);
+    return result(Library::instance().setFollowOn(stream, follower));
 }
 
 } // extern "C"

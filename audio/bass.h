@@ -90,6 +90,8 @@ typedef DWORD HPLUGIN;
 #define BASS_SYNC_END 2
 #define BASS_SYNC_META 4
 #define BASS_SYNC_OGG_CHANGE 12
+#define BASS_SYNC_MIXTIME 0x40000000u // flag: call as the mixer reaches the event
+#define BASS_SYNC_ONETIME 0x80000000u // flag: call once, then remove the sync
 
 // Tag types (BASS_ChannelGetTags)
 #define BASS_TAG_OGG 2
@@ -189,6 +191,21 @@ BOOL BASS_ChannelRemoveFX(DWORD handle, HFX fx);
 BOOL BASS_FXSetParameters(HFX handle, const void* params);
 BOOL BASS_FXGetParameters(HFX handle, void* params);
 BOOL BASS_FXReset(DWORD handle);
+
+// ---- Quaverly extensions: not part of the BASS 2.4 names ----
+
+// Gapless track changes: queues `next`, a stream that is not playing, to
+// start in the mix block where `handle` ends, its first sample right after
+// the last sample of `handle` (each is converted to the device rate on its
+// own, so the formats need not match). The END sync of `handle` is still
+// delivered, with the handle of `next` as its data when `next` took over; a
+// BASS_SYNC_MIXTIME END sync tells at once, a plain one when it is heard.
+// A later call replaces what was queued; `next` 0 clears it. Freeing either
+// stream clears it too. Errors: BASS_ERROR_HANDLE (an unknown stream),
+// BASS_ERROR_ILLPARAM (`next` is `handle`), BASS_ERROR_ENDED (`handle` has
+// ended already), BASS_ERROR_ALREADY (`next` is playing, paused or finished,
+// or, when clearing, nothing is queued: it has started or was never set).
+BOOL QUAVERLY_ChannelSetNext(DWORD handle, HSTREAM next);
 
 #ifdef __cplusplus
 }

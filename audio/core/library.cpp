@@ -148,6 +148,11 @@ void Library::dropSoundOfStopped() {
         mixer->dropSoundOfStopped();
 }
 
+int Library::setFollowOn(const std::shared_ptr<Stream>& first, std::shared_ptr<Stream> next) {
+    const std::shared_ptr<Mixer> mixer = currentMixer();
+    return mixer ? mixer->setFollowOn(first, std::move(next)) : BASS_ERROR_INIT;
+}
+
 void Library::addEffect(HFX fx, HSTREAM owner) {
     std::lock_guard<std::mutex> lock(registry_);
     effects_[fx] = owner;

@@ -13,6 +13,14 @@ int64_t nowNs() {
         .count();
 }
 
+// True when a stream other than `except` is playing.
+bool anyPlaying(const std::vector<std::shared_ptr<Stream>>& streams,
+                const Stream* except = nullptr) {
+    return std::any_of(streams.begin(), streams.end(), [&](const std::shared_ptr<Stream>& stream) {
+        return stream.get() != except && stream->wantsMix();
+    });
+}
+
 } // namespace
 
 Mixer::Mixer(std::unique_ptr<output::OutputDevice> device, SyncDispatcher& syncs,
@@ -21,7 +29,6 @@ Mixer::Mixer(std::unique_ptr<output::OutputDevice> device, SyncDispatcher& syncs
       rate_(device_->sampleRate()), paced_(device_->paced()), chunk_(device_->chunkFrames()) {
     mix_.resize(chunk_ * 2);
     work_.resize(chunk_ * 2);
-    gain_ = static_cast<float>(streamVolume_.load()) / 10000.0f;
 }
 
 Mixer::~Mixer() {
@@ -37,6 +44,7 @@ void Mixer::stop() {
         std::lock_guard<std::mutex> lock(signal_->mutex);
         stopping_ = true;
         streams_.clear();
+        followOns_.clear();
         waiting_.clear();
     }
     signal_->wake.notify_all();
@@ -56,6 +64,9 @@ void Mixer::remove(const std::shared_ptr<Stream>& stream) {
     {
         std::lock_guard<std::mutex> lock(signal_->mutex);
         std::erase(streams_, stream);
+        std::erase_if(followOns_, [&](const FollowOn& link) {
+            return link.first == stream || link.next == stream;
+        });
         std::erase_if(waiting_, [&](const DueEvent& event) { return event.stream == stream; });
     }
     signal_->wake.notify_all();
@@ -80,11 +91,7 @@ void Mixer::dropQueuedSound(const std::shared_ptr<Stream>& stream) {
         return;
     {
         std::lock_guard<std::mutex> lock(signal_->mutex);
-        const bool othersPlaying = std::any_of(streams_.begin(), streams_.end(),
-                                               [&](const std::shared_ptr<Stream>& other) {
-                                                   return other != stream && other->wantsMix();
-                                               });
-        if (othersPlaying || !stream->wantsMix())
+        if (anyPlaying(streams_, stream.get()) || !stream->wantsMix())
             return;
         discardPending_ = true;
     }
@@ -100,6 +107,52 @@ int64_t Mixer::heardOutputFrame() const {
     const int64_t elapsedNs = nowNs() - writeTimeNs_.load();
     const int64_t advanced = elapsedNs / 1000 * rate_ / 1000000;
     return std::min(written, heardAtWrite_.load() + std::max<int64_t>(0, advanced));
+}
+
+int Mixer::setFollowOn(const std::shared_ptr<Stream>& first, std::shared_ptr<Stream> next) {
+    std::lock_guard<std::mutex> lock(signal_->mutex);
+    // Under the mixer's lock: the mixer takes the follow-on under it too, so
+    // `first` cannot end between the check and the queueing.
+    const auto queued = std::find_if(followOns_.begin(), followOns_.end(),
+                                     [&](const FollowOn& link) { return link.first == first; });
+    if (!next) {
+        if (queued == followOns_.end())
+            return BASS_ERROR_ALREADY;
+        followOns_.erase(queued);
+        return BASS_OK;
+    }
+    if (first->endedInMix())
+        return BASS_ERROR_ENDED;
+    if (next->activeState() != BASS_ACTIVE_STOPPED || next->endedInMix())
+        return BASS_ERROR_ALREADY;
+    std::erase_if(followOns_,
+                  [&](const FollowOn& link) { return link.first == first || link.next == next; });
+    followOns_.push_back({first, std::move(next)});
+    return BASS_OK;
+}
+
+std::shared_ptr<Stream> Mixer::startFollowOn(const Stream& ended) {
+    std::shared_ptr<Stream> next;
+    {
+        std::lock_guard<std::mutex> lock(signal_->mutex);
+        const auto queued =
+            std::find_if(followOns_.begin(), followOns_.end(),
+                         [&](const FollowOn& link) { return link.first.get() == &ended; });
+        if (queued == followOns_.end())
+            return nullptr;
+        next = std::move(queued->next);
+        followOns_.erase(queued);
+    }
+    if (!next->startFollowing())
+        return nullptr;
+    // The END of the stream that ended names the stream that took over.
+    for (auto event = due_.rbegin(); event != due_.rend(); ++event) {
+        if (event->stream.get() == &ended && event->syncType == BASS_SYNC_END) {
+            event->data = next->handle();
+            break;
+        }
+    }
+    return next;
 }
 
 bool Mixer::hasWork() const {
@@ -148,8 +201,7 @@ void Mixer::run() {
 }
 
 bool Mixer::anyWantsMix() const {
-    return std::any_of(streams_.begin(), streams_.end(),
-                       [](const std::shared_ptr<Stream>& stream) { return stream->wantsMix(); });
+    return anyPlaying(streams_);
 }
 
 std::chrono::nanoseconds Mixer::framesToDuration(int64_t frames) const {
@@ -190,39 +242,69 @@ void Mixer::discardDeviceBuffer() {
     fireHeardEvents();
 }
 
+float Mixer::targetGain() const {
+    return static_cast<float>(std::min<DWORD>(streamVolume_.load(), 10000)) / 10000.0f;
+}
+
 void Mixer::mixOnce() {
-    const float target =
-        static_cast<float>(std::min<DWORD>(streamVolume_.load(), 10000)) / 10000.0f;
-    // The volume moves across one block, so a change never clicks.
-    const float from = gain_;
+    const float gain = targetGain();
     std::fill(mix_.begin(), mix_.end(), 0.0f);
     std::size_t longest = 0;
     const int64_t outputFrame = written_.load();
+    startedInBlock_.clear();
     for (const std::shared_ptr<Stream>& stream : active_) {
-        const std::size_t got = stream->pull(work_.data(), chunk_, outputFrame, paced_, due_);
-        if (got == 0)
-            continue;
-        stream->effects().process(work_.data(), got);
-        const float step = (target - from) / static_cast<float>(chunk_);
-        for (std::size_t i = 0; i < got; ++i) {
-            const float gain = from + step * static_cast<float>(i);
-            mix_[2 * i] += work_[2 * i] * gain;
-            mix_[2 * i + 1] += work_[2 * i + 1] * gain;
-        }
-        longest = std::max(longest, got);
+        if (std::find(startedInBlock_.begin(), startedInBlock_.end(), stream.get()) ==
+            startedInBlock_.end())
+            longest = std::max(longest, mixChain(stream, outputFrame, gain));
     }
-    gain_ = target;
     // A paced device keeps time with silence while a stream still plays (a
     // station that ran dry); a block where every stream ended is cut at its
     // last sound, so the next track is not held back behind silence.
-    const bool stillPlaying = std::any_of(active_.begin(), active_.end(),
-                                          [](const auto& stream) { return stream->wantsMix(); });
+    const bool stillPlaying = anyPlaying(active_);
     const std::size_t frames = paced_ && stillPlaying ? chunk_ : longest;
     if (frames > 0) {
         device_->write(mix_.data(), frames);
         written_ += static_cast<int64_t>(frames);
     }
     publishHeard();
+}
+
+std::size_t Mixer::mixChain(std::shared_ptr<Stream> stream, int64_t outputFrame, float gain) {
+    std::size_t offset = 0;
+    for (;;) {
+        const Pulled pulled =
+            stream->pull(work_.data(), chunk_ - offset, outputFrame + static_cast<int64_t>(offset),
+                         paced_, due_);
+        mixIn(*stream, offset, pulled.frames, gain);
+        offset += pulled.frames;
+        if (!pulled.ended)
+            return offset;
+        stream = startFollowOn(*stream);
+        if (!stream)
+            return offset;
+        startedInBlock_.push_back(stream.get());
+        if (offset == chunk_)
+            return offset; // the follow-on starts with the next block
+    }
+}
+
+void Mixer::mixIn(Stream& stream, std::size_t offset, std::size_t frames, float gain) {
+    if (frames == 0) {
+        stream.setMixGain(Stream::kFreshGain);
+        return;
+    }
+    stream.effects().process(work_.data(), frames);
+    // A stream's first sound after silence starts at the current volume; a
+    // change while it sounds moves across one block, so it never clicks.
+    const float from = stream.mixGain() == Stream::kFreshGain ? gain : stream.mixGain();
+    const float step = (gain - from) / static_cast<float>(chunk_);
+    float* out = mix_.data() + 2 * offset;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const float g = from + step * static_cast<float>(i);
+        out[2 * i] += work_[2 * i] * g;
+        out[2 * i + 1] += work_[2 * i + 1] * g;
+    }
+    stream.setMixGain(gain);
 }
 
 void Mixer::publishHeard() {
@@ -233,6 +315,12 @@ void Mixer::publishHeard() {
 }
 
 void Mixer::fireHeardEvents() {
+    // Syncs set with BASS_SYNC_MIXTIME are called as the mixer reaches them.
+    for (const DueEvent& event : due_) {
+        const DWORD mixTimeType = event.syncType | BASS_SYNC_MIXTIME;
+        if (event.stream->hasSyncFor(mixTimeType))
+            syncs_.post(event.stream->handle(), mixTimeType, event.data);
+    }
     const int64_t heard = heardOutputFrame();
     std::vector<DueEvent> ready;
     {
@@ -251,7 +339,7 @@ void Mixer::fireHeardEvents() {
     }
     for (const DueEvent& event : ready) {
         if (event.stream->commit(event))
-            syncs_.post(event.stream->handle(), event.syncType, 0);
+            syncs_.post(event.stream->handle(), event.syncType, event.data);
     }
 }
 

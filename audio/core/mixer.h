@@ -34,7 +34,15 @@ public:
     void stop();
 
     void add(std::shared_ptr<Stream> stream);
+    // Also forgets the follow-ons the stream takes part in.
     void remove(const std::shared_ptr<Stream>& stream);
+
+    // Queues `next` to start in the block where `first` ends, sample after
+    // sample, replacing what was queued after `first`; a null `next` clears
+    // it. Returns a BASS_ERROR_* code: ENDED when `first` has ended already,
+    // ALREADY when `next` is not a stopped stream, or when there was nothing
+    // to clear (never queued, or started already).
+    int setFollowOn(const std::shared_ptr<Stream>& first, std::shared_ptr<Stream> next);
 
     // The output frame being heard now.
     int64_t heardOutputFrame() const;
@@ -53,12 +61,19 @@ private:
     bool hasWork() const;
     bool allReady() const;
     bool anyWantsMix() const;
+    float targetGain() const;
     std::chrono::nanoseconds framesToDuration(int64_t frames) const;
     // Both wait on the signal, woken early by new work or stop.
     void waitUntilHeard(std::unique_lock<std::mutex>& lock);
     void waitForDecoders(std::unique_lock<std::mutex>& lock);
     void discardDeviceBuffer();
     void mixOnce();
+    // Mixes a stream and the follow-ons that start in this block; returns
+    // the frames of the block they filled.
+    std::size_t mixChain(std::shared_ptr<Stream> stream, int64_t outputFrame, float gain);
+    void mixIn(Stream& stream, std::size_t offset, std::size_t frames, float gain);
+    // The follow-on of a stream that has just ended, started; or nullptr.
+    std::shared_ptr<Stream> startFollowOn(const Stream& ended);
     void publishHeard();
     void fireHeardEvents();
 
@@ -70,18 +85,24 @@ private:
     const bool paced_;
     const std::size_t chunk_;
 
+    struct FollowOn {
+        std::shared_ptr<Stream> first;
+        std::shared_ptr<Stream> next;
+    };
+
     // Guarded by signal_->mutex.
     std::vector<std::shared_ptr<Stream>> streams_;
+    std::vector<FollowOn> followOns_;
     std::vector<DueEvent> waiting_; // pulled, not heard yet
     bool stopping_ = false;
     bool discardPending_ = false;
 
     // Mixer thread only.
     std::vector<std::shared_ptr<Stream>> active_;
+    std::vector<const Stream*> startedInBlock_; // follow-ons already mixed this block
     std::vector<DueEvent> due_;
     std::vector<float> mix_;
     std::vector<float> work_;
-    float gain_ = 1.0f;
 
     std::atomic<int64_t> written_{0};
     std::atomic<int64_t> heardAtWrite_{0};

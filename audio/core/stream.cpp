@@ -308,18 +308,18 @@ bool Stream::readyToMix(std::size_t count) {
     return !seekPending_ && (ring_.size() >= count || decoderEnded_);
 }
 
-std::size_t Stream::pull(float* out, std::size_t count, int64_t outputFrame, bool paced,
-                         std::vector<DueEvent>& due) {
+Pulled Stream::pull(float* out, std::size_t count, int64_t outputFrame, bool paced,
+                    std::vector<DueEvent>& due) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (state_ != State::Playing || drained_ || seekPending_)
-        return 0;
+        return {};
     if (paced && network_ && !decoderEnded_) {
         // A station that ran dry waits for a good part of the buffer again.
         if (stalled_ && ring_.size() < refillFrames_ * 2)
-            return 0;
+            return {};
         stalled_ = ring_.size() == 0;
         if (stalled_)
-            return 0;
+            return {};
     }
     const std::size_t got = ring_.pop(out, count);
     const int64_t first = played_;
@@ -341,7 +341,21 @@ std::size_t Stream::pull(float* out, std::size_t count, int64_t outputFrame, boo
     }
     if (decoderWaiting_ && ring_.space() >= wakeFrames_)
         decoderWake_.notify_one();
-    return got;
+    return {got, ending};
+}
+
+bool Stream::endedInMix() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return drained_ || state_ == State::Ended;
+}
+
+bool Stream::startFollowing() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (state_ != State::Stopped || drained_ || stopping_ || !thread_.joinable())
+        return false;
+    state_ = State::Playing;
+    stalled_ = false;
+    return true;
 }
 
 bool Stream::commit(const DueEvent& event) {
@@ -425,6 +439,12 @@ bool Stream::removeSync(HSYNC sync) {
         return false;
     syncs_.erase(at);
     return true;
+}
+
+bool Stream::hasSyncFor(DWORD type) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::any_of(syncs_.begin(), syncs_.end(),
+                       [&](const SyncRegistration& s) { return s.type == type; });
 }
 
 std::vector<SyncRegistration> Stream::takeSyncsFor(DWORD type) {

@@ -25,10 +25,16 @@ namespace audio::core {
 
 struct SyncRegistration {
     HSYNC handle = 0;
-    DWORD type = 0;
+    DWORD type = 0; // with BASS_SYNC_MIXTIME when called as the mixer reaches the event
     SYNCPROC* proc = nullptr;
     void* user = nullptr;
     bool oneTime = false;
+};
+
+// What one pull gave: the frames copied, and whether the stream ended in them.
+struct Pulled {
+    std::size_t frames = 0;
+    bool ended = false;
 };
 
 class Stream : public std::enable_shared_from_this<Stream> {
@@ -66,9 +72,20 @@ public:
     // Mixer side. pull() copies up to count frames and appends due events.
     bool wantsMix();
     bool readyToMix(std::size_t count);
-    std::size_t pull(float* out, std::size_t count, int64_t outputFrame, bool paced,
-                     std::vector<DueEvent>& due);
+    Pulled pull(float* out, std::size_t count, int64_t outputFrame, bool paced,
+                std::vector<DueEvent>& due);
+    // True once the mixer has taken the stream's last frame.
+    bool endedInMix();
+    // Starts a stream that has not been playing, as the follow-on of one that
+    // just ended; false when it is playing, paused or finished already.
+    bool startFollowing();
     EffectChain& effects() { return effects_; }
+    // Mixer thread only: the volume the stream's last frame was mixed at, or
+    // kFreshGain after a silent block, so that its next sound starts at the
+    // current volume instead of gliding from an old one.
+    static constexpr float kFreshGain = -1.0f;
+    float mixGain() const { return mixGain_; }
+    void setMixGain(float gain) { mixGain_ = gain; }
     // Applies a due event; false when it is stale (a seek or stop came after).
     bool commit(const DueEvent& event);
 
@@ -78,6 +95,7 @@ public:
     void addSync(const SyncRegistration& sync);
     bool removeSync(HSYNC sync);
     std::vector<SyncRegistration> takeSyncsFor(DWORD type);
+    bool hasSyncFor(DWORD type);
 
 private:
     enum class State { Stopped, Playing, Paused, Ended };
@@ -124,6 +142,7 @@ private:
     int64_t produced_ = 0;      // device frames pushed since basePosition_
     int64_t played_ = 0;        // device frames pulled since basePosition_
     int64_t lastOutputEnd_ = 0; // output frame after this stream's last pulled frame
+    float mixGain_ = kFreshGain;
     std::deque<StreamEvent> events_;
     std::vector<SyncRegistration> syncs_;
 

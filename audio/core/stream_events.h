@@ -28,6 +28,7 @@ struct DueEvent {
     DWORD syncType = 0;
     int64_t outputFrame = 0; // the mixer's output frame where it is heard
     TagText tag;
+    DWORD data = 0; // the sync's data: for END, the follow-on started in its place
 };
 
 } // namespace audio::core

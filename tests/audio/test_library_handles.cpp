@@ -34,6 +34,7 @@ void expectRejected(DWORD handle) {
     BASS_DX8_PARAMEQ eq{};
     expectHandleError(!BASS_FXGetParameters(handle, &eq), "fx get");
     expectHandleError(!BASS_FXSetParameters(handle, &eq), "fx set");
+    expectHandleError(!QUAVERLY_ChannelSetNext(handle, 0), "set next");
     expectHandleError(!BASS_StreamFree(handle), "free");
     EXPECT_STREQ(TAGS_Read(handle, "%TITL"), "");
 }

@@ -321,3 +321,80 @@ TEST(LibraryLifecycle, FreeingTheLibraryFromASyncDoesNotDeadlock) {
     EXPECT_FALSE(BASS_ChannelIsActive(stream));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
 }
+
+TEST(LibraryLifecycle, AQueuedFollowOnStartsUnlessClearedOrFreed) {
+    // The first stream plays its last 0.3 s on the paced null output; the
+    // mix-time END comes as the mixer reaches the end, the plain one when it
+    // is heard, and both name the follow-on that took over.
+    struct Case {
+        const char* name;
+        std::function<void(HSTREAM first, HSTREAM next)> meanwhile;
+        bool nextStarts;
+    };
+    const std::vector<Case> cases = {
+        {"queued", [](HSTREAM, HSTREAM) {}, true},
+        {"cleared", [](HSTREAM first, HSTREAM) { QUAVERLY_ChannelSetNext(first, 0); }, false},
+        {"next freed", [](HSTREAM, HSTREAM next) { BASS_StreamFree(next); }, false},
+    };
+    Device device("null");
+    ASSERT_TRUE(device.ok());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const HSTREAM first = openFixture("tone_1k_3s.wav");
+        const HSTREAM next = openFixture("tone_440_3s.wav");
+        ASSERT_TRUE(BASS_ChannelSetPosition(first, BASS_ChannelSeconds2Bytes(first, 2.7), 0));
+        auto& mixed = outlivingTheTest<librarytest::EndSeen>();
+        auto& heard = outlivingTheTest<librarytest::EndSeen>();
+        BASS_ChannelSetSync(first, BASS_SYNC_END | BASS_SYNC_MIXTIME, 0, librarytest::noteEnd,
+                            &mixed);
+        BASS_ChannelSetSync(first, BASS_SYNC_END, 0, librarytest::noteEnd, &heard);
+        ASSERT_TRUE(QUAVERLY_ChannelSetNext(first, next));
+        c.meanwhile(first, next);
+        ASSERT_TRUE(BASS_ChannelPlay(first, FALSE));
+        ASSERT_TRUE(heard.waitFor(1, 5s));
+        ASSERT_EQ(mixed.value(), 1);
+        EXPECT_LT(mixed.order, heard.order);
+        const DWORD expected = c.nextStarts ? next : 0;
+        EXPECT_EQ(mixed.data, expected);
+        EXPECT_EQ(heard.data, expected);
+        EXPECT_EQ(BASS_ChannelIsActive(next) == BASS_ACTIVE_PLAYING, c.nextStarts);
+        BASS_StreamFree(first);
+        BASS_StreamFree(next);
+    }
+}
+
+TEST(LibraryLifecycle, AFollowOnIsRefusedWhereItCouldNotFollow) {
+    Device device("null");
+    ASSERT_TRUE(device.ok());
+    const HSTREAM first = openFixture("tone_1k_3s.wav");
+    const HSTREAM playing = openFixture("tone_1k_3s.wav");
+    const HSTREAM ended = openFixture("tone_1k_3s.wav");
+    const HSTREAM fresh = openFixture("tone_1k_3s.wav");
+    ASSERT_TRUE(BASS_ChannelPlay(playing, FALSE));
+    ASSERT_TRUE(BASS_ChannelSetPosition(ended, BASS_ChannelSeconds2Bytes(ended, 2.9), 0));
+    Event& end = outlivingTheTest<Event>();
+    ASSERT_TRUE(librarytest::playToEnd(ended, end, 5s));
+    struct Case {
+        const char* name;
+        HSTREAM first;
+        HSTREAM next;
+        int error;
+    };
+    const Case refusals[] = {
+        {"itself", first, first, BASS_ERROR_ILLPARAM},
+        {"a playing stream", first, playing, BASS_ERROR_ALREADY},
+        {"a finished stream", first, ended, BASS_ERROR_ALREADY},
+        {"nothing to clear", first, 0, BASS_ERROR_ALREADY},
+        {"an unknown stream", first, fresh + 1000, BASS_ERROR_HANDLE},
+        {"after a finished stream", ended, fresh, BASS_ERROR_ENDED},
+    };
+    for (const Case& c : refusals) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(QUAVERLY_ChannelSetNext(c.first, c.next));
+        EXPECT_EQ(BASS_ErrorGetCode(), c.error);
+    }
+    EXPECT_TRUE(QUAVERLY_ChannelSetNext(first, fresh));
+    EXPECT_TRUE(QUAVERLY_ChannelSetNext(first, 0));
+    for (const HSTREAM stream : {first, playing, ended, fresh})
+        BASS_StreamFree(stream);
+}

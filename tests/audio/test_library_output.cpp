@@ -4,7 +4,10 @@
 #include "support/fixtures.h"
 #include "support/temp_dir.h"
 
+#include <algorithm>
+
 using librarytest::Device;
+using librarytest::EndSeen;
 using librarytest::Event;
 using librarytest::readWav;
 using librarytest::rmsDb;
@@ -12,6 +15,52 @@ using librarytest::Wav;
 using namespace std::chrono_literals;
 
 namespace {
+
+// Plays fixtures on the current device, each queued to follow the one
+// before; prepare() runs on each stream before play. Returns the data of
+// each stream's END sync (the follow-on that took over), or an empty list
+// when the last did not end in time.
+std::vector<DWORD> playBackToBack(const std::vector<std::string>& fixtureNames,
+                                  const std::function<void(HSTREAM)>& prepare = {}) {
+    std::vector<HSTREAM> streams;
+    std::vector<EndSeen*> ends;
+    for (const std::string& name : fixtureNames) {
+        const HSTREAM stream =
+            BASS_StreamCreateFile(FALSE, testsupport::fixture(name).c_str(), 0, 0, 0);
+        EXPECT_NE(stream, 0u) << name;
+        if (prepare)
+            prepare(stream);
+        ends.push_back(&librarytest::outlivingTheTest<EndSeen>());
+        BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, librarytest::noteEnd, ends.back());
+        if (!streams.empty()) {
+            EXPECT_TRUE(QUAVERLY_ChannelSetNext(streams.back(), stream)) << BASS_ErrorGetCode();
+        }
+        streams.push_back(stream);
+    }
+    EXPECT_TRUE(BASS_ChannelPlay(streams.front(), FALSE));
+    const bool ended = ends.back()->waitFor(1, 20s);
+    EXPECT_TRUE(ended);
+    std::vector<DWORD> data;
+    for (std::size_t i = 0; i < streams.size(); ++i) {
+        data.push_back(ends[i]->data);
+        BASS_StreamFree(streams[i]);
+    }
+    return ended ? data : std::vector<DWORD>{};
+}
+
+// Renders fixtures played back to back to a WAV file.
+Wav renderBackToBack(const std::vector<std::string>& fixtureNames, DWORD volume = 10000) {
+    testsupport::TempDir dir;
+    const std::string out = dir.file("out.wav");
+    BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, volume);
+    {
+        Device device("wav:" + out);
+        EXPECT_TRUE(device.ok());
+        playBackToBack(fixtureNames);
+    }
+    BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, 10000);
+    return readWav(out);
+}
 
 // Renders a fixture to a WAV file; prepare() runs on the stream before play.
 Wav render(const std::string& fixtureName, DWORD volume,
@@ -22,17 +71,15 @@ Wav render(const std::string& fixtureName, DWORD volume,
     {
         Device device("wav:" + out);
         EXPECT_TRUE(device.ok());
-        Event& ended = librarytest::outlivingTheTest<Event>();
-        const HSTREAM stream =
-            BASS_StreamCreateFile(FALSE, testsupport::fixture(fixtureName).c_str(), 0, 0, 0);
-        EXPECT_NE(stream, 0u);
-        if (prepare)
-            prepare(stream);
-        EXPECT_TRUE(librarytest::playToEnd(stream, ended, 20s));
-        BASS_StreamFree(stream);
+        playBackToBack({fixtureName}, prepare);
     }
     BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, 10000);
     return readWav(out);
+}
+
+std::size_t countNonZero(const float* samples, std::size_t count) {
+    return static_cast<std::size_t>(
+        std::count_if(samples, samples + count, [](float sample) { return sample != 0.0f; }));
 }
 
 HFX addEq(HSTREAM stream, int priority, float centre, float gain) {
@@ -72,6 +119,71 @@ TEST(LibraryOutput, HalfTheStreamVolumeIsSixDecibelsDown) {
     EXPECT_NEAR(rmsDb(half, 0.5, 2.5) - rmsDb(full, 0.5, 2.5), -6.02, 0.1);
     const Wav silent = render("tone_1k_3s.wav", 0);
     EXPECT_LT(rmsDb(silent, 0.5, 2.5), -90);
+}
+
+TEST(LibraryOutput, EveryStreamStartsAtTheVolumeSetBeforeIt) {
+    // Volumes set one after another on one open device, each before a 3 s
+    // tone is played: every sample of a tone is at its own volume, the first
+    // one included (no glide from the volume the tone before was played at).
+    struct Case {
+        std::vector<DWORD> volumes;
+        double firstTenMsDb; // level of the last tone's first 10 ms; silent below -100
+    };
+    const std::vector<Case> cases = {
+        {{0}, -200},
+        {{10000, 0}, -200},
+        {{0, 10000}, -21.1},
+        {{10000, 5000}, -27.1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.volumes));
+        testsupport::TempDir dir;
+        const std::string out = dir.file("out.wav");
+        {
+            Device device("wav:" + out);
+            ASSERT_TRUE(device.ok());
+            for (const DWORD volume : c.volumes) {
+                BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, volume);
+                ASSERT_FALSE(playBackToBack({"tone_1k_3s.wav"}).empty());
+            }
+        }
+        BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, 10000);
+        const Wav wav = readWav(out);
+        ASSERT_EQ(wav.frames(), 132300u * c.volumes.size());
+        const std::size_t lastStart = 2 * 132300 * (c.volumes.size() - 1);
+        if (c.firstTenMsDb < -100) {
+            EXPECT_EQ(countNonZero(wav.samples.data() + lastStart, 2 * 132300), 0u);
+        } else {
+            const double from = double(lastStart / 2) / wav.rate;
+            EXPECT_NEAR(rmsDb(wav, from, from + 0.01), c.firstTenMsDb, 0.3);
+        }
+    }
+}
+
+TEST(LibraryOutput, AQueuedStreamFollowsWithoutASampleInBetween) {
+    // Each pair rendered back to back is the concatenation of the two
+    // rendered alone, sample for sample; each converts to the device rate on
+    // its own, so differing formats join as closely.
+    const std::vector<std::vector<std::string>> cases = {
+        {"tone_1k_3s.wav", "tone_440_3s.wav"},
+        {"tone_1k_3s.flac", "tone_1k_3s.mp3"},
+        {"tone_1k_3s_48k.wav", "tone_1k_3s_mono.wav"},
+        {"tone_440_3s.wav", "tone_8k_3s.wav", "tone_440_3s.wav"},
+    };
+    for (const auto& names : cases) {
+        SCOPED_TRACE(::testing::PrintToString(names));
+        std::vector<float> alone;
+        for (const std::string& name : names) {
+            const Wav one = render(name, 10000);
+            alone.insert(alone.end(), one.samples.begin(), one.samples.end());
+        }
+        const Wav joined = renderBackToBack(names);
+        ASSERT_EQ(joined.samples.size(), alone.size());
+        const auto differs =
+            std::mismatch(joined.samples.begin(), joined.samples.end(), alone.begin());
+        EXPECT_TRUE(differs.first == joined.samples.end())
+            << "first difference at frame " << (differs.first - joined.samples.begin()) / 2;
+    }
 }
 
 TEST(LibraryOutput, MonoIsHeardOnBothSidesAndOtherRatesAreResampled) {

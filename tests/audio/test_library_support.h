@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -132,6 +133,21 @@ template <class T> T& outlivingTheTest() {
 
 inline void raiseEvent(HSYNC, DWORD, DWORD, void* user) {
     static_cast<Event*>(user)->raise();
+}
+
+// An END sync seen: how often, the data it carried (the follow-on that took
+// over) and its place among all the ends noted in the process.
+struct EndSeen : Event {
+    std::atomic<DWORD> data{0};
+    std::atomic<int> order{0};
+};
+
+inline void noteEnd(HSYNC, DWORD, DWORD data, void* user) {
+    static std::atomic<int> seen{0};
+    auto* end = static_cast<EndSeen*>(user);
+    end->data = data;
+    end->order = ++seen;
+    end->raise();
 }
 
 // Plays a stream to its end through the current device; true when END fired.
