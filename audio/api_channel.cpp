@@ -22,6 +22,18 @@ BOOL result(int error) {
     return error == BASS_OK ? succeed(TRUE) : fail(error, FALSE);
 }
 
+// Pauses or stops a stream, then lets the device follow: what it holds is
+// held or dropped when nothing else plays.
+BOOL transport(DWORD handle, int (Stream::*call)(), void (Library::*deviceFollows)()) {
+    const auto stream = findStream(handle);
+    if (!stream)
+        return fail(BASS_ERROR_HANDLE, FALSE);
+    const int error = ((*stream).*call)();
+    if (error == BASS_OK)
+        (Library::instance().*deviceFollows)();
+    return result(error);
+}
+
 // Positions count bytes of 16-bit samples at the stream's own format.
 QWORD bytesPerFrame(const Stream& stream) {
     return 2u * static_cast<QWORD>(stream.sourceChannels());
@@ -37,18 +49,11 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
 }
 
 BOOL BASS_ChannelPause(DWORD handle) {
-    const auto stream = findStream(handle);
-    return stream ? result(stream->pause()) : fail(BASS_ERROR_HANDLE, FALSE);
+    return transport(handle, &Stream::pause, &Library::holdSoundOfPaused);
 }
 
 BOOL BASS_ChannelStop(DWORD handle) {
-    const auto stream = findStream(handle);
-    if (!stream)
-        return fail(BASS_ERROR_HANDLE, FALSE);
-    const int error = stream->stop();
-    if (error == BASS_OK)
-        Library::instance().dropSoundOfStopped();
-    return result(error);
+    return transport(handle, &Stream::stop, &Library::dropSoundOfStopped);
 }
 
 DWORD BASS_ChannelIsActive(DWORD handle) {

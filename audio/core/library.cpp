@@ -148,6 +148,12 @@ void Library::dropSoundOfStopped() {
         mixer->dropSoundOfStopped();
 }
 
+void Library::holdSoundOfPaused() {
+    const std::shared_ptr<Mixer> mixer = currentMixer();
+    if (mixer)
+        mixer->holdSoundOfPaused();
+}
+
 int Library::setFollowOn(const std::shared_ptr<Stream>& first, std::shared_ptr<Stream> next) {
     const std::shared_ptr<Mixer> mixer = currentMixer();
     return mixer ? mixer->setFollowOn(first, std::move(next)) : BASS_ERROR_INIT;

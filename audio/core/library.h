@@ -52,6 +52,8 @@ public:
     void dropQueuedSound(const std::shared_ptr<Stream>& stream);
     // After a stop: see Mixer::dropSoundOfStopped.
     void dropSoundOfStopped();
+    // After a pause: see Mixer::holdSoundOfPaused.
+    void holdSoundOfPaused();
     // See Mixer::setFollowOn; BASS_ERROR_INIT without a device.
     int setFollowOn(const std::shared_ptr<Stream>& first, std::shared_ptr<Stream> next);
 

@@ -21,6 +21,12 @@ bool anyPlaying(const std::vector<std::shared_ptr<Stream>>& streams,
     });
 }
 
+bool anyPaused(const std::vector<std::shared_ptr<Stream>>& streams) {
+    return std::any_of(streams.begin(), streams.end(), [](const std::shared_ptr<Stream>& stream) {
+        return stream->activeState() == BASS_ACTIVE_PAUSED;
+    });
+}
+
 } // namespace
 
 Mixer::Mixer(std::unique_ptr<output::OutputDevice> device, SyncDispatcher& syncs,
@@ -86,12 +92,19 @@ void Mixer::dropSoundOfStopped() {
     device_->interruptWait();
 }
 
+void Mixer::holdSoundOfPaused() {
+    if (!paced_)
+        return;
+    signal_->notify();
+    device_->interruptWait();
+}
+
 void Mixer::dropQueuedSound(const std::shared_ptr<Stream>& stream) {
     if (!paced_)
         return;
     {
         std::lock_guard<std::mutex> lock(signal_->mutex);
-        if (anyPlaying(streams_, stream.get()) || !stream->wantsMix())
+        if (anyPlaying(streams_, stream.get()))
             return;
         discardPending_ = true;
     }
@@ -103,6 +116,8 @@ int64_t Mixer::heardOutputFrame() const {
     const int64_t written = written_.load();
     if (!paced_)
         return written;
+    if (holding_)
+        return heardAtWrite_.load();
     // Between writes the device keeps playing: follow the clock.
     const int64_t elapsedNs = nowNs() - writeTimeNs_.load();
     const int64_t advanced = elapsedNs / 1000 * rate_ / 1000000;
@@ -156,7 +171,23 @@ std::shared_ptr<Stream> Mixer::startFollowOn(const Stream& ended) {
 }
 
 bool Mixer::hasWork() const {
-    return !waiting_.empty() || anyWantsMix();
+    // Events wait for nothing while the device holds its sound.
+    return anyWantsMix() || (!waiting_.empty() && !holding_);
+}
+
+bool Mixer::holdChanges() const {
+    // A paused stream with nothing else playing holds the device, so the
+    // pause is heard at once and the resume goes on from the same sample.
+    return paced_ && (!anyWantsMix() && anyPaused(streams_)) != holding_;
+}
+
+void Mixer::setHold(bool on) {
+    if (on)
+        publishHeard(); // what has been heard up to the hold
+    device_->hold(on);
+    holding_ = on;
+    if (!on)
+        publishHeard(); // the output clock goes on from here
 }
 
 bool Mixer::allReady() const {
@@ -171,13 +202,20 @@ void Mixer::run() {
             // A device that does not keep time waits for the decoders instead
             // of inventing silence.
             signal_->wake.wait(lock, [&] {
-                return stopping_ || discardPending_ || (hasWork() && (paced_ || allReady()));
+                return stopping_ || discardPending_ || holdChanges() ||
+                       (hasWork() && (paced_ || allReady()));
             });
             if (stopping_)
                 return;
             if (std::exchange(discardPending_, false)) {
                 lock.unlock();
                 discardDeviceBuffer();
+                continue;
+            }
+            if (holdChanges()) {
+                const bool hold = !holding_;
+                lock.unlock();
+                setHold(hold);
                 continue;
             }
             if (paced_ && !anyWantsMix()) {

@@ -48,13 +48,17 @@ public:
     int64_t heardOutputFrame() const;
 
     // After a seek of `stream`: the sound the device still holds is dropped,
-    // so the new position is heard at once, unless another stream is playing
+    // so the new position is heard at once (also when the stream is paused:
+    // the held sound is of the old place), unless another stream is playing
     // (its sound would be cut).
     void dropQueuedSound(const std::shared_ptr<Stream>& stream);
     // After a stream stopped or was removed: when no stream is playing any
     // more, what the device still holds is dropped, so that the stop is
     // heard at once and whatever plays next is not queued behind it.
     void dropSoundOfStopped();
+    // After a stream paused: when nothing else is playing, the device holds
+    // what it has at once, rather than after the write the mixer waits in.
+    void holdSoundOfPaused();
 
 private:
     void run();
@@ -62,6 +66,8 @@ private:
     bool allReady() const;
     bool anyWantsMix() const;
     float targetGain() const;
+    bool holdChanges() const;
+    void setHold(bool on);
     std::chrono::nanoseconds framesToDuration(int64_t frames) const;
     // Both wait on the signal, woken early by new work or stop.
     void waitUntilHeard(std::unique_lock<std::mutex>& lock);
@@ -104,6 +110,7 @@ private:
     std::vector<float> mix_;
     std::vector<float> work_;
 
+    std::atomic<bool> holding_{false}; // written by the mixer thread
     std::atomic<int64_t> written_{0};
     std::atomic<int64_t> heardAtWrite_{0};
     std::atomic<int64_t> writeTimeNs_{0};

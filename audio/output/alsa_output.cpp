@@ -1,8 +1,7 @@
 // ALSA output for systems without a sound server: float frames when the PCM
-// takes them, 16-bit otherwise.
+// takes them, 16-bit otherwise. libasound is loaded when the device opens.
+#include "output/alsa_api.h"
 #include "output/output_device.h"
-
-#include <alsa/asoundlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -22,11 +21,11 @@ void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
 class AlsaOutput : public OutputDevice {
 public:
-    AlsaOutput(snd_pcm_t* pcm, bool floatFormat, int rate, int channels)
-        : pcm_(pcm), float_(floatFormat), rate_(rate), channels_(channels) {}
+    AlsaOutput(const AlsaApi& alsa, snd_pcm_t* pcm, bool floatFormat, int rate, int channels)
+        : alsa_(alsa), pcm_(pcm), float_(floatFormat), rate_(rate), channels_(channels) {}
     ~AlsaOutput() override {
-        snd_pcm_drain(pcm_);
-        snd_pcm_close(pcm_);
+        alsa_.snd_pcm_drain(pcm_);
+        alsa_.snd_pcm_close(pcm_);
     }
 
     int sampleRate() const override { return rate_; }
@@ -48,15 +47,18 @@ public:
 
     int64_t latencyFrames() override {
         snd_pcm_sframes_t delay = 0;
-        if (snd_pcm_delay(pcm_, &delay) < 0 || delay < 0)
+        if (alsa_.snd_pcm_delay(pcm_, &delay) < 0 || delay < 0)
             return 0;
         return delay;
     }
 
     void discard() override {
-        snd_pcm_drop(pcm_);
-        snd_pcm_prepare(pcm_);
+        alsa_.snd_pcm_drop(pcm_);
+        alsa_.snd_pcm_prepare(pcm_);
     }
+
+    // A device that cannot pause plays out its 50 ms instead.
+    void hold(bool on) override { alsa_.snd_pcm_pause(pcm_, on ? 1 : 0); }
 
 private:
     void writeFrames(const void* data, std::size_t count, std::size_t sampleBytes) {
@@ -64,10 +66,10 @@ private:
         const std::size_t frameBytes = sampleBytes * channels_;
         int failures = 0;
         while (count > 0 && failures < 3) {
-            const snd_pcm_sframes_t done = snd_pcm_writei(pcm_, bytes, count);
+            const snd_pcm_sframes_t done = alsa_.snd_pcm_writei(pcm_, bytes, count);
             if (done < 0) {
                 ++failures;
-                if (snd_pcm_recover(pcm_, static_cast<int>(done), 1) < 0)
+                if (alsa_.snd_pcm_recover(pcm_, static_cast<int>(done), 1) < 0)
                     break;
                 continue;
             }
@@ -80,6 +82,7 @@ private:
         }
     }
 
+    const AlsaApi& alsa_;
     snd_pcm_t* pcm_;
     const bool float_;
     const int rate_;
@@ -91,17 +94,20 @@ private:
 
 std::unique_ptr<OutputDevice> openAlsaOutput(const std::string& name, int sampleRate,
                                              int channels) {
-    snd_lib_error_set_handler(ignoreAlsaError);
+    const AlsaApi* alsa = alsaApi();
+    if (!alsa)
+        return nullptr;
+    alsa->snd_lib_error_set_handler(ignoreAlsaError);
     snd_pcm_t* pcm = nullptr;
-    if (snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_PLAYBACK, 0) < 0)
+    if (alsa->snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_PLAYBACK, 0) < 0)
         return nullptr;
     for (const snd_pcm_format_t format : {SND_PCM_FORMAT_FLOAT_LE, SND_PCM_FORMAT_S16_LE}) {
-        if (snd_pcm_set_params(pcm, format, SND_PCM_ACCESS_RW_INTERLEAVED, channels,
-                               static_cast<unsigned>(sampleRate), 1, kLatencyUs) == 0)
-            return std::make_unique<AlsaOutput>(pcm, format == SND_PCM_FORMAT_FLOAT_LE, sampleRate,
-                                                channels);
+        if (alsa->snd_pcm_set_params(pcm, format, SND_PCM_ACCESS_RW_INTERLEAVED, channels,
+                                     static_cast<unsigned>(sampleRate), 1, kLatencyUs) == 0)
+            return std::make_unique<AlsaOutput>(*alsa, pcm, format == SND_PCM_FORMAT_FLOAT_LE,
+                                                sampleRate, channels);
     }
-    snd_pcm_close(pcm);
+    alsa->snd_pcm_close(pcm);
     return nullptr;
 }
 

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
+#include <utility>
 
 namespace audio::output {
 
@@ -58,6 +60,16 @@ public:
         written_ = std::min(written_, playedFrames(Clock::now()));
     }
 
+    // The modelled card stops its clock while held.
+    void hold(bool on) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const Clock::time_point now = Clock::now();
+        if (on)
+            heldSince_ = now;
+        else if (heldSince_)
+            start_ += now - *std::exchange(heldSince_, std::nullopt);
+    }
+
     void interruptWait() override {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -80,7 +92,8 @@ private:
             std::chrono::duration<double>(static_cast<double>(frames) / rate_));
     }
     int64_t playedFrames(Clock::time_point now) const {
-        return static_cast<int64_t>(std::chrono::duration<double>(now - start_).count() * rate_);
+        const Clock::time_point until = heldSince_.value_or(now);
+        return static_cast<int64_t>(std::chrono::duration<double>(until - start_).count() * rate_);
     }
 
     const bool paced_;
@@ -89,6 +102,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wakeup_;
     Clock::time_point start_{};
+    std::optional<Clock::time_point> heldSince_;
     int64_t written_ = 0;
     bool interrupted_ = false;
 };

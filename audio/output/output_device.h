@@ -34,6 +34,12 @@ public:
     // whose writes wait only briefly may ignore it.
     virtual void interruptWait() {}
 
+    // Stops (true) or goes on (false) playing what the device holds, so that
+    // a pause is heard at once and a resume goes on from the same sample.
+    // Called by the writing thread, which writes nothing while the device is
+    // held. A device with a short buffer may ignore it.
+    virtual void hold(bool) {}
+
     // Frames the mixer should produce per write.
     virtual std::size_t chunkFrames() const = 0;
 

@@ -1,35 +1,32 @@
-// PulseAudio (or PipeWire's PulseAudio server) through the simple API, with a
-// short target buffer so that play and seek are heard quickly.
+// PulseAudio (or PipeWire's PulseAudio server) through the asynchronous API,
+// with a music player's buffer: the server holds a few hundred milliseconds
+// and asks for more a few times a second, so the client and the mixer wake
+// rarely. A play or a seek flushes what the server holds (the mixer's
+// discard), so neither waits behind the buffer; a pause corks the stream.
+// libpulse is loaded when the device opens.
 #include "output/output_device.h"
+#include "output/pulse_api.h"
 
-#include <pulse/error.h>
-#include <pulse/simple.h>
-
-#include <algorithm>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace audio::output {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr int kTargetLatencyMs = 50;
-constexpr int kBlockMs = 20;
-// Asking the server for the latency is a round trip; between two questions
-// the buffer is followed with the clock.
-constexpr auto kLatencyRequery = std::chrono::milliseconds(200);
+constexpr int kBlockMs = 20;    // the mixer's blocks
+constexpr int kTargetMs = 500;  // the whole buffer: the server's queue and the sink's
+constexpr int kRequestMs = 200; // the server asks for more once this much has played
 
 class PulseOutput : public OutputDevice {
 public:
-    PulseOutput(pa_simple* connection, int rate, int channels)
-        : connection_(connection), rate_(rate), channels_(channels) {}
-    ~PulseOutput() override {
-        int error = 0;
-        pa_simple_drain(connection_, &error);
-        pa_simple_free(connection_);
-    }
+    PulseOutput(const PulseApi& pa, int rate, int channels)
+        : pa_(pa), rate_(rate), channels_(channels) {}
+    ~PulseOutput() override;
+
+    // Connects to the server and opens the stream; false when either fails.
+    bool connect();
 
     int sampleRate() const override { return rate_; }
     int channels() const override { return channels_; }
@@ -37,82 +34,211 @@ public:
     std::size_t chunkFrames() const override { return rate_ * kBlockMs / 1000; }
     std::string name() const override { return "pulse"; }
 
-    void write(const float* frames, std::size_t count) override {
-        int error = 0;
-        if (pa_simple_write(connection_, frames, count * channels_ * sizeof(float), &error) < 0) {
-            // The server went away: keep real time so the mixer does not spin.
-            std::this_thread::sleep_for(std::chrono::microseconds(count * 1000000 / rate_));
-        }
-        written_ += static_cast<int64_t>(count);
-    }
-
-    int64_t latencyFrames() override {
-        const Clock::time_point now = Clock::now();
-        if (queried_ && now - queriedAt_ < kLatencyRequery) {
-            const int64_t estimate = estimatedLatency(now);
-            // Zero means the buffer may have run dry, which the clock cannot tell.
-            if (estimate > 0)
-                return estimate;
-        }
-        return askServer(now);
-    }
-
-    void discard() override {
-        int error = 0;
-        pa_simple_flush(connection_, &error);
-        queried_ = false;
-    }
+    void write(const float* frames, std::size_t count) override;
+    int64_t latencyFrames() override;
+    void discard() override;
+    void interruptWait() override;
+    void hold(bool on) override;
 
 private:
-    int64_t askServer(Clock::time_point now) {
-        int error = 0;
-        const pa_usec_t usec = pa_simple_get_latency(connection_, &error);
-        queried_ = usec != static_cast<pa_usec_t>(-1);
-        queriedAt_ = now;
-        latencyAtQuery_ = queried_ ? static_cast<int64_t>(usec * rate_ / 1000000) : 0;
-        writtenAtQuery_ = written_;
-        return latencyAtQuery_;
-    }
+    // The threaded mainloop's lock: callbacks run under it on its thread.
+    class Lock {
+    public:
+        explicit Lock(const PulseOutput& out) : out_(out) { relock(); }
+        ~Lock() { unlock(); }
+        void unlock() {
+            if (std::exchange(held_, false))
+                out_.pa_.pa_threaded_mainloop_unlock(out_.mainloop_);
+        }
+        void relock() {
+            out_.pa_.pa_threaded_mainloop_lock(out_.mainloop_);
+            held_ = true;
+        }
 
-    int64_t estimatedLatency(Clock::time_point now) const {
-        const auto elapsedUs =
-            std::chrono::duration_cast<std::chrono::microseconds>(now - queriedAt_).count();
-        const int64_t played = elapsedUs * rate_ / 1000000;
-        return std::max<int64_t>(0, latencyAtQuery_ + (written_ - writtenAtQuery_) - played);
-    }
+    private:
+        const PulseOutput& out_;
+        bool held_ = false;
+    };
 
-    pa_simple* connection_;
+    static void wake(void* self) {
+        auto* out = static_cast<PulseOutput*>(self);
+        out->pa_.pa_threaded_mainloop_signal(out->mainloop_, 0);
+    }
+    static void onContextState(pa_context*, void* self) { wake(self); }
+    static void onStreamState(pa_stream*, void* self) { wake(self); }
+    static void onWritable(pa_stream*, std::size_t, void* self) { wake(self); }
+
+    // Under the lock: waits until current() is `ready`; false once it
+    // cannot be (a failed or ended connection).
+    template <class State, class Current>
+    bool waitFor(Current current, State ready, int (*good)(State)) {
+        for (State state = current(); state != ready; state = current()) {
+            if (!good(state))
+                return false;
+            pa_.pa_threaded_mainloop_wait(mainloop_);
+        }
+        return true;
+    }
+    bool connectContext();
+    bool connectStream();
+    pa_buffer_attr bufferAttributes() const;
+    // Under the lock: the stream can take data.
+    bool ready() const;
+    std::size_t frameBytes() const { return static_cast<std::size_t>(channels_) * sizeof(float); }
+
+    const PulseApi& pa_;
     const int rate_;
     const int channels_;
-    // Mixer thread only.
-    int64_t written_ = 0;
-    bool queried_ = false;
-    Clock::time_point queriedAt_{};
-    int64_t latencyAtQuery_ = 0;
-    int64_t writtenAtQuery_ = 0;
+    pa_threaded_mainloop* mainloop_ = nullptr;
+    pa_context* context_ = nullptr;
+    pa_stream* stream_ = nullptr;
+    // Under the lock.
+    bool interrupted_ = false;
+    int64_t writtenSinceFlush_ = 0;
 };
+
+PulseOutput::~PulseOutput() {
+    // The mainloop's thread goes first, so no callback runs while freeing.
+    if (mainloop_)
+        pa_.pa_threaded_mainloop_stop(mainloop_);
+    if (stream_) {
+        pa_.pa_stream_disconnect(stream_);
+        pa_.pa_stream_unref(stream_);
+    }
+    if (context_) {
+        pa_.pa_context_disconnect(context_);
+        pa_.pa_context_unref(context_);
+    }
+    if (mainloop_)
+        pa_.pa_threaded_mainloop_free(mainloop_);
+}
+
+bool PulseOutput::connect() {
+    mainloop_ = pa_.pa_threaded_mainloop_new();
+    if (!mainloop_)
+        return false;
+    context_ = pa_.pa_context_new(pa_.pa_threaded_mainloop_get_api(mainloop_), "Quaverly");
+    if (!context_)
+        return false;
+    pa_.pa_context_set_state_callback(context_, onContextState, this);
+    if (pa_.pa_context_connect(context_, nullptr, PA_CONTEXT_NOFLAGS, nullptr) < 0 ||
+        pa_.pa_threaded_mainloop_start(mainloop_) < 0)
+        return false;
+    Lock lock(*this);
+    return connectContext() && connectStream();
+}
+
+bool PulseOutput::connectContext() {
+    return waitFor([&] { return pa_.pa_context_get_state(context_); }, PA_CONTEXT_READY,
+                   PA_CONTEXT_IS_GOOD);
+}
+
+pa_buffer_attr PulseOutput::bufferAttributes() const {
+    const auto msBytes = static_cast<uint32_t>(rate_ / 1000 * frameBytes());
+    pa_buffer_attr attr{};
+    attr.maxlength = static_cast<uint32_t>(-1);
+    attr.tlength = msBytes * kTargetMs;
+    // Playing starts with the first block, so a play or a seek is heard at once.
+    attr.prebuf = msBytes * kBlockMs;
+    attr.minreq = msBytes * kRequestMs;
+    attr.fragsize = static_cast<uint32_t>(-1);
+    return attr;
+}
+
+bool PulseOutput::connectStream() {
+    pa_sample_spec spec{};
+    spec.format = PA_SAMPLE_FLOAT32LE;
+    spec.rate = static_cast<uint32_t>(rate_);
+    spec.channels = static_cast<uint8_t>(channels_);
+    stream_ = pa_.pa_stream_new(context_, "Music", &spec, nullptr);
+    if (!stream_)
+        return false;
+    pa_.pa_stream_set_state_callback(stream_, onStreamState, this);
+    pa_.pa_stream_set_write_callback(stream_, onWritable, this);
+    // The latency is the whole buffer's (the sink's share included), and it
+    // is followed between the server's timing answers by interpolation.
+    const auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
+    const pa_buffer_attr attr = bufferAttributes();
+    if (pa_.pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
+        return false;
+    return waitFor([&] { return pa_.pa_stream_get_state(stream_); }, PA_STREAM_READY,
+                   PA_STREAM_IS_GOOD);
+}
+
+bool PulseOutput::ready() const {
+    return pa_.pa_context_get_state(context_) == PA_CONTEXT_READY &&
+           pa_.pa_stream_get_state(stream_) == PA_STREAM_READY;
+}
+
+void PulseOutput::write(const float* frames, std::size_t count) {
+    const std::size_t bytes = count * frameBytes();
+    Lock lock(*this);
+    // The server asks for a few hundred milliseconds at a time; in between
+    // the writer sleeps here.
+    while (ready() && !interrupted_) {
+        const std::size_t writable = pa_.pa_stream_writable_size(stream_);
+        if (writable != static_cast<std::size_t>(-1) && writable >= bytes)
+            break;
+        pa_.pa_threaded_mainloop_wait(mainloop_);
+    }
+    interrupted_ = false;
+    if (ready() && pa_.pa_stream_write(stream_, frames, bytes, nullptr, 0, PA_SEEK_RELATIVE) == 0) {
+        writtenSinceFlush_ += static_cast<int64_t>(count);
+        return;
+    }
+    // The server went away: keep real time so the mixer does not spin.
+    lock.unlock();
+    std::this_thread::sleep_for(std::chrono::microseconds(count * 1000000 / rate_));
+}
+
+int64_t PulseOutput::latencyFrames() {
+    Lock lock(*this);
+    if (!ready())
+        return 0;
+    pa_usec_t usec = 0;
+    int negative = 0;
+    // Right after a flush the server's timing is not known yet: all that
+    // was written since is still to be heard.
+    if (pa_.pa_stream_get_latency(stream_, &usec, &negative) < 0)
+        return writtenSinceFlush_;
+    return negative ? 0 : static_cast<int64_t>(usec * static_cast<pa_usec_t>(rate_) / 1000000);
+}
+
+void PulseOutput::discard() {
+    Lock lock(*this);
+    if (!ready())
+        return;
+    // Writes after the flush reach the server after it: no need to wait.
+    if (pa_operation* flush = pa_.pa_stream_flush(stream_, nullptr, nullptr))
+        pa_.pa_operation_unref(flush);
+    writtenSinceFlush_ = 0;
+}
+
+void PulseOutput::interruptWait() {
+    Lock lock(*this);
+    interrupted_ = true;
+    pa_.pa_threaded_mainloop_signal(mainloop_, 0);
+}
+
+void PulseOutput::hold(bool on) {
+    Lock lock(*this);
+    if (!ready())
+        return;
+    if (pa_operation* cork = pa_.pa_stream_cork(stream_, on ? 1 : 0, nullptr, nullptr))
+        pa_.pa_operation_unref(cork);
+}
 
 } // namespace
 
 std::unique_ptr<OutputDevice> openPulseOutput(int sampleRate, int channels) {
-    pa_sample_spec choice{};
-    choice.format = PA_SAMPLE_FLOAT32LE;
-    choice.rate = static_cast<uint32_t>(sampleRate);
-    choice.channels = static_cast<uint8_t>(channels);
-    const uint32_t frameBytes = static_cast<uint32_t>(channels * sizeof(float));
-    const uint32_t msBytes = static_cast<uint32_t>(sampleRate / 1000) * frameBytes;
-    pa_buffer_attr attr{};
-    attr.maxlength = static_cast<uint32_t>(-1);
-    attr.tlength = msBytes * kTargetLatencyMs;
-    attr.prebuf = msBytes * 20;
-    attr.minreq = msBytes * kBlockMs;
-    attr.fragsize = static_cast<uint32_t>(-1);
-    int error = 0;
-    pa_simple* connection = pa_simple_new(nullptr, "Quaverly", PA_STREAM_PLAYBACK, nullptr, "Music",
-                                          &choice, nullptr, &attr, &error);
-    if (!connection)
+    const PulseApi* pa = pulseApi();
+    if (!pa)
         return nullptr;
-    return std::make_unique<PulseOutput>(connection, sampleRate, channels);
+    auto device = std::make_unique<PulseOutput>(*pa, sampleRate, channels);
+    if (!device->connect())
+        return nullptr;
+    return device;
 }
 
 } // namespace audio::output

@@ -32,6 +32,7 @@ public:
     int64_t latencyFrames() override { return inner_->latencyFrames(); }
     void discard() override { inner_->discard(); }
     void interruptWait() override { inner_->interruptWait(); }
+    void hold(bool on) override { inner_->hold(on); }
 
     void write(const float* frames, std::size_t count) override {
         const int64_t handedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
