@@ -9,6 +9,7 @@
 // Usage: latency_bench FIXTURE_DIR (tone.flac, lead.flac; see latency.sh).
 #include "app/main_frame.h"
 #include "app/seek_bar.h"
+#include "audio/output/tap_log.h"
 #include "playback/playback_engine.h"
 #include "res/resource_ids.h"
 #include "tracklist/list_view.h"
@@ -21,7 +22,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,22 +30,6 @@ namespace {
 
 constexpr double kRate = 44100;
 constexpr int kGiveUpMs = 3000;
-
-struct TapBlock {
-    int64_t handedNs;
-    int64_t frames;
-    int64_t firstAudible;
-    int64_t lastAudible;
-};
-
-std::vector<TapBlock> ReadTap(const std::string& path) {
-    std::vector<TapBlock> blocks;
-    std::ifstream in(path);
-    TapBlock block{};
-    while (in >> block.handedNs >> block.frames >> block.firstAudible >> block.lastAudible)
-        blocks.push_back(block);
-    return blocks;
-}
 
 int64_t NowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -73,7 +57,7 @@ void Spin(int ms) {
 // Milliseconds from since to the first audible sample handed over after it,
 // counting the sample's place in its block; negative when none came.
 double FirstAudibleAfter(const std::string& tap, int64_t since) {
-    for (const TapBlock& block : ReadTap(tap)) {
+    for (const audio::output::TapBlock& block : audio::output::readTapLog(tap)) {
         if (block.handedNs >= since && block.firstAudible >= 0)
             return (block.handedNs - since) / 1e6 + block.firstAudible / kRate * 1000;
     }
@@ -104,7 +88,7 @@ Gaps GapsAfter(const std::string& tap, int64_t since, double trackFrames) {
     double lastAudibleEnd = -1; // when the last audible sample has been heard
     double segmentStart = -1;   // when the sound since the last gap began
     double soundFrames = 0;     // sound heard since the last track change
-    for (const TapBlock& block : ReadTap(tap)) {
+    for (const audio::output::TapBlock& block : audio::output::readTapLog(tap)) {
         if (block.handedNs < since)
             continue;
         const double start = std::max(double(block.handedNs), playedUntil);

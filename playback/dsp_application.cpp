@@ -1,6 +1,7 @@
-// Builds the effect chain of the current stream from the settings: seven
-// equalizer bands, the compressor and the reverb, each enabled effect on the
-// stream exactly once. The settings are read afresh on every application.
+// Builds the effect chain of the current stream, and of the follow-on queued
+// after it, from the settings: seven equalizer bands, the compressor and the
+// reverb, each enabled effect on the stream exactly once. The settings are
+// read afresh on every application.
 #include "playback/playback_engine.h"
 
 #include "settings/ini_file.h"
@@ -38,18 +39,25 @@ void PlaybackEngine::ApplyDsp() {
     if (stream_ == 0)
         return;
     const settings::IniFile ini(iniPath_);
-    BASS_FXReset(stream_);
+    ApplyDspTo(stream_, effects_, ini);
+    if (next_.stream != 0)
+        ApplyDspTo(next_.stream, next_.effects, ini);
+}
+
+void PlaybackEngine::ApplyDspTo(HSTREAM stream, EffectSlots& effects,
+                                const settings::IniFile& ini) {
+    BASS_FXReset(stream);
 
     const bool equalizer = ini.ReadInt(settings::keys::EnableEq, 0) != 0;
     for (int band = 0; band < 7; ++band) {
-        HFX& effect = eqEffects_[static_cast<size_t>(band)];
+        HFX& effect = effects.eq[static_cast<size_t>(band)];
         if (!equalizer) {
-            RemoveEffect(stream_, effect);
+            RemoveEffect(stream, effect);
             continue;
         }
         const auto gain = static_cast<float>(
             ini.ReadReal(QString::fromLatin1(settings::keys::EqBandFormat).arg(band + 1)));
-        ReplaceEffect<BASS_DX8_PARAMEQ>(stream_, effect, BASS_FX_DX8_PARAMEQ, kEqPriority,
+        ReplaceEffect<BASS_DX8_PARAMEQ>(stream, effect, BASS_FX_DX8_PARAMEQ, kEqPriority,
                                         [&](BASS_DX8_PARAMEQ& params) {
                                             params.fCenter = kBandCentres[band];
                                             params.fGain = gain;
@@ -58,24 +66,24 @@ void PlaybackEngine::ApplyDsp() {
 
     if (ini.ReadInt(settings::keys::EnableComp, 0) != 0) {
         ReplaceEffect<BASS_DX8_COMPRESSOR>(
-            stream_, compressorEffect_, BASS_FX_DX8_COMPRESSOR, kCompressorPriority,
+            stream, effects.compressor, BASS_FX_DX8_COMPRESSOR, kCompressorPriority,
             [&](BASS_DX8_COMPRESSOR& params) {
                 params.fGain = static_cast<float>(ini.ReadReal(settings::keys::CompGain));
                 params.fThreshold = static_cast<float>(ini.ReadReal(settings::keys::CompThreshold));
             });
     } else {
-        RemoveEffect(stream_, compressorEffect_);
+        RemoveEffect(stream, effects.compressor);
     }
 
     if (ini.ReadInt(settings::keys::EnableReverb, 0) != 0) {
         ReplaceEffect<BASS_DX8_REVERB>(
-            stream_, reverbEffect_, BASS_FX_DX8_REVERB, kReverbPriority,
+            stream, effects.reverb, BASS_FX_DX8_REVERB, kReverbPriority,
             [&](BASS_DX8_REVERB& params) {
                 params.fReverbMix = static_cast<float>(ini.ReadReal(settings::keys::ReverbMix));
                 params.fReverbTime = static_cast<float>(ini.ReadReal(settings::keys::ReverbTime));
             });
     } else {
-        RemoveEffect(stream_, reverbEffect_);
+        RemoveEffect(stream, effects.reverb);
     }
 }
 

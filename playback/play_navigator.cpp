@@ -9,6 +9,7 @@
 #include "tracklist/track_marks.h"
 
 #include <QComboBox>
+#include <utility>
 
 namespace playback {
 
@@ -16,6 +17,8 @@ void PlayNavigator::Attach(FrameLink* frame, tracklist::CListView* list, QComboB
     frame_ = frame;
     list_ = list;
     orderBox_ = order;
+    engine_.SetFollowingRow([this](int row) { return FollowingRow(row); });
+    WatchForFollowOnChanges();
 }
 
 int PlayNavigator::Mode() const {
@@ -95,6 +98,65 @@ void PlayNavigator::ToggleSkip() {
         const bool skipped = list_->GetMark(row) == tracklist::MarkSkip;
         list_->SetMark(row, skipped ? tracklist::MarkNone : tracklist::MarkSkip);
     }
+}
+
+int PlayNavigator::FollowingRow(int current) const {
+    if (engine_.stream() == 0)
+        return -1;
+    const int count = list_->RowCount();
+    int row = current + 1;
+    switch (Mode()) {
+    case OrderRandom:
+        return FollowingRandomRow();
+    case OrderOnce:
+        if (row >= count)
+            return -1;
+        break;
+    case OrderRepeatAll:
+        if (row >= count)
+            row = 0;
+        break;
+    default:
+        return -1;
+    }
+    // The stop before the open empties the current row's mark, a skip too.
+    const int settled =
+        engine_.SettleRow(row, +1, [&](int r) { return r != current && engine_.IsSkipped(r); });
+    return settled >= 0 && settled < count ? settled : -1;
+}
+
+int PlayNavigator::FollowingRandomRow() const {
+    if (!order_.IsBuiltFor(list_->RowCount(), list_->rows().generation()))
+        return -1;
+    const std::vector<int>& entries = order_.entries();
+    for (std::size_t at = order_.cursor(); at < entries.size() && entries[at] >= 0; ++at) {
+        if (!engine_.IsSkipped(entries[at]))
+            return entries[at];
+    }
+    return -1; // the order is used up: the step reshuffles it first
+}
+
+void PlayNavigator::ScheduleFollowOn() {
+    if (std::exchange(followOnScheduled_, true))
+        return;
+    QMetaObject::invokeMethod(
+        &followOnWatcher_,
+        [this] {
+            followOnScheduled_ = false;
+            engine_.QueueFollowOn(FollowingRow(engine_.trackRow()));
+        },
+        Qt::QueuedConnection);
+}
+
+void PlayNavigator::WatchForFollowOnChanges() {
+    const auto changed = [this] { ScheduleFollowOn(); };
+    if (orderBox_)
+        QObject::connect(orderBox_, &QComboBox::currentIndexChanged, &followOnWatcher_, changed);
+    const QAbstractItemModel* rows = &list_->rows();
+    QObject::connect(rows, &QAbstractItemModel::dataChanged, &followOnWatcher_, changed);
+    QObject::connect(rows, &QAbstractItemModel::modelReset, &followOnWatcher_, changed);
+    QObject::connect(rows, &QAbstractItemModel::rowsInserted, &followOnWatcher_, changed);
+    QObject::connect(rows, &QAbstractItemModel::rowsRemoved, &followOnWatcher_, changed);
 }
 
 void PlayNavigator::OnStreamEnd() {

@@ -71,6 +71,7 @@ DeviceStart PlaybackEngine::StartDevice() {
 void PlaybackEngine::FreeDevice() {
     BASS_Free();
     stream_ = 0;
+    next_ = {};
 }
 
 int PlaybackEngine::PlayOrder() const {
@@ -81,26 +82,36 @@ bool PlaybackEngine::IsSkipped(int row) const {
     return trackList_->IsSkipped(row);
 }
 
-bool PlaybackEngine::OpenAndPlay(int row) {
-    owner_->SendCommand(res::ID_PLAY_STOP);
+int PlaybackEngine::SettleRow(int row, int step, const std::function<bool(int)>& skipped) const {
     const int count = trackList_->RowCount();
     int n = row;
-    const int step = stepDirection_ < 0 ? -1 : 1;
-    while (IsSkipped(n))
+    while (skipped(n))
         n += step;
     if (n == -1)
         n = count - 1;
     if (n == count) {
         if (PlayOrder() == OrderOnce)
-            return true;
+            return kListEnded;
         n = 0;
     }
-    while (IsSkipped(n))
+    while (skipped(n))
         n += step;
+    return n;
+}
+
+bool PlaybackEngine::OpenAndPlay(int row) {
+    owner_->SendCommand(res::ID_PLAY_STOP);
+    const int n =
+        SettleRow(row, stepDirection_ < 0 ? -1 : 1, [this](int r) { return IsSkipped(r); });
+    if (n == kListEnded)
+        return true;
     if (!IsSkipped(trackRow_))
         trackList_->SetMark(trackRow_, tracklist::MarkNone);
     const QString location = trackList_->GetLocation(n);
-    if (!OpenStream(location)) {
+    // A follow-on already playing is this row: it carries its effects and
+    // syncs and needs no play.
+    const bool followed = TakeFollowOn(n, location);
+    if (!followed && !OpenStream(location)) {
         // An open ended by the close request is no failure to tell the user of.
         if (!platform::closeRequested())
             platform::showMessage(owner_->OwnerWindow(),
@@ -108,10 +119,18 @@ bool PlaybackEngine::OpenAndPlay(int row) {
         return false;
     }
     AppendToPlayLog(location);
-    ApplyDsp();
+    if (!followed)
+        ApplyDsp();
     ShowTrackTitle();
-    SetSyncs();
-    if (!Play(n)) {
+    if (!followed)
+        SetSyncs(stream_);
+    // Queued before the first sample is mixed, so even a device that plays
+    // faster than real time cannot reach the end first.
+    if (followingRow_)
+        QueueFollowOn(followingRow_(n));
+    if (followed) {
+        trackList_->SetMark(n, tracklist::MarkPlaying);
+    } else if (!Play(n)) {
         qCInfo(lcPlayback).nospace()
             << "cannot play " << location << ": audio library error " << BASS_ErrorGetCode();
         platform::showMessage(owner_->OwnerWindow(), res::loadString(res::IDS_STREAM_PLAY_FAILED));
@@ -127,22 +146,27 @@ bool PlaybackEngine::OpenAndPlay(int row) {
 }
 
 bool PlaybackEngine::OpenStream(const QString& location) {
+    stream_ = OpenLocation(location);
+    return stream_ != 0;
+}
+
+HSTREAM PlaybackEngine::OpenLocation(const QString& location) {
     if (location.isEmpty()) {
         qCInfo(lcPlayback) << "cannot open: the walk ended on a row that does not exist";
-        stream_ = 0;
-        return false;
+        return 0;
     }
+    HSTREAM stream = 0;
     if (platform::isUrl(location)) {
-        stream_ = BASS_StreamCreateURL(location.utf16(), 0, BASS_UNICODE, nullptr, nullptr);
+        stream = BASS_StreamCreateURL(location.utf16(), 0, BASS_UNICODE, nullptr, nullptr);
     } else {
         // Linux does not accept the doubled separators of the row form.
         const QString path = tracklist::FromRowLocation(location);
-        stream_ = BASS_StreamCreateFile(FALSE, path.utf16(), 0, 0, BASS_UNICODE);
+        stream = BASS_StreamCreateFile(FALSE, path.utf16(), 0, 0, BASS_UNICODE);
     }
-    if (stream_ == 0)
+    if (stream == 0)
         qCInfo(lcPlayback).nospace()
             << "cannot open " << location << ": audio library error " << BASS_ErrorGetCode();
-    return stream_ != 0;
+    return stream;
 }
 
 bool PlaybackEngine::Play(int row) {
@@ -160,6 +184,8 @@ void PlaybackEngine::Pause() {
 void PlaybackEngine::Stop() {
     if (stream_ == 0)
         return;
+    if (!handingOver_)
+        DropFollowOn(true);
     const HSTREAM stopping = stream_;
     stream_ = 0;
     BASS_ChannelStop(stopping);
@@ -170,7 +196,9 @@ void PlaybackEngine::Stop() {
 int PlaybackEngine::TogglePlayPause() {
     const int row = trackList_->GetCurrentRow();
     const QString location = trackList_->GetLocation(row);
-    switch (BASS_ChannelIsActive(stream_)) {
+    // A stream whose follow-on has taken over has ended, though the end is
+    // not heard yet.
+    switch (handingOver_ ? BASS_ACTIVE_STOPPED : BASS_ChannelIsActive(stream_)) {
     case BASS_ACTIVE_STOPPED:
         return OpenAndPlay(row) ? kOpened : kNothingStarted;
     case BASS_ACTIVE_PLAYING:

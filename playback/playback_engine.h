@@ -9,12 +9,16 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <functional>
 #include <vector>
 
 class QComboBox;
 class QLabel;
 namespace tracklist {
 class CListView;
+}
+namespace settings {
+class IniFile;
 }
 
 namespace playback {
@@ -28,6 +32,14 @@ inline constexpr int kOpened = 1;
 inline constexpr int kResumed = 2;
 inline constexpr int kPaused = 3;
 inline constexpr int kNothingStarted = -1;
+
+// The effects on one stream: the seven equalizer bands, the compressor and
+// the reverb (0 where the effect is off).
+struct EffectSlots {
+    std::array<HFX, 7> eq{};
+    HFX compressor = 0;
+    HFX reverb = 0;
+};
 
 class PlaybackEngine : public QObject {
     Q_OBJECT
@@ -57,6 +69,24 @@ public:
     double PositionSeconds() const;
     void SeekToSecond(int seconds);
     bool IsSkipped(int row) const;
+    // The row OpenAndPlay(row) settles on: rows that skipped() names are
+    // passed in the direction of step, and the end of the list wraps to the
+    // first row, or gives kListEnded when the order plays the list once.
+    static constexpr int kListEnded = -2;
+    int SettleRow(int row, int step, const std::function<bool(int)>& skipped) const;
+
+    // Gapless track changes: opens the row and queues it to start in the
+    // mix block where the current stream ends, its effects applied. A
+    // queued row is kept while it is still the one asked for; -1, a station
+    // or a row that does not open leaves nothing queued.
+    void QueueFollowOn(int row);
+    // Tells which row follows a given row when its track ends (-1: none);
+    // OpenAndPlay queues that row before the new track's first sample.
+    void SetFollowingRow(std::function<int(int row)> following) {
+        followingRow_ = std::move(following);
+    }
+    // The row of the queued follow-on, or -1.
+    int followOnRow() const { return next_.row; }
 
     // Rebuilds the effect chain of the current stream from the settings.
     void ApplyDsp();
@@ -70,13 +100,15 @@ public:
     void setStepDirection(int direction) { stepDirection_ = direction; }
     int PlayOrder() const;
     // The effect slots: the seven bands, the compressor and the reverb.
-    const std::array<HFX, 7>& eqEffects() const { return eqEffects_; }
-    HFX compressorEffect() const { return compressorEffect_; }
-    HFX reverbEffect() const { return reverbEffect_; }
+    const std::array<HFX, 7>& eqEffects() const { return effects_.eq; }
+    HFX compressorEffect() const { return effects_.compressor; }
+    HFX reverbEffect() const { return effects_.reverb; }
 
     // Called from the sync thread; queue the work to the UI thread.
     void QueueStreamEnd(HSTREAM stream);
     void QueueStreamMeta(HSTREAM stream);
+    // The mixer started `next` where `ended` ended.
+    void QueueFollowOnStarted(HSTREAM ended, HSTREAM next);
 
 signals:
     // Emitted on the UI thread for the current stream only.
@@ -84,20 +116,39 @@ signals:
     void streamMetaChanged();
 
 private:
+    struct FollowOn {
+        HSTREAM stream = 0;
+        int row = -1;
+        QString location;
+        EffectSlots effects;
+    };
+
     bool OpenStream(const QString& location);
-    void SetSyncs();
+    static HSTREAM OpenLocation(const QString& location);
+    void SetSyncs(HSTREAM stream);
     void HandleStreamEnd(HSTREAM stream);
     void HandleStreamMeta(HSTREAM stream);
     void OnStreamMeta();
+    void ApplyDspTo(HSTREAM stream, EffectSlots& effects, const settings::IniFile& ini);
+    // Frees the queued follow-on; one the mixer has started already stays
+    // unless evenIfStarted (it then plays on to its own END).
+    void DropFollowOn(bool evenIfStarted);
+    // Makes the started follow-on the current stream when it is the row
+    // being opened; otherwise drops it.
+    bool TakeFollowOn(int row, const QString& location);
+    void HandleFollowOnStarted(HSTREAM ended, HSTREAM next);
 
     FrameLink* owner_ = nullptr;
     QLabel* titleDisplay_ = nullptr;
     QComboBox* orderSelector_ = nullptr;
     tracklist::CListView* trackList_ = nullptr;
     HSTREAM stream_ = 0;
-    std::array<HFX, 7> eqEffects_{};
-    HFX compressorEffect_ = 0;
-    HFX reverbEffect_ = 0;
+    EffectSlots effects_;
+    FollowOn next_;
+    std::function<int(int row)> followingRow_;
+    // While the end of the current stream is handled with its follow-on
+    // already playing: Stop keeps the follow-on for OpenAndPlay to take.
+    bool handingOver_ = false;
     int trackRow_ = -1;
     QString trackLocation_;
     int stepDirection_ = 0;

@@ -20,6 +20,12 @@ void OnStreamMetaSync(HSYNC, DWORD channel, DWORD, void* user) {
     static_cast<SyncContext*>(user)->StreamMetaChanged(channel);
 }
 
+// As the mixer reaches the end: data names the follow-on that took over.
+void OnFollowOnSync(HSYNC, DWORD channel, DWORD next, void* user) {
+    if (next != 0)
+        static_cast<SyncContext*>(user)->FollowOnStarted(channel, next);
+}
+
 } // namespace
 
 SyncContext& SyncContext::instance() {
@@ -49,11 +55,18 @@ void SyncContext::StreamMetaChanged(HSTREAM stream) {
         engine->QueueStreamMeta(stream);
 }
 
-void PlaybackEngine::SetSyncs() {
+void SyncContext::FollowOnStarted(HSTREAM ended, HSTREAM next) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (PlaybackEngine* engine : engines_)
+        engine->QueueFollowOnStarted(ended, next);
+}
+
+void PlaybackEngine::SetSyncs(HSTREAM stream) {
     SyncContext* context = &SyncContext::instance();
-    BASS_ChannelSetSync(stream_, BASS_SYNC_END, 0, OnStreamEndSync, context);
-    BASS_ChannelSetSync(stream_, BASS_SYNC_META, 0, OnStreamMetaSync, context);
-    BASS_ChannelSetSync(stream_, BASS_SYNC_OGG_CHANGE, 0, OnStreamMetaSync, context);
+    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, OnStreamEndSync, context);
+    BASS_ChannelSetSync(stream, BASS_SYNC_META, 0, OnStreamMetaSync, context);
+    BASS_ChannelSetSync(stream, BASS_SYNC_OGG_CHANGE, 0, OnStreamMetaSync, context);
+    BASS_ChannelSetSync(stream, BASS_SYNC_END | BASS_SYNC_MIXTIME, 0, OnFollowOnSync, context);
 }
 
 void PlaybackEngine::QueueStreamEnd(HSTREAM stream) {
@@ -64,6 +77,11 @@ void PlaybackEngine::QueueStreamEnd(HSTREAM stream) {
 void PlaybackEngine::QueueStreamMeta(HSTREAM stream) {
     QMetaObject::invokeMethod(
         this, [this, stream] { HandleStreamMeta(stream); }, Qt::QueuedConnection);
+}
+
+void PlaybackEngine::QueueFollowOnStarted(HSTREAM ended, HSTREAM next) {
+    QMetaObject::invokeMethod(
+        this, [this, ended, next] { HandleFollowOnStarted(ended, next); }, Qt::QueuedConnection);
 }
 
 void PlaybackEngine::HandleStreamEnd(HSTREAM stream) {

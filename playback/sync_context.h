@@ -29,6 +29,8 @@ public:
     // Called from the sync thread.
     void StreamEnded(HSTREAM stream);
     void StreamMetaChanged(HSTREAM stream);
+    // The mixer started `next` in the block where `ended` ended.
+    void FollowOnStarted(HSTREAM ended, HSTREAM next);
 
 private:
     SyncContext() = default;
