@@ -79,6 +79,7 @@ BOOL BASS_SetConfig(DWORD option, DWORD value) {
         if (value > 10000)
             return fail(BASS_ERROR_ILLPARAM, FALSE);
         config.streamVolume = value;
+        Library::instance().streamVolumeChanged();
         return succeed(TRUE);
     case BASS_CONFIG_NET_PLAYLIST:
         config.followPlaylists = value;

@@ -6,7 +6,14 @@
 //    track and the first of the next when a track ends by itself;
 //  - seek: the position bar moved into a tone after a silent lead-in, to the
 //    first sample of the tone handed to the output.
-// Usage: latency_bench FIXTURE_DIR (tone.flac, lead.flac; see latency.sh).
+// Usage: latency_bench FIXTURE_DIR (tone.flac, short.flac, lead.flac; see
+// latency.sh).
+//
+// With --gap, the gap in samples on the output QUAVERLY_AUDIO names: short
+// tones played through to the end, then the recording of what was heard (the
+// wav: output's file, or a recording of a PulseAudio sink's monitor, 16-bit
+// stereo, raw or WAV) is searched for silence at the track changes.
+// Usage: latency_bench --gap FIXTURE_DIR RECORDING LABEL
 #include "app/main_frame.h"
 #include "app/seek_bar.h"
 #include "audio/output/tap_log.h"
@@ -22,6 +29,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -125,6 +133,38 @@ double Max(const std::vector<double>& values) {
     return values.empty() ? -1 : *std::max_element(values.begin(), values.end());
 }
 
+// Silent frames at each track change of a recording of back-to-back tones
+// that start on a zero crossing: a change without a gap shows one silent
+// frame (the tone's first), and a 440 Hz tone never has two in a row, so a
+// run of n >= 2 silent frames between the first and the last sound is a gap
+// of n - 1 frames.
+std::vector<double> SilentFramesAtChanges(const std::string& recording, int changes) {
+    std::ifstream in(recording, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t header = bytes.compare(0, 4, "RIFF") == 0 ? 44 : 0;
+    std::vector<int> left;
+    for (std::size_t at = header; at + 4 <= bytes.size(); at += 4)
+        left.push_back(static_cast<int16_t>(static_cast<unsigned char>(bytes[at]) |
+                                            (static_cast<unsigned char>(bytes[at + 1]) << 8)));
+    const auto loud = [](int sample) { return std::abs(sample) > 1; };
+    const auto first = std::find_if(left.begin(), left.end(), loud);
+    const auto last = std::find_if(left.rbegin(), left.rend(), loud).base();
+    std::vector<double> gaps;
+    int run = 0;
+    for (auto sample = first; sample < last; ++sample) {
+        if (!loud(*sample)) {
+            ++run;
+            continue;
+        }
+        if (run >= 2)
+            gaps.push_back(run - 1);
+        run = 0;
+    }
+    if (gaps.size() < static_cast<std::size_t>(changes))
+        gaps.resize(static_cast<std::size_t>(changes), 0.0);
+    return gaps;
+}
+
 void Result(const char* figure, double median, double worst, double target) {
     const bool pass = median >= 0 && median < target;
     std::printf(
@@ -147,27 +187,34 @@ struct Bench {
     app::CMainFrame frame;
 };
 
+// Milliseconds from act() to the first audible sample handed to the output;
+// no sound counts as the worst.
+double TimeToSound(Bench& bench, const std::function<void()>& act) {
+    const int64_t acted = NowNs();
+    act();
+    double latency = -1;
+    SpinUntil([&] { return (latency = FirstAudibleAfter(bench.tap, acted)) >= 0; }, kGiveUpMs);
+    return latency >= 0 ? latency : kGiveUpMs;
+}
+
+// With a second row after it, as in an album: the row that follows is
+// opened and queued before the first sample, and that counts too.
 std::vector<double> PlayLatencies(Bench& bench, const std::string& tone, int runs) {
-    bench.Load({tone});
+    bench.Load({tone, tone});
     std::vector<double> latencies;
     for (int r = 0; r < runs; ++r) {
         bench.frame.OnCommand(res::ID_PLAY_STOP);
         Spin(150);
-        const int64_t pressed = NowNs();
-        bench.frame.OnCommand(res::ID_PLAY_PLAYPAUSE);
-        double latency = -1;
-        SpinUntil([&] { return (latency = FirstAudibleAfter(bench.tap, pressed)) >= 0; },
-                  kGiveUpMs);
-        latencies.push_back(latency >= 0 ? latency : kGiveUpMs); // no sound counts as the worst
+        latencies.push_back(
+            TimeToSound(bench, [&] { bench.frame.OnCommand(res::ID_PLAY_PLAYPAUSE); }));
     }
     return latencies;
 }
 
-// Plays a list of short tones through to its end; a track change without any
-// silence counts as a gap of 0 ms.
-Gaps TrackGaps(Bench& bench, const std::string& shortTone, double toneSeconds, int tracks) {
+// Plays a list of short tones through to its end, as it does by itself in
+// the play-once order, and returns when the last has ended.
+void PlayThrough(Bench& bench, const std::string& shortTone, int tracks) {
     bench.Load(std::vector<std::string>(static_cast<std::size_t>(tracks), shortTone));
-    const int64_t started = NowNs();
     bench.frame.OnCommand(res::ID_PLAY_PLAYPAUSE);
     playback::PlaybackEngine& engine = bench.frame.engine();
     SpinUntil(
@@ -176,6 +223,13 @@ Gaps TrackGaps(Bench& bench, const std::string& shortTone, double toneSeconds, i
                    BASS_ChannelIsActive(engine.stream()) == BASS_ACTIVE_STOPPED;
         },
         tracks * 3000 + 5000);
+}
+
+// Plays a list of short tones through to its end; a track change without any
+// silence counts as a gap of 0 ms.
+Gaps TrackGaps(Bench& bench, const std::string& shortTone, double toneSeconds, int tracks) {
+    const int64_t started = NowNs();
+    PlayThrough(bench, shortTone, tracks);
     Spin(200);
     Gaps gaps = GapsAfter(bench.tap, started, toneSeconds * kRate);
     const auto changes = static_cast<std::size_t>(tracks - 1);
@@ -192,23 +246,49 @@ std::vector<double> SeekLatencies(Bench& bench, const std::string& lead, int run
         Spin(100);
         bench.frame.OnCommand(res::ID_PLAY_PLAYPAUSE);
         Spin(400); // well inside the silent lead-in
-        const int64_t moved = NowNs();
-        bench.frame.positionBar()->setSliderPosition(5); // the bar's own seek path
-        double latency = -1;
-        SpinUntil([&] { return (latency = FirstAudibleAfter(bench.tap, moved)) >= 0; }, kGiveUpMs);
-        latencies.push_back(latency >= 0 ? latency : kGiveUpMs);
+        // The bar's own seek path.
+        latencies.push_back(
+            TimeToSound(bench, [&] { bench.frame.positionBar()->setSliderPosition(5); }));
     }
     return latencies;
+}
+
+// The --gap run: short tones played through on the output QUAVERLY_AUDIO
+// names, then the recording searched for silence at the changes.
+int GapRun(const std::string& fixtures, const std::string& recording, const std::string& label,
+           const std::string& folder, int tracks) {
+    {
+        Bench bench(folder, std::string());
+        if (!bench.frame.Create()) {
+            std::fprintf(stderr, "the frame did not start\n");
+            return 1;
+        }
+        bench.frame.Load();
+        PlayThrough(bench, fixtures + "short.flac", tracks);
+        bench.frame.OnCommand(res::ID_PLAY_STOP);
+    }          // the device is freed: a wav: file is complete
+    Spin(300); // a recorder of the sink's monitor catches up
+    const std::vector<double> gaps = SilentFramesAtChanges(recording, tracks - 1);
+    std::printf("gap between tracks through %s: median %.0f, worst %.0f samples (%zu changes)\n",
+                label.c_str(), Median(gaps), Max(gaps), gaps.size());
+    std::printf("RESULT|5 track-change gap through %s, in samples|%.0f (worst %.0f)|-|-|0|%s|"
+                "%s\n",
+                label.c_str(), Median(gaps), Max(gaps), Max(gaps) == 0 ? "pass" : "FAIL",
+                label.find("PulseAudio") != std::string::npos ? "bench/pulse_latency.sh BUILD"
+                                                              : "bench/latency.sh BUILD");
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: latency_bench FIXTURE_DIR\n");
+    const bool gapRun = argc >= 5 && std::string(argv[1]) == "--gap";
+    if (argc < 2 || (std::string(argv[1]) == "--gap" && !gapRun)) {
+        std::fprintf(stderr, "usage: latency_bench FIXTURE_DIR\n"
+                             "       latency_bench --gap FIXTURE_DIR RECORDING LABEL\n");
         return 2;
     }
-    const std::string fixtures = std::string(argv[1]) + "/";
+    const std::string fixtures = std::string(argv[gapRun ? 2 : 1]) + "/";
     const char* quick = std::getenv("BENCH_QUICK");
     const int runs = quick && std::string(quick) == "1" ? 5 : 15;
     const std::string folder = std::filesystem::temp_directory_path().string() +
@@ -216,10 +296,17 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(folder);
     const std::string tap = folder + "tap.log";
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("QUAVERLY_AUDIO", "null", 1);
-    setenv("QUAVERLY_AUDIO_TAP", tap.c_str(), 1);
     setenv("QUAVERLY_MESSAGE_LOG", (folder + "messages.log").c_str(), 1);
+    if (!gapRun) {
+        setenv("QUAVERLY_AUDIO", "null", 1);
+        setenv("QUAVERLY_AUDIO_TAP", tap.c_str(), 1);
+    }
     QApplication app(argc, argv);
+    if (gapRun) {
+        const int status = GapRun(fixtures, argv[3], argv[4], folder, runs / 2 + 2);
+        std::filesystem::remove_all(folder);
+        return status;
+    }
     int status = 0;
     {
         Bench bench(folder, tap);

@@ -1,7 +1,8 @@
-// Start-of-sound and seek latency through PulseAudio, as heard: the library
-// plays into the default sink of the server named by PULSE_SERVER (a private
-// server with a null sink, started by bench/pulse_latency.sh), and a recorder
-// on that sink's monitor finds the first sound after each command.
+// Start-of-sound, seek and volume-change latency through PulseAudio, as
+// heard: the library plays into the default sink of the server named by
+// PULSE_SERVER (a private server with a null sink, started by
+// bench/pulse_latency.sh), and a recorder on that sink's monitor finds the
+// first sound after each command.
 //
 // The monitor hands over what the sink has just rendered; the sink plays it
 // its own latency later. So the time a sound is heard is taken as the time its
@@ -213,6 +214,22 @@ std::vector<double> seekLatencies(MonitorRecorder& recorder, HSTREAM lead, int r
     return values;
 }
 
+// A tone playing at volume 0, then the volume raised, to the tone heard.
+std::vector<double> volumeLatencies(MonitorRecorder& recorder, HSTREAM tone, int runs) {
+    std::vector<double> values;
+    for (int run = 0; run < runs; ++run) {
+        BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, 0);
+        BASS_ChannelPlay(tone, TRUE);
+        const double ms =
+            heardAfter(recorder, [] { BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, 10000); });
+        if (ms >= 0)
+            values.push_back(ms);
+        BASS_ChannelStop(tone);
+    }
+    BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, 10000);
+    return values;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -236,6 +253,7 @@ int main(int argc, char** argv) {
     }
     report("Play to first sound heard", playLatencies(recorder, tone, runs));
     report("seek heard", seekLatencies(recorder, lead, runs));
+    report("volume change heard", volumeLatencies(recorder, tone, runs));
     BASS_StreamFree(tone);
     BASS_StreamFree(lead);
     BASS_Free();

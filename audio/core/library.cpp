@@ -148,6 +148,12 @@ void Library::dropSoundOfStopped() {
         mixer->dropSoundOfStopped();
 }
 
+void Library::streamVolumeChanged() {
+    const std::shared_ptr<Mixer> mixer = currentMixer();
+    if (mixer)
+        mixer->streamVolumeChanged();
+}
+
 void Library::holdSoundOfPaused() {
     const std::shared_ptr<Mixer> mixer = currentMixer();
     if (mixer)

@@ -54,6 +54,8 @@ public:
     void dropSoundOfStopped();
     // After a pause: see Mixer::holdSoundOfPaused.
     void holdSoundOfPaused();
+    // See Mixer::streamVolumeChanged.
+    void streamVolumeChanged();
     // See Mixer::setFollowOn; BASS_ERROR_INIT without a device.
     int setFollowOn(const std::shared_ptr<Stream>& first, std::shared_ptr<Stream> next);
 

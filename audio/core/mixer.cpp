@@ -35,6 +35,7 @@ Mixer::Mixer(std::unique_ptr<output::OutputDevice> device, SyncDispatcher& syncs
       rate_(device_->sampleRate()), paced_(device_->paced()), chunk_(device_->chunkFrames()) {
     mix_.resize(chunk_ * 2);
     work_.resize(chunk_ * 2);
+    deviceVolume_ = device_->setVolume(targetGain());
 }
 
 Mixer::~Mixer() {
@@ -90,6 +91,11 @@ void Mixer::dropSoundOfStopped() {
     }
     signal_->wake.notify_all();
     device_->interruptWait();
+}
+
+void Mixer::streamVolumeChanged() {
+    if (deviceVolume_)
+        device_->setVolume(targetGain());
 }
 
 void Mixer::holdSoundOfPaused() {
@@ -260,13 +266,16 @@ void Mixer::waitUntilHeard(std::unique_lock<std::mutex>& lock) {
 void Mixer::waitForDecoders(std::unique_lock<std::mutex>& lock) {
     // A stream that is refilling (after a seek, or a station catching up)
     // gets the time the device can play on before silence must be written:
-    // what it holds beyond one block. Silence written sooner would queue
-    // ahead of the stream's sound and delay it by up to the whole buffer.
+    // what it holds beyond a safety margin (a block, at most 20 ms). Silence
+    // written sooner would queue ahead of the stream's sound and delay it by
+    // up to the whole buffer; on a device that takes a long buffer at once,
+    // the stream's second block would be cut short by silence.
     // When nothing is sounding nothing is late either: a short wait for the
     // first decoded block beats handing the device a block of silence first.
     const auto chunk = static_cast<int64_t>(chunk_);
+    const int64_t margin = std::min<int64_t>(chunk, rate_ / 50);
     const int64_t held = written_.load() - heardOutputFrame();
-    const int64_t frames = held <= 0 ? chunk : held - chunk;
+    const int64_t frames = held <= 0 ? chunk : held - margin;
     if (frames <= 0)
         return;
     signal_->wake.wait_for(lock, framesToDuration(frames), [&] { return stopping_ || allReady(); });
@@ -285,7 +294,7 @@ float Mixer::targetGain() const {
 }
 
 void Mixer::mixOnce() {
-    const float gain = targetGain();
+    const float gain = deviceVolume_ ? 1.0f : targetGain();
     std::fill(mix_.begin(), mix_.end(), 0.0f);
     std::size_t longest = 0;
     const int64_t outputFrame = written_.load();

@@ -59,6 +59,9 @@ public:
     // After a stream paused: when nothing else is playing, the device holds
     // what it has at once, rather than after the write the mixer waits in.
     void holdSoundOfPaused();
+    // After the stream volume changed: a device with a volume of its own
+    // takes it at once; otherwise the mixer's next block glides to it.
+    void streamVolumeChanged();
 
 private:
     void run();
@@ -90,6 +93,7 @@ private:
     const int rate_;
     const bool paced_;
     const std::size_t chunk_;
+    bool deviceVolume_ = false; // the device applies the stream volume
 
     struct FollowOn {
         std::shared_ptr<Stream> first;

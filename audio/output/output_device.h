@@ -40,6 +40,11 @@ public:
     // held. A device with a short buffer may ignore it.
     virtual void hold(bool) {}
 
+    // Takes the stream volume (0..1) as the device's own volume, which
+    // applies at once to what the device holds. False when the device has
+    // none: the mixer then scales the samples itself. From any thread.
+    virtual bool setVolume(float) { return false; }
+
     // Frames the mixer should produce per write.
     virtual std::size_t chunkFrames() const = 0;
 

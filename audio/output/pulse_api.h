@@ -35,7 +35,12 @@ namespace audio::output {
     X(pa_stream_flush)                                                                             \
     X(pa_stream_cork)                                                                              \
     X(pa_stream_get_latency)                                                                       \
-    X(pa_operation_unref)
+    X(pa_stream_get_index)                                                                         \
+    X(pa_context_set_sink_input_volume)                                                            \
+    X(pa_cvolume_set)                                                                              \
+    X(pa_sw_volume_from_linear)                                                                    \
+    X(pa_operation_unref)                                                                          \
+    X(pa_operation_get_state)
 
 struct PulseApi {
     QUAVERLY_PULSE_FUNCTIONS(QUAVERLY_TABLE_MEMBER)

@@ -2,11 +2,13 @@
 // with a music player's buffer: the server holds a few hundred milliseconds
 // and asks for more a few times a second, so the client and the mixer wake
 // rarely. A play or a seek flushes what the server holds (the mixer's
-// discard), so neither waits behind the buffer; a pause corks the stream.
-// libpulse is loaded when the device opens.
+// discard), so neither waits behind the buffer; a pause corks the stream;
+// the volume is the stream's own volume in the server, which applies at
+// once to what it holds. libpulse is loaded when the device opens.
 #include "output/output_device.h"
 #include "output/pulse_api.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <utility>
@@ -15,7 +17,7 @@ namespace audio::output {
 
 namespace {
 
-constexpr int kBlockMs = 20;    // the mixer's blocks
+constexpr int kBlockMs = 100;   // the mixer's blocks: a few writes per refill
 constexpr int kTargetMs = 500;  // the whole buffer: the server's queue and the sink's
 constexpr int kRequestMs = 200; // the server asks for more once this much has played
 
@@ -39,6 +41,7 @@ public:
     void discard() override;
     void interruptWait() override;
     void hold(bool on) override;
+    bool setVolume(float gain) override;
 
 private:
     // The threaded mainloop's lock: callbacks run under it on its thread.
@@ -67,6 +70,7 @@ private:
     static void onContextState(pa_context*, void* self) { wake(self); }
     static void onStreamState(pa_stream*, void* self) { wake(self); }
     static void onWritable(pa_stream*, std::size_t, void* self) { wake(self); }
+    static void onVolumeSet(pa_context*, int, void* self) { wake(self); }
 
     // Under the lock: waits until current() is `ready`; false once it
     // cannot be (a failed or ended connection).
@@ -95,12 +99,18 @@ private:
     // Under the lock.
     bool interrupted_ = false;
     int64_t writtenSinceFlush_ = 0;
+    std::chrono::steady_clock::time_point firstWriteSinceFlush_{};
+    // A volume change the server has not confirmed: sound written before it
+    // is done might be played at the old volume.
+    pa_operation* volumeChange_ = nullptr;
 };
 
 PulseOutput::~PulseOutput() {
     // The mainloop's thread goes first, so no callback runs while freeing.
     if (mainloop_)
         pa_.pa_threaded_mainloop_stop(mainloop_);
+    if (volumeChange_)
+        pa_.pa_operation_unref(volumeChange_);
     if (stream_) {
         pa_.pa_stream_disconnect(stream_);
         pa_.pa_stream_unref(stream_);
@@ -178,12 +188,16 @@ void PulseOutput::write(const float* frames, std::size_t count) {
     // the writer sleeps here.
     while (ready() && !interrupted_) {
         const std::size_t writable = pa_.pa_stream_writable_size(stream_);
-        if (writable != static_cast<std::size_t>(-1) && writable >= bytes)
+        const bool volumeSet =
+            !volumeChange_ || pa_.pa_operation_get_state(volumeChange_) != PA_OPERATION_RUNNING;
+        if (volumeSet && writable != static_cast<std::size_t>(-1) && writable >= bytes)
             break;
         pa_.pa_threaded_mainloop_wait(mainloop_);
     }
     interrupted_ = false;
     if (ready() && pa_.pa_stream_write(stream_, frames, bytes, nullptr, 0, PA_SEEK_RELATIVE) == 0) {
+        if (writtenSinceFlush_ == 0)
+            firstWriteSinceFlush_ = std::chrono::steady_clock::now();
         writtenSinceFlush_ += static_cast<int64_t>(count);
         return;
     }
@@ -196,13 +210,22 @@ int64_t PulseOutput::latencyFrames() {
     Lock lock(*this);
     if (!ready())
         return 0;
+    // Nothing written since the last flush played before it was written, so
+    // this much at least is still to come. Right after a flush the server's
+    // timing is not known yet, or is still the old one and reads far too
+    // short; the interpolation may also run on while the stream waits to
+    // start.
+    const auto sinceFirstWrite = std::chrono::duration_cast<std::chrono::microseconds>(
+                                     std::chrono::steady_clock::now() - firstWriteSinceFlush_)
+                                     .count();
+    const int64_t toComeAtLeast =
+        std::max<int64_t>(0, writtenSinceFlush_ - sinceFirstWrite * rate_ / 1000000);
     pa_usec_t usec = 0;
     int negative = 0;
-    // Right after a flush the server's timing is not known yet: all that
-    // was written since is still to be heard.
-    if (pa_.pa_stream_get_latency(stream_, &usec, &negative) < 0)
-        return writtenSinceFlush_;
-    return negative ? 0 : static_cast<int64_t>(usec * static_cast<pa_usec_t>(rate_) / 1000000);
+    if (pa_.pa_stream_get_latency(stream_, &usec, &negative) < 0 || negative)
+        return toComeAtLeast;
+    return std::max(toComeAtLeast,
+                    static_cast<int64_t>(usec * static_cast<pa_usec_t>(rate_) / 1000000));
 }
 
 void PulseOutput::discard() {
@@ -227,6 +250,22 @@ void PulseOutput::hold(bool on) {
         return;
     if (pa_operation* cork = pa_.pa_stream_cork(stream_, on ? 1 : 0, nullptr, nullptr))
         pa_.pa_operation_unref(cork);
+}
+
+bool PulseOutput::setVolume(float gain) {
+    Lock lock(*this);
+    if (!ready())
+        return true;
+    pa_cvolume volume;
+    pa_.pa_cvolume_set(&volume, static_cast<unsigned>(channels_),
+                       pa_.pa_sw_volume_from_linear(static_cast<double>(gain)));
+    if (volumeChange_)
+        pa_.pa_operation_unref(volumeChange_);
+    // The next write waits for the server to confirm, so that a new sound
+    // is heard at the new volume from its first sample.
+    volumeChange_ = pa_.pa_context_set_sink_input_volume(context_, pa_.pa_stream_get_index(stream_),
+                                                         &volume, onVolumeSet, this);
+    return true;
 }
 
 } // namespace

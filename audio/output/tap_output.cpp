@@ -33,6 +33,7 @@ public:
     void discard() override { inner_->discard(); }
     void interruptWait() override { inner_->interruptWait(); }
     void hold(bool on) override { inner_->hold(on); }
+    bool setVolume(float gain) override { return inner_->setVolume(gain); }
 
     void write(const float* frames, std::size_t count) override {
         const int64_t handedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(

@@ -43,25 +43,33 @@ librarytest::Wav readRaw(const std::string& path) {
     return wav;
 }
 
-// Seconds of the recording in 10 ms windows louder than -40 dBFS, and the
-// longest quiet run between two loud windows.
-struct Loudness {
-    double loudSeconds = 0;
-    double longestGap = 0;
+// The stretches of the recording, in 10 ms windows, louder than -40 dBFS.
+struct Stretch {
+    double from = 0;
+    double to = 0;
 };
 
-Loudness measureLoudness(const librarytest::Wav& heard) {
-    Loudness result;
-    double lastLoudEnd = -1;
+// The time of the first sample above -60 dBFS from `from` on.
+double firstSound(const librarytest::Wav& heard, double from) {
+    for (auto frame = static_cast<std::size_t>(std::max(0.0, from) * heard.rate);
+         frame < heard.frames(); ++frame) {
+        if (std::fabs(heard.samples[frame * heard.channels]) > 0.001f)
+            return double(frame) / heard.rate;
+    }
+    return from;
+}
+
+std::vector<Stretch> loudStretches(const librarytest::Wav& heard) {
+    std::vector<Stretch> stretches;
     for (double at = 0; at + 0.01 <= heard.frames() / 44100.0; at += 0.01) {
         if (librarytest::rmsDb(heard, at, at + 0.01) < -40)
             continue;
-        result.loudSeconds += 0.01;
-        if (lastLoudEnd >= 0)
-            result.longestGap = std::max(result.longestGap, at - lastLoudEnd);
-        lastLoudEnd = at + 0.01;
+        if (!stretches.empty() && at - stretches.back().to < 0.005)
+            stretches.back().to = at + 0.01;
+        else
+            stretches.push_back({at, at + 0.01});
     }
-    return result;
+    return stretches;
 }
 
 // A private PulseAudio server with a null sink, its monitor recorded, and
@@ -169,7 +177,38 @@ TEST_F(PulseTest, APauseIsHeardAtOnceAndTheResumeLosesNothing) {
     BASS_StreamFree(stream);
     std::this_thread::sleep_for(200ms);
 
-    const Loudness loudness = measureLoudness(heard());
-    EXPECT_NEAR(loudness.loudSeconds, 3.0, 0.05);
-    EXPECT_NEAR(loudness.longestGap, 1.0, 0.15);
+    const std::vector<Stretch> stretches = loudStretches(heard());
+    ASSERT_EQ(stretches.size(), 2u);
+    EXPECT_NEAR(stretches[0].to - stretches[0].from + stretches[1].to - stretches[1].from, 3.0,
+                0.05);
+    EXPECT_NEAR(stretches[1].from - stretches[0].to, 1.0, 0.15);
+}
+
+TEST_F(PulseTest, TheStreamVolumeIsTheServersVolumeFromTheFirstSample) {
+    // The last 0.5 s of a tone played at each volume in turn: every sound is
+    // at the volume set before it, its first 10 ms included.
+    const std::vector<DWORD> volumes = {5000, 0, 10000};
+    for (const DWORD volume : volumes) {
+        BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, volume);
+        Event& ended = librarytest::outlivingTheTest<Event>();
+        const HSTREAM stream =
+            BASS_StreamCreateFile(FALSE, testsupport::fixture("tone_1k_3s.wav").c_str(), 0, 0, 0);
+        ASSERT_TRUE(BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, 2.5), 0));
+        ASSERT_TRUE(librarytest::playToEnd(stream, ended, 5s));
+        BASS_StreamFree(stream);
+        std::this_thread::sleep_for(200ms);
+    }
+    BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, 10000);
+    const librarytest::Wav recorded = heard();
+    const std::vector<Stretch> stretches = loudStretches(recorded);
+    ASSERT_EQ(stretches.size(), 2u);
+    const double levels[] = {-27.1, -21.1};
+    for (std::size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        const Stretch& sound = stretches[i];
+        EXPECT_NEAR(sound.to - sound.from, 0.5, 0.03);
+        EXPECT_NEAR(librarytest::rmsDb(recorded, sound.from, sound.to), levels[i], 0.5);
+        const double start = firstSound(recorded, sound.from - 0.01);
+        EXPECT_NEAR(librarytest::rmsDb(recorded, start, start + 0.01), levels[i], 0.5);
+    }
 }
