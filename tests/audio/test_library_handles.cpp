@@ -45,8 +45,7 @@ TEST(LibraryHandles, ZeroAndFreedHandlesAreRejected) {
     Device device("null:fast");
     ASSERT_TRUE(device.ok());
     expectRejected(0);
-    const HSTREAM stream =
-        BASS_StreamCreateFile(FALSE, testsupport::fixture("tone_1k_3s.wav").c_str(), 0, 0, 0);
+    const HSTREAM stream = librarytest::openFixture("tone_1k_3s.wav");
     ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
     const HFX fx = BASS_ChannelSetFX(stream, BASS_FX_DX8_PARAMEQ, 1);
     ASSERT_NE(fx, 0u);

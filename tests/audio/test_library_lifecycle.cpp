@@ -12,14 +12,11 @@
 
 using librarytest::Device;
 using librarytest::Event;
+using librarytest::openFixture;
 using librarytest::outlivingTheTest;
 using namespace std::chrono_literals;
 
 namespace {
-
-HSTREAM openFixture(const char* name) {
-    return BASS_StreamCreateFile(FALSE, testsupport::fixture(name).c_str(), 0, 0, 0);
-}
 
 double positionSeconds(HSTREAM stream) {
     return BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream, BASS_POS_BYTE));

@@ -25,8 +25,7 @@ std::vector<DWORD> playBackToBack(const std::vector<std::string>& fixtureNames,
     std::vector<HSTREAM> streams;
     std::vector<EndSeen*> ends;
     for (const std::string& name : fixtureNames) {
-        const HSTREAM stream =
-            BASS_StreamCreateFile(FALSE, testsupport::fixture(name).c_str(), 0, 0, 0);
+        const HSTREAM stream = librarytest::openFixture(name);
         EXPECT_NE(stream, 0u) << name;
         if (prepare)
             prepare(stream);
@@ -231,8 +230,7 @@ TEST(LibraryOutput, EffectsRunInPriorityOrder) {
 TEST(LibraryOutput, RefusedParametersChangeNothingAndResetAcceptsAStream) {
     Device device("null:fast");
     ASSERT_TRUE(device.ok());
-    const HSTREAM stream =
-        BASS_StreamCreateFile(FALSE, testsupport::fixture("tone_1k_3s.wav").c_str(), 0, 0, 0);
+    const HSTREAM stream = librarytest::openFixture("tone_1k_3s.wav");
     const HFX fx = addEq(stream, 2, 4000, -6);
     BASS_DX8_PARAMEQ wrong{4000, 12, -40};
     EXPECT_FALSE(BASS_FXSetParameters(fx, &wrong));

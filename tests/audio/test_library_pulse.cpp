@@ -130,8 +130,7 @@ TEST_F(PulseTest, PlaysThroughARealServer) {
     ASSERT_TRUE(BASS_GetInfo(&info));
     EXPECT_GT(info.latency, 0u);
     Event& ended = librarytest::outlivingTheTest<Event>();
-    const HSTREAM stream =
-        BASS_StreamCreateFile(FALSE, testsupport::fixture("tone_1k_3s.wav").c_str(), 0, 0, 0);
+    const HSTREAM stream = librarytest::openFixture("tone_1k_3s.wav");
     BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, librarytest::raiseEvent, &ended);
     const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
@@ -165,8 +164,7 @@ TEST_F(PulseTest, APauseIsHeardAtOnceAndTheResumeLosesNothing) {
     // out, so the silence lasts as long as the pause and every sample of the
     // tone is heard once.
     Event& ended = librarytest::outlivingTheTest<Event>();
-    const HSTREAM stream =
-        BASS_StreamCreateFile(FALSE, testsupport::fixture("tone_1k_3s.wav").c_str(), 0, 0, 0);
+    const HSTREAM stream = librarytest::openFixture("tone_1k_3s.wav");
     BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, librarytest::raiseEvent, &ended);
     ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
     std::this_thread::sleep_for(1s);
@@ -191,8 +189,7 @@ TEST_F(PulseTest, TheStreamVolumeIsTheServersVolumeFromTheFirstSample) {
     for (const DWORD volume : volumes) {
         BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, volume);
         Event& ended = librarytest::outlivingTheTest<Event>();
-        const HSTREAM stream =
-            BASS_StreamCreateFile(FALSE, testsupport::fixture("tone_1k_3s.wav").c_str(), 0, 0, 0);
+        const HSTREAM stream = librarytest::openFixture("tone_1k_3s.wav");
         ASSERT_TRUE(BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, 2.5), 0));
         ASSERT_TRUE(librarytest::playToEnd(stream, ended, 5s));
         BASS_StreamFree(stream);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "bass.h"
+#include "support/fixtures.h"
 #include "tags.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +58,11 @@ private:
     ScopedEnv env_;
     bool ok_ = false;
 };
+
+// A stream of one of the generated fixtures, 0 when it does not open.
+inline HSTREAM openFixture(const std::string& name) {
+    return BASS_StreamCreateFile(FALSE, testsupport::fixture(name).c_str(), 0, 0, 0);
+}
 
 struct Wav {
     int rate = 0;

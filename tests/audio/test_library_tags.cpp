@@ -9,6 +9,7 @@
 
 using librarytest::Device;
 using librarytest::Event;
+using librarytest::openFixture;
 using namespace std::chrono_literals;
 
 namespace {
@@ -35,10 +36,6 @@ bool hasComment(const std::vector<std::string>& comments, const std::string& wan
         return equals != std::string::npos &&
                lower(comment.substr(0, equals)) + comment.substr(equals) == wanted;
     });
-}
-
-HSTREAM openFixture(const char* name) {
-    return BASS_StreamCreateFile(FALSE, testsupport::fixture(name).c_str(), 0, 0, 0);
 }
 
 } // namespace

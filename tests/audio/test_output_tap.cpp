@@ -25,8 +25,7 @@ bool playWithTap(const std::string& choice, const std::string& tapPath, DWORD vo
         Device device(choice);
         EXPECT_TRUE(device.ok());
         Event& ended = librarytest::outlivingTheTest<Event>();
-        const HSTREAM stream =
-            BASS_StreamCreateFile(FALSE, testsupport::fixture("tone_1k_3s.wav").c_str(), 0, 0, 0);
+        const HSTREAM stream = librarytest::openFixture("tone_1k_3s.wav");
         EXPECT_NE(stream, 0u);
         played = librarytest::playToEnd(stream, ended, 20s);
         BASS_StreamFree(stream);
