@@ -1,7 +1,9 @@
 // Public C API of Quaverly's audio library: the names, numbers and structure
-// layouts of the BASS 2.4 interface, which the player calls, implemented here
-// over FFmpeg, libcurl, TagLib, our own DSP and the output back-ends chosen by
-// QUAVERLY_AUDIO (pulse, alsa, null, null:fast, wav:PATH).
+// layouts of the BASS 2.4 interface, which the player calls and whose
+// behaviour its code relies on, implemented here over FFmpeg, libcurl,
+// TagLib, our own DSP and the output back-ends chosen by QUAVERLY_AUDIO
+// (pulse, alsa, null, null:fast, wav:PATH). A few extensions of our own
+// follow at the end, marked as such.
 //
 // Text arguments passed with BASS_UNICODE are char16_t (UTF-16) strings;
 // otherwise they are UTF-8. Texts returned by BASS_ChannelGetTags are UTF-8
