@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # CPU used by one minute of real-time playback of an MP3, side by side in one
-# run: the real player (QUAVERLY_AUDIO=null, paced in real time) with its full
-# effect chain and without effects, against mpv (--no-video --ao=null, plain
-# and with the equivalent ffmpeg filter chain) and qmmp (its null output);
-# and the path users take: the player with its effects through PulseAudio
-# into a null sink of a private server (which keeps real time), right beside
-# audacious on the same sink. The GUI players run under Xvfb. CPU is read from
-# the scheduler's run time of every thread (/proc/PID/task/*/schedstat, in
-# nanoseconds; the 10 ms ticks of /proc/PID/stat are sampled and move such a
-# small figure by a tenth between runs) over the window after a
-# short settling time.
+# run, every player started once before it is timed (warm): the real player
+# (QUAVERLY_AUDIO=null, paced in real time) with its full effect chain and
+# without effects, against mpv (--no-video --ao=null, plain and with the
+# equivalent ffmpeg filter chain) and qmmp (its null output); and the path
+# users take: the player with its effects through PulseAudio into a null sink
+# of a private server (which keeps real time), right beside audacious on the
+# same sink. The GUI players run under Xvfb. CPU is read from the scheduler's
+# run time of every thread (/proc/PID/task/*/schedstat, in nanoseconds; the
+# 10 ms ticks of /proc/PID/stat are sampled and move such a small figure by a
+# tenth between runs) over the window after a short settling time.
 # Usage: bench/playback_cpu.sh BUILD
 set -uo pipefail
 build=${1:-build}
@@ -52,13 +52,24 @@ cpu_ns() {
   cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{sum += $1} END {printf "%d", sum}'
 }
 
-# Starts a player in its own home folder, lets it settle, and prints the
+# Starts a player in its own home folder (its own temporary folder keeps its
+# single-instance socket apart).
+start_in() {
+  local home=$1; shift
+  HOME=$home XDG_CONFIG_HOME=$home/.config TMPDIR=$home "$@" >/dev/null 2>&1 &
+}
+
+# Starts a player once in its home and closes it, so that its first-run
+# set-up is done; then starts it again, lets it settle, and prints the
 # percentage of one core it used over the window.
 measure() {
-  local home=$1; shift
+  local home=$1
   mkdir -p "$home"
-  # Its own temporary folder keeps a player's single-instance socket apart.
-  HOME=$home XDG_CONFIG_HOME=$home/.config TMPDIR=$home "$@" >/dev/null 2>&1 &
+  start_in "$@"
+  local warm=$!
+  sleep "$settle"
+  kill $warm 2>/dev/null; wait $warm 2>/dev/null
+  start_in "$@"
   local pid=$!
   sleep "$settle"
   local before; before=$(cpu_ns $pid)
