@@ -1,5 +1,6 @@
-# Quaverly: `make run` installs what is missing, builds and starts the player;
-# `make test` does the same and runs the whole test suite.
+# Quaverly: `make run` installs what is missing, builds the player and starts
+# it; `make test` builds everything (tests and benchmarks too) and runs the
+# whole test suite.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
@@ -7,7 +8,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test asan tsan bench fuzz install package format clean
+.PHONY: all deps configure build player run test asan tsan bench fuzz install package format clean
 
 all: build
 
@@ -21,7 +22,12 @@ build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 	@scripts/make-demo.sh $(BUILD)/demo
 
-run: build
+# Only what the player needs: the program, its codec module and the demo.
+player: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target quaverly quaverly_codec_module
+	@scripts/make-demo.sh $(BUILD)/demo
+
+run: player
 	@scripts/run-player.sh $(BUILD) $(ARGS)
 
 test: build

@@ -12,7 +12,8 @@ packages=(
   libpulse-dev libasound2-dev
   libgtest-dev
   ffmpeg icecast2 pulseaudio pulseaudio-utils
-  xvfb xauth x11-utils fonts-ipafont-gothic trayer xdotool
+  xvfb xauth x11-utils fonts-ipafont-gothic fonts-noto-cjk trayer xdotool openbox
+  qt6-translations-l10n
   dpkg-dev desktop-file-utils
   dbus-daemon playerctl
 )

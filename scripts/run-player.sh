@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Starts the built player. Without arguments it opens the demo folder and
-# plays its first track. Without a display it runs offscreen; without a sound
+# plays it from its first piece. Without a display it runs offscreen; without a sound
 # server or sound card it writes what would be heard to a WAV file.
 set -uo pipefail
 build=${1:?usage: run-player.sh BUILD [ARGS...]}
@@ -8,7 +8,7 @@ shift
 exe="$build/quaverly"
 demo="$(cd "$build/demo" && pwd)"
 if [ $# -eq 0 ]; then
-  set -- "$demo/01 A4.mp3"
+  set -- "$demo/01 - Morning Arpeggio.mp3"
 fi
 
 headless=0
@@ -32,14 +32,28 @@ fi
 echo "Starting $exe $* (sound output: $QUAVERLY_AUDIO)"
 
 if [ "$headless" = 1 ]; then
-  # Nobody can close an offscreen window: play the demo, then end the player
-  # the way a desktop session ends it (SIGTERM saves the settings).
-  timeout --preserve-status --signal=TERM 20s "$exe" "$@"
+  # Nobody can close an offscreen window: play the demo through (its four
+  # pieces last 98 s; a WAV file is written as fast as the decoder runs), then
+  # end the player the way a desktop session ends it (SIGTERM saves the
+  # settings).
+  seconds=100
+  case "$QUAVERLY_AUDIO" in wav:*) seconds=15 ;; esac
+  timeout --preserve-status --signal=TERM "${seconds}s" "$exe" "$@"
   status=$?
-  echo "The player ran offscreen for 20 seconds and was closed (exit $status)."
+  echo "The player ran offscreen for $seconds seconds and was closed (exit $status)."
   case "$QUAVERLY_AUDIO" in
     wav:*) echo "What it played is in ${QUAVERLY_AUDIO#wav:}" ;;
   esac
   exit 0
 fi
-exec "$exe" "$@"
+"$exe" "$@"
+status=$?
+# A normal close ends the player with 1, an early end (a second start handing
+# over, a refused start that has said why) with 0: both are normal ends.
+case $status in
+  0 | 1) exit 0 ;;
+  *)
+    echo "The player ended with status $status." >&2
+    exit "$status"
+    ;;
+esac
