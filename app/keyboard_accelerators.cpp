@@ -4,12 +4,36 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenuBar>
+#include <QProxyStyle>
 #include <QWidget>
 
 namespace app {
 
-KeyboardAccelerators::KeyboardAccelerators(QWidget* window, std::function<void(int)> dispatch)
-    : QObject(window), window_(window), dispatch_(std::move(dispatch)) {
+namespace {
+
+class AltNavigationStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
+
+void EnableAltKeyNavigation(QMenuBar* bar) {
+    auto* style = new AltNavigationStyle;
+    style->setParent(bar);
+    bar->setStyle(style);
+}
+
+KeyboardAccelerators::KeyboardAccelerators(QWidget* window, std::function<void(int)> dispatch,
+                                           std::function<void()> openMenu)
+    : QObject(window), window_(window), dispatch_(std::move(dispatch)),
+      openMenu_(std::move(openMenu)) {
     for (const res::AcceleratorResource& entry : res::mainAccelerators())
         table_.emplace_back(entry.keys[0].toCombined(), entry.id);
     qApp->installEventFilter(this);
@@ -37,7 +61,13 @@ bool KeyboardAccelerators::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != window_)
         return false;
-    const int id = CommandFor(*static_cast<QKeyEvent*>(event));
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (type == QEvent::KeyPress && key->key() == Qt::Key_F10 &&
+        key->modifiers() == Qt::NoModifier && openMenu_) {
+        openMenu_();
+        return true;
+    }
+    const int id = CommandFor(*key);
     if (id == 0)
         return false;
     if (type == QEvent::ShortcutOverride) {

@@ -1,6 +1,7 @@
 // The frame's accelerator table: keys that act anywhere in the frame window,
 // before the focused control sees them (Space, comma and period drive the
-// transport even while the order box or a list has the focus).
+// transport even while the order box or a list has the focus). F10 opens the
+// first menu of the menu bar, as in other desktop programs.
 #pragma once
 
 #include <QKeySequence>
@@ -10,6 +11,7 @@
 #include <vector>
 
 class QKeyEvent;
+class QMenuBar;
 class QWidget;
 
 namespace app {
@@ -18,8 +20,10 @@ class KeyboardAccelerators : public QObject {
     Q_OBJECT
 public:
     // Watches key presses in every widget of the window; dispatch receives
-    // the command id of each accelerator (also ids without a handler).
-    KeyboardAccelerators(QWidget* window, std::function<void(int)> dispatch);
+    // the command id of each accelerator (also ids without a handler),
+    // openMenu is called for F10.
+    KeyboardAccelerators(QWidget* window, std::function<void(int)> dispatch,
+                         std::function<void()> openMenu = {});
     ~KeyboardAccelerators() override;
 
 protected:
@@ -30,7 +34,12 @@ private:
 
     QWidget* window_;
     std::function<void(int)> dispatch_;
+    std::function<void()> openMenu_;
     std::vector<std::pair<int, int>> table_; // combined key code, command id
 };
+
+// Lets a lone Alt press and release select the menu bar's first menu, from
+// which the arrow keys and Enter go on, as with F10.
+void EnableAltKeyNavigation(QMenuBar* bar);
 
 } // namespace app

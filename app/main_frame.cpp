@@ -1,5 +1,6 @@
 #include "app/main_frame.h"
 
+#include "app/focus_frame_style.h"
 #include "app/keyboard_accelerators.h"
 #include "app/seek_bar.h"
 #include "browser/form_view.h"
@@ -17,6 +18,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QTimer>
@@ -54,7 +56,8 @@ bool CMainFrame::Create() {
     case playback::DeviceStart::Ok:
         break;
     }
-    accelerators_ = new KeyboardAccelerators(this, [this](int id) { OnCommand(id); });
+    accelerators_ = new KeyboardAccelerators(
+        this, [this](int id) { OnCommand(id); }, [this] { OpenFirstMenu(); });
     // The tray icon joins once the window is up: finding the desktop's tray
     // (a round trip, or a session-bus connection) would hold the window back.
     QTimer::singleShot(0, this, [this] {
@@ -81,6 +84,8 @@ void CMainFrame::BuildSplitter() {
     trackList_ = new tracklist::CListView(splitter_);
     splitter_->addWidget(formView_);
     splitter_->addWidget(trackList_);
+    ShowKeyboardFocusClearly(formView_->entryList());
+    ShowKeyboardFocusClearly(trackList_);
     // The browser keeps its width in pixels when the frame is resized.
     splitter_->setStretchFactor(0, 0);
     splitter_->setStretchFactor(1, 1);
@@ -114,6 +119,13 @@ void CMainFrame::BuildMenuBar() {
     }
     for (int id : {res::ID_FILE_EQUALIZER, res::ID_FILE_COMPRESSOR, res::ID_FILE_REVERB})
         actions_[id]->setCheckable(true);
+    EnableAltKeyNavigation(menuBar_);
+}
+
+void CMainFrame::OpenFirstMenu() {
+    const QList<QAction*> menus = menuBar_->actions();
+    if (!menus.isEmpty())
+        menuBar_->setActiveAction(menus.front());
 }
 
 void CMainFrame::BuildTopBar() {

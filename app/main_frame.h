@@ -110,6 +110,7 @@ private:
     void BuildTopBar();
     void BuildSplitter();
     void BuildCommandTable();
+    void OpenFirstMenu();
     void OnDestroy();
     void ReleaseDevice();
 

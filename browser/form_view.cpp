@@ -9,6 +9,7 @@
 #include "tracklist/list_view.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMetaObject>
@@ -38,16 +39,55 @@ CFormView::CFormView(QWidget* parent)
     layout->addWidget(sources_);
     layout->addWidget(entries_, 1);
     connect(sources_, &QComboBox::activated, this, &CFormView::OnSourceChanged);
-    // The list is refilled by the handlers; let the list widget finish the
-    // mouse or key event that changed the selection before that happens.
-    connect(entries_, &QListWidget::currentRowChanged, this, [this](int row) {
-        rowJustChanged_ = true;
-        QMetaObject::invokeMethod(
-            this, [this, row] { ChooseEntry(row); }, Qt::QueuedConnection);
-    });
+    // Only a selection opens an entry. The current row alone does not: the
+    // list makes its first row current when it gains the focus (Tab, or the
+    // window becoming active), and that is no choice of the user's.
+    connect(entries_, &QListWidget::itemSelectionChanged, this, &CFormView::OnSelectionChanged);
     connect(entries_, &QListWidget::itemPressed, this,
             [this](QListWidgetItem* item) { OnEntryPressed(entries_->row(item)); });
+    entries_->installEventFilter(this);
     AddFixedSources();
+}
+
+void CFormView::OnSelectionChanged() {
+    const QList<QListWidgetItem*> selected = entries_->selectedItems();
+    if (selected.isEmpty())
+        return;
+    // The list is refilled by the handlers; let the list widget finish the
+    // mouse or key event that changed the selection before that happens.
+    rowJustChanged_ = true;
+    QueueChoice(entries_->row(selected.front()));
+}
+
+void CFormView::QueueChoice(int row) {
+    QMetaObject::invokeMethod(
+        this, [this, row] { ChooseEntry(row); }, Qt::QueuedConnection);
+}
+
+// Enter chooses the row that has the focus frame, selected or not; an arrow
+// key while no row is selected selects the framed row itself, so that the
+// first key after the focus arrived opens the entry the user sees framed.
+bool CFormView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != entries_ || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const int current = entries_->currentRow();
+    if (current < 0 || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        QueueChoice(current);
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (!entries_->selectedItems().isEmpty())
+            return false;
+        entries_->setCurrentRow(current, QItemSelectionModel::ClearAndSelect);
+        return true;
+    default:
+        return false;
+    }
 }
 
 void CFormView::Attach(playback::FrameLink* frame, QLabel* title, tracklist::CListView* list) {
@@ -133,8 +173,7 @@ void CFormView::OnEntryPressed(int row) {
     // that changed the selection was handled by the change.
     if (rowJustChanged_)
         return;
-    QMetaObject::invokeMethod(
-        this, [this, row] { ChooseEntry(row); }, Qt::QueuedConnection);
+    QueueChoice(row);
 }
 
 void CFormView::ChooseEntry(int row) {

@@ -75,6 +75,9 @@ public:
     void setListFolder(const QString& folder) { listFolder_ = folder; }
     QString ListFilePath(const QString& name) const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void AddFixedSources();
     void SelectSource(int index);
@@ -94,7 +97,9 @@ private:
     void TrackListFilled();
     void LoadPlaylistItems(const std::vector<PlaylistItem>& items);
     void AppendPlaylistItem(const PlaylistItem& item);
+    void OnSelectionChanged();
     void OnEntryPressed(int row);
+    void QueueChoice(int row);
     void ChooseEntry(int row);
 
     playback::FrameLink* frame_ = nullptr;
