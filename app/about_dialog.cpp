@@ -1,6 +1,7 @@
 #include "app/about_dialog.h"
 
 #include "res/icons.h"
+#include "settings/dialog_window.h"
 
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -35,6 +36,7 @@ CAboutDlg::CAboutDlg(QWidget* owner) : QDialog(owner) {
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(frame, 1);
     layout->addLayout(buttons);
+    settings::ShowCloseButtonOnly(*this);
 }
 
 QPoint CAboutDlg::CentredPosition(const QSize& dialog, const QRect* ownerRect,

@@ -1,6 +1,7 @@
 // Quaverly's process entry point.
 #include "app/application.h"
 #include "platform/file_name.h"
+#include "settings/qt_translation.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -32,5 +33,6 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quaverly"));
     QApplication::setDesktopFileName(QStringLiteral("quaverly"));
+    settings::InstallQtJapanese(application);
     return app::EntryPoint(app::CommandLineText(ArgumentsOf(argc, argv)));
 }

@@ -1,6 +1,6 @@
 #include "settings/settings_sheet.h"
 
-#include "settings/dialog_units.h"
+#include "settings/dsp_page_layout.h"
 #include "settings/ini_file.h"
 #include "settings/settings_keys.h"
 
@@ -33,8 +33,6 @@ constexpr SliderRange kParameterRanges[4] = {
 };
 
 constexpr const char* kBandLabels[7] = {"125", "250", "500", "1K", "2K", "4K", "8K"};
-constexpr int kFirstBandX = 66;
-constexpr int kBandSpacing = 18;
 constexpr int kBandDefault = 10; // shown clamped as 0 dB
 
 QString BandKey(int band) {
@@ -52,10 +50,9 @@ CCustomPage2::CCustomPage2(const QString& iniPath, QWidget* parent)
     LoadValues();
 }
 
-QSlider* CCustomPage2::AddSlider(int id, Qt::Orientation orientation, const QRect& geometry) {
+QSlider* CCustomPage2::AddSlider(int id, Qt::Orientation orientation) {
     auto* bar = new QSlider(orientation, this);
     bar->setObjectName(QString::number(id));
-    bar->setGeometry(geometry);
     bar->setFocusPolicy(Qt::StrongFocus);
     bar->installEventFilter(this);
     connect(bar, &QSlider::actionTriggered, this, [this, bar](int action) {
@@ -66,46 +63,48 @@ QSlider* CCustomPage2::AddSlider(int id, Qt::Orientation orientation, const QRec
     return bar;
 }
 
+QCheckBox* CCustomPage2::AddEnable(size_t index, int id) {
+    enables_[index] = new QCheckBox(QStringLiteral("有効にする"), this);
+    enables_[index]->setObjectName(QString::number(id));
+    return enables_[index];
+}
+
 void CCustomPage2::BuildControls() {
-    const DialogUnits u(*this);
-    setMinimumSize(u.x(210), u.y(154));
-    const auto group = [&](const char* title, QRect area) {
+    const auto group = [this](const char* title) {
         auto* box = new QGroupBox(QString::fromUtf8(title), this);
-        box->setGeometry(area);
         box->lower();
+        return box;
     };
-    const auto label = [&](const char* text, int x, int y) {
-        auto* caption = new QLabel(QString::fromUtf8(text), this);
-        caption->move(u.x(x), u.y(y));
+    const auto label = [this](const char* text) {
+        return new QLabel(QString::fromUtf8(text), this);
     };
-    const auto enable = [&](int index, int id, int x, int y) {
-        enables_[static_cast<size_t>(index)] = new QCheckBox(QStringLiteral("有効にする"), this);
-        enables_[static_cast<size_t>(index)]->setObjectName(QString::number(id));
-        enables_[static_cast<size_t>(index)]->move(u.x(x), u.y(y));
-    };
-    group("イコライザ", u.rect(6, 6, 198, 66));
-    enable(0, 1005, 12, 18);
+    EqualizerControls equalizer{group("イコライザ"), AddEnable(0, 1005), {}, {}};
     for (int band = 1; band <= 7; ++band) {
-        const int x = kFirstBandX + (band - 1) * kBandSpacing;
-        QSlider* bar = AddSlider(BandControlId(band), Qt::Vertical, u.rect(x, 12, 11, 48));
+        QSlider* bar = AddSlider(BandControlId(band), Qt::Vertical);
         // The top of a band slider is 0 dB; each step down cuts a decibel.
         bar->setInvertedAppearance(true);
         bar->setInvertedControls(true);
         bands_[static_cast<size_t>(band - 1)] = bar;
-        label(kBandLabels[band - 1], x, 60);
+        equalizer.bands[static_cast<size_t>(band - 1)] = bar;
+        equalizer.labels[static_cast<size_t>(band - 1)] = label(kBandLabels[band - 1]);
     }
-    group("コンプレッサ", u.rect(6, 78, 96, 66));
-    enable(1, 1006, 12, 90);
-    label("Gain", 12, 108);
-    parameters_[0] = AddSlider(1015, Qt::Horizontal, u.rect(42, 108, 54, 12));
-    label("Threshold", 12, 126);
-    parameters_[1] = AddSlider(1016, Qt::Horizontal, u.rect(42, 126, 54, 12));
-    group("リバーブ", u.rect(108, 78, 96, 66));
-    enable(2, 1007, 114, 90);
-    label("Mix", 114, 108);
-    parameters_[2] = AddSlider(1017, Qt::Horizontal, u.rect(144, 108, 54, 12));
-    label("Time", 114, 126);
-    parameters_[3] = AddSlider(1019, Qt::Horizontal, u.rect(144, 126, 54, 12));
+    // The compressor's gain and threshold, the reverb's mix and time.
+    const auto effect = [&](const char* title, size_t index, const char* first,
+                            const char* second) {
+        EffectControls controls{group(title),
+                                AddEnable(index, 1005 + static_cast<int>(index)),
+                                {label(first), label(second)},
+                                {}};
+        for (size_t row = 0; row < 2; ++row) {
+            const size_t parameter = 2 * (index - 1) + row;
+            parameters_[parameter] = AddSlider(kParameterRanges[parameter].id, Qt::Horizontal);
+            controls.sliders[row] = parameters_[parameter];
+        }
+        return controls;
+    };
+    const std::array<EffectControls, 2> effects = {effect("コンプレッサ", 1, "Gain", "Threshold"),
+                                                   effect("リバーブ", 2, "Mix", "Time")};
+    setMinimumSize(LayOutDspPage(*this, equalizer, effects));
 }
 
 void CCustomPage2::LoadValues() {

@@ -1,6 +1,7 @@
 #include "settings/settings_sheet.h"
 
 #include "res/string_table.h"
+#include "settings/dialog_window.h"
 
 #include <QDialogButtonBox>
 #include <QTabWidget>
@@ -26,6 +27,7 @@ CCustomSheet::CCustomSheet(const QString& iniPath, QWidget* owner)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
     layout->addWidget(buttons);
+    ShowCloseButtonOnly(*this);
 }
 
 void CCustomSheet::LeavePage(int index) {

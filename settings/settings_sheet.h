@@ -44,7 +44,8 @@ protected:
 private:
     void BuildControls();
     void LoadValues();
-    QSlider* AddSlider(int id, Qt::Orientation orientation, const QRect& geometry);
+    QSlider* AddSlider(int id, Qt::Orientation orientation);
+    QCheckBox* AddEnable(size_t index, int id);
     void ShowTip(QSlider* bar);
 
     QString iniPath_;
