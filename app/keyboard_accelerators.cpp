@@ -1,33 +1,17 @@
 #include "app/keyboard_accelerators.h"
 
+#include "app/style_hints.h"
 #include "res/menu_resource.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
-#include <QProxyStyle>
 #include <QWidget>
 
 namespace app {
 
-namespace {
-
-class AltNavigationStyle : public QProxyStyle {
-public:
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* returnData) const override {
-        if (hint == SH_MenuBar_AltKeyNavigation)
-            return 1;
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
-    }
-};
-
-} // namespace
-
 void EnableAltKeyNavigation(QMenuBar* bar) {
-    auto* style = new AltNavigationStyle;
-    style->setParent(bar);
-    bar->setStyle(style);
+    OverrideStyleHints(bar, {{QStyle::SH_MenuBar_AltKeyNavigation, 1}});
 }
 
 KeyboardAccelerators::KeyboardAccelerators(QWidget* window, std::function<void(int)> dispatch,

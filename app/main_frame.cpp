@@ -4,7 +4,10 @@
 #include "app/keyboard_accelerators.h"
 #include "app/seek_bar.h"
 #include "browser/form_view.h"
+#include "browser/startup_open.h"
+#include "mpris/player_values.h"
 #include "platform/message_box.h"
+#include "platform/shell_path.h"
 #include "res/icons.h"
 #include "res/menu_resource.h"
 #include "res/resource_ids.h"
@@ -15,11 +18,15 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolBar>
@@ -29,6 +36,25 @@
 namespace app {
 
 namespace {
+
+// The first item of a drop as the command line would give it: a path or an
+// http(s) URL; nothing for other schemes or relative paths.
+std::optional<QString> DroppedLocation(const QMimeData& data) {
+    QString first;
+    if (data.hasUrls() && !data.urls().isEmpty())
+        first = QString::fromLatin1(data.urls().front().toEncoded());
+    else if (data.hasText())
+        first = data.text().section(QLatin1Char('\n'), 0, 0).trimmed();
+    std::optional<QString> location = mpris::LocationOfUri(first);
+    if (!location || platform::isUrl(*location))
+        return location;
+    if (platform::isRelative(*location))
+        return std::nullopt;
+    if (QFileInfo(*location).isDir() && !location->endsWith(QLatin1Char('/')))
+        *location += QLatin1Char('/');
+    return location;
+}
+
 constexpr int kPositionBarWidth = 160;
 constexpr int kVolumeBarWidth = 80;
 constexpr int kOrderBoxWidth = 80;
@@ -70,6 +96,7 @@ bool CMainFrame::Create() {
     BuildMenuBar();
     BuildTopBar();
     BuildCommandTable();
+    setAcceptDrops(true);
     engine_.Attach(this, title_, order_, trackList_, iniPath());
     navigation_.Attach(this, trackList_, order_);
     formView_->setIniPath(iniPath());
@@ -159,6 +186,7 @@ void CMainFrame::BuildTopBar() {
     volume_->setPageStep(4);
     volume_->setSingleStep(1);
     volume_->setValue(100);
+    JumpToClickedPoint(volume_);
     position_->installEventFilter(this);
     volume_->installEventFilter(this);
     connect(position_, &QSlider::actionTriggered, this, &CMainFrame::OnPositionAction);
@@ -307,6 +335,25 @@ void CMainFrame::changeEvent(QEvent* event) {
             if (isMinimized())
                 hide();
         });
+}
+
+// A file, folder, playlist or URL dropped on the window opens as it would
+// from the command line; a folder is listed itself, as its path with the
+// trailing '/' does there. The opening waits until the drop has ended, so
+// that the program it came from is not held while a station is probed.
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppedLocation(*event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const std::optional<QString> location = DroppedLocation(*event->mimeData());
+    if (!location)
+        return;
+    event->acceptProposedAction();
+    QTimer::singleShot(0, this, [this, text = *location] {
+        browser::OpenCommandLine(text, *formView_, *trackList_, *this);
+    });
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -1,11 +1,31 @@
 #include "app/seek_bar.h"
 
+#include "app/style_hints.h"
+
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionSlider>
 
 namespace app {
 
-SeekBar::SeekBar(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
+void JumpToClickedPoint(QSlider* bar) {
+    OverrideStyleHints(bar,
+                       {{QStyle::SH_Slider_AbsoluteSetButtons, Qt::LeftButton | Qt::MiddleButton},
+                        {QStyle::SH_Slider_PageSetButtons, Qt::NoButton}});
+}
+
+SeekBar::SeekBar(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
+    JumpToClickedPoint(this);
+}
+
+// Without a thumb there is nothing to seek in.
+void SeekBar::mousePressEvent(QMouseEvent* event) {
+    if (!thumbVisible_) {
+        event->ignore();
+        return;
+    }
+    QSlider::mousePressEvent(event);
+}
 
 void SeekBar::setThumbVisible(bool visible) {
     thumbVisible_ = visible;
