@@ -101,6 +101,7 @@ bool CMainFrame::Create() {
     navigation_.Attach(this, trackList_, order_);
     formView_->setIniPath(iniPath());
     formView_->Attach(this, title_, trackList_);
+    formView_->setRestingTitle([this] { return engine_.playingTitle(); });
     connect(&engine_, &playback::PlaybackEngine::streamEnded, this, &CMainFrame::OnStreamEnd);
     return true;
 }

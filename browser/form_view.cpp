@@ -107,6 +107,8 @@ void CFormView::SelectSource(int index) {
     sources_->setCurrentIndex(index);
 }
 
+// The sources show their progress in the title label and end it with an
+// empty text; the label then shows again what plays.
 void CFormView::ShowTitle(const QString& text) {
     unpaintedTitle_ = text;
     PaintTitle();
@@ -121,8 +123,9 @@ void CFormView::ShowProgress(const QString& text) {
 void CFormView::PaintTitle() {
     if (!title_ || !unpaintedTitle_)
         return;
-    title_->setText(*unpaintedTitle_);
+    const QString text = *unpaintedTitle_;
     unpaintedTitle_.reset();
+    title_->setText(text.isEmpty() && restingTitle_ ? restingTitle_() : text);
     // Long operations block the UI thread; paint the text now.
     title_->repaint();
     titlePainted_.start();

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -35,6 +36,11 @@ public:
     // Receives the frame, its title label and the track list, then lists the
     // drives.
     void Attach(playback::FrameLink* frame, QLabel* title, tracklist::CListView* list);
+    // What the title label shows once a source's progress texts end: the
+    // playing track's title (empty when nothing plays).
+    void setRestingTitle(std::function<QString()> restingTitle) {
+        restingTitle_ = std::move(restingTitle);
+    }
 
     void OnSourceChanged(int index);
     void OnEntryChanged(int index);
@@ -115,6 +121,7 @@ private:
     QString currentFolder_;
     QString iniPath_;
     QString listFolder_;
+    std::function<QString()> restingTitle_;
     bool rowJustChanged_ = false;
 };
 

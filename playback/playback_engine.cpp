@@ -188,6 +188,7 @@ void PlaybackEngine::Stop() {
         DropFollowOn(true);
     const HSTREAM stopping = stream_;
     stream_ = 0;
+    playingTitle_.clear();
     BASS_ChannelStop(stopping);
     BASS_StreamFree(stopping);
     trackList_->SetMark(trackRow_, tracklist::MarkNone);

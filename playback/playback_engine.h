@@ -94,6 +94,9 @@ public:
     void ShowTrackTitle();
 
     HSTREAM stream() const { return stream_; }
+    // The title the engine last showed for the open stream (its tag title or
+    // live title); empty while no stream is open.
+    const QString& playingTitle() const { return playingTitle_; }
     int trackRow() const { return trackRow_; }
     const QString& trackLocation() const { return trackLocation_; }
     int stepDirection() const { return stepDirection_; }
@@ -137,6 +140,7 @@ private:
     // being opened; otherwise drops it.
     bool TakeFollowOn(int row, const QString& location);
     void HandleFollowOnStarted(HSTREAM ended, HSTREAM next);
+    void ShowTitle(const QString& text);
 
     FrameLink* owner_ = nullptr;
     QLabel* titleDisplay_ = nullptr;
@@ -151,6 +155,7 @@ private:
     bool handingOver_ = false;
     int trackRow_ = -1;
     QString trackLocation_;
+    QString playingTitle_;
     int stepDirection_ = 0;
     QString iniPath_;
 };

@@ -88,16 +88,21 @@ QByteArray CutUtf8(const QByteArray& bytes, int maxBytes) {
 void PlaybackEngine::ShowTrackTitle() {
     const char* tags = TAGS_Read(stream_, kTitleTagFormat);
     const QString tagText = QString::fromUtf8(tags ? tags : "");
-    titleDisplay_->setText(tagText + LengthSuffix(LengthSeconds()));
+    ShowTitle(tagText + LengthSuffix(LengthSeconds()));
+}
+
+void PlaybackEngine::ShowTitle(const QString& text) {
+    playingTitle_ = text;
+    titleDisplay_->setText(text);
 }
 
 void PlaybackEngine::OnStreamMeta() {
-    titleDisplay_->setText(QString());
+    ShowTitle(QString());
     const char* meta = BASS_ChannelGetTags(stream_, BASS_TAG_META);
     if (meta) {
         QString title;
         if (StationTitleText(QByteArray(meta), &title))
-            titleDisplay_->setText(title);
+            ShowTitle(title);
         return;
     }
     const char* ogg = BASS_ChannelGetTags(stream_, BASS_TAG_OGG);
@@ -106,7 +111,7 @@ void PlaybackEngine::OnStreamMeta() {
     std::vector<QByteArray> comments;
     for (const char* entry = ogg; *entry; entry += qstrlen(entry) + 1)
         comments.emplace_back(entry);
-    titleDisplay_->setText(CutToUnits(QString::fromUtf8(ComposeOggTitle(comments)), kTitleUnits));
+    ShowTitle(CutToUnits(QString::fromUtf8(ComposeOggTitle(comments)), kTitleUnits));
 }
 
 } // namespace playback

@@ -3,7 +3,7 @@
 #include "frame_fixture.h"
 
 #include "app/seek_bar.h"
-
+#include "browser/form_view.h"
 #include "playback/station_probe.h"
 #include "res/resource_ids.h"
 #include "support/fixtures.h"
@@ -12,6 +12,7 @@
 
 #include <QLabel>
 #include <QTest>
+#include <functional>
 
 using namespace res;
 
@@ -69,4 +70,65 @@ TEST_F(TitleTest, AStationShowsItsNameAndFollowsItsSongTitles) {
     ASSERT_TRUE(icecast.setTitle("/live.mp3", ""));
     EXPECT_TRUE(waitForTitle(""));
     f.OnCommand(ID_PLAY_STOP);
+}
+
+namespace {
+
+// Records the texts the title label paints, repeats left out.
+class PaintedTexts : public QObject {
+public:
+    explicit PaintedTexts(QLabel& label) : label_(label) { label.installEventFilter(this); }
+    QStringList texts;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && (texts.isEmpty() || texts.back() != label_.text()))
+            texts.append(label_.text());
+        return false;
+    }
+
+private:
+    QLabel& label_;
+};
+
+struct SourceCase {
+    const char* source;
+    std::function<void(browser::CFormView&)> load;
+    const char* progress; // a progress text the source shows on the way
+};
+
+} // namespace
+
+TEST_F(TitleTest, AfterASourcesProgressTheLabelShowsWhatPlaysAgain) {
+    // A port nobody listens on: each lookup fails at once.
+    const std::string station = "http://127.0.0.1:9/live\r\n";
+    const SourceCase cases[] = {
+        {"a playlist with a station", [](browser::CFormView& v) { v.LoadM3u("mix.m3u"); },
+         "http://127.0.0.1:9/live -> "},
+        {"the radio list", [](browser::CFormView& v) { v.LoadNetRadio(); },
+         "http://127.0.0.1:9/live -> "},
+        {"the podcast list", [](browser::CFormView& v) { v.LoadPodcastList(); },
+         "http://127.0.0.1:9/live -> "},
+    };
+    for (const bool playing : {true, false}) {
+        for (const SourceCase& c : cases) {
+            SCOPED_TRACE(std::string(c.source) + (playing ? " while a track plays" : ""));
+            // The lists are rewritten with the names found; each run starts
+            // from bare URLs again.
+            for (const char* list : {"Netradio.txt", "Podcast.txt", "mix.m3u"})
+                dir.write(list, station);
+            auto& f = play(fixturePath("tone_1k_20s.mp3"));
+            if (!playing)
+                f.OnCommand(ID_PLAY_STOP);
+            const QString title = f.titleLabel()->text();
+            ASSERT_EQ(title.isEmpty(), !playing);
+            f.formView()->setListFolder(QString::fromStdString(dir.path()) + "/");
+            f.formView()->setCurrentFolder(QString::fromStdString(dir.path()) + "/");
+            PaintedTexts painted(*f.titleLabel());
+            c.load(*f.formView());
+            EXPECT_TRUE(painted.texts.contains(QString::fromUtf8(c.progress)))
+                << painted.texts.join(" | ").toStdString();
+            EXPECT_EQ(f.titleLabel()->text(), title);
+        }
+    }
 }
