@@ -7,6 +7,7 @@
 #include "playback/station_probe.h"
 #include "res/resource_ids.h"
 #include "support/fixtures.h"
+#include "support/title_recorder.h"
 #include "support/servers/icecast_server.h"
 #include "tracklist/list_view.h"
 
@@ -74,23 +75,6 @@ TEST_F(TitleTest, AStationShowsItsNameAndFollowsItsSongTitles) {
 
 namespace {
 
-// Records the texts the title label paints, repeats left out.
-class PaintedTexts : public QObject {
-public:
-    explicit PaintedTexts(QLabel& label) : label_(label) { label.installEventFilter(this); }
-    QStringList texts;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint && (texts.isEmpty() || texts.back() != label_.text()))
-            texts.append(label_.text());
-        return false;
-    }
-
-private:
-    QLabel& label_;
-};
-
 struct SourceCase {
     const char* source;
     std::function<void(browser::CFormView&)> load;
@@ -124,7 +108,7 @@ TEST_F(TitleTest, AfterASourcesProgressTheLabelShowsWhatPlaysAgain) {
             ASSERT_EQ(title.isEmpty(), !playing);
             f.formView()->setListFolder(QString::fromStdString(dir.path()) + "/");
             f.formView()->setCurrentFolder(QString::fromStdString(dir.path()) + "/");
-            PaintedTexts painted(*f.titleLabel());
+            TitleRecorder painted(*f.titleLabel());
             c.load(*f.formView());
             EXPECT_TRUE(painted.texts.contains(QString::fromUtf8(c.progress)))
                 << painted.texts.join(" | ").toStdString();

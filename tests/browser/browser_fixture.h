@@ -6,6 +6,7 @@
 #include "browser/form_view.h"
 #include "playback/frame_link.h"
 #include "support/temp_dir.h"
+#include "support/title_recorder.h"
 #include "tracklist/list_view.h"
 
 #include <QComboBox>
@@ -71,22 +72,4 @@ protected:
     QLabel title;
     tracklist::CListView list;
     browser::CFormView view;
-};
-
-// Records every text the title label shows while it is repainted, in order,
-// repeats left out.
-class TitleRecorder : public QObject {
-public:
-    explicit TitleRecorder(QLabel& label) : label_(label) { label.installEventFilter(this); }
-    QStringList texts;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint && (texts.isEmpty() || texts.back() != label_.text()))
-            texts.append(label_.text());
-        return false;
-    }
-
-private:
-    QLabel& label_;
 };
