@@ -11,12 +11,12 @@ bool TrayIconHost::InstallIcon() {
     if (installed_)
         return true;
     installed_ = true;
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        return false;
+    // The icon is made also while the desktop has no notification area: it
+    // appears in the first one that comes up later. It shows once it has its
+    // picture (ModifyIcon).
     icon_ = std::make_unique<QSystemTrayIcon>();
     connect(icon_.get(), &QSystemTrayIcon::activated, this, &TrayIconHost::OnSystemTrayAction);
-    icon_->show();
-    return true;
+    return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void TrayIconHost::ModifyIcon(const QIcon* icon, const QString* tip) {
@@ -26,6 +26,8 @@ void TrayIconHost::ModifyIcon(const QIcon* icon, const QString* tip) {
         icon_->setToolTip(tip->left(kMaxTrayTip));
     if (icon)
         icon_->setIcon(*icon);
+    if (!icon_->isVisible() && !icon_->icon().isNull())
+        icon_->show();
 }
 
 bool TrayIconHost::RemoveIcon() {
@@ -42,9 +44,12 @@ QString TrayIconHost::tip() const {
 }
 
 void TrayIconHost::OnSystemTrayAction(QSystemTrayIcon::ActivationReason reason) {
-    // The desktop reports a completed left click as Trigger; other buttons,
-    // double clicks and wheel events do nothing.
-    if (reason == QSystemTrayIcon::Trigger && onLeftClick_)
+    // Each left click toggles the window. The desktop reports the first
+    // click of a double click as Trigger and the second as DoubleClick, so a
+    // double click toggles twice and leaves the window as it was. Other
+    // buttons and the wheel do nothing.
+    if ((reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) &&
+        onLeftClick_)
         onLeftClick_();
 }
 

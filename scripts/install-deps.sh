@@ -12,7 +12,7 @@ packages=(
   libpulse-dev libasound2-dev
   libgtest-dev
   ffmpeg icecast2 pulseaudio pulseaudio-utils
-  xvfb xauth x11-utils fonts-ipafont-gothic fonts-noto-cjk trayer xdotool openbox
+  xvfb xauth x11-utils fonts-ipafont-gothic fonts-noto-cjk trayer xdotool openbox fluxbox
   qt6-translations-l10n
   dpkg-dev desktop-file-utils
   dbus-daemon playerctl

@@ -1,9 +1,12 @@
-// The tray icon on a desktop that has a notification area: the real program
-// on a private X display with a real tray host, clicked with the pointer.
+// The real program on a private X display: the tray icon in a real tray host,
+// clicked with the pointer, also in a tray that starts after the program; and
+// the dialogs' frames as a real window manager offers them, opened with the
+// keyboard alone.
 #include "support/player_sandbox.h"
 #include "support/servers/virtual_desktop.h"
 
 #include <QStandardPaths>
+#include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -20,12 +23,14 @@ constexpr unsigned long kSeparateClickGapMs = 800;
 
 class TrayDesktopTest : public ::testing::Test {
 protected:
+    explicit TrayDesktopTest(DesktopParts parts = {}) : desktop_(std::move(parts)) {}
+
     void SetUp() override {
-        if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
-            QStandardPaths::findExecutable("trayer").isEmpty() ||
-            QStandardPaths::findExecutable("xdotool").isEmpty())
-            GTEST_SKIP() << "Xvfb, trayer or xdotool is not installed";
-        ASSERT_TRUE(desktop_.running()) << "the X display or its tray did not come up";
+        for (const char* tool : {"Xvfb", "trayer", "xdotool", "xprop", "fluxbox"})
+            ASSERT_FALSE(QStandardPaths::findExecutable(tool).isEmpty())
+                << tool << " is installed by scripts/install-deps.sh";
+        ASSERT_TRUE(desktop_.running())
+            << "the X display, its tray or its window manager did not come up";
         sandbox_.environment().insert("QT_QPA_PLATFORM", "xcb");
         sandbox_.environment().insert("DISPLAY", desktop_.display());
     }
@@ -38,6 +43,22 @@ protected:
 
     VirtualDesktop desktop_;
     PlayerSandbox sandbox_;
+};
+
+class LateTrayTest : public TrayDesktopTest {
+protected:
+    LateTrayTest() : TrayDesktopTest({.tray = false, .windowManager = {}}) {}
+};
+
+class WindowManagerTest : public TrayDesktopTest {
+protected:
+    // Fluxbox takes a window's buttons from the hints it gives.
+    WindowManagerTest() : TrayDesktopTest({.tray = false, .windowManager = "fluxbox"}) {}
+};
+
+struct DialogCase {
+    const char* title;
+    QStringList keys; // from the main window
 };
 
 } // namespace
@@ -94,4 +115,58 @@ TEST_F(TrayDesktopTest, AHiddenWindowStillTakesTheHandOverOfASecondStart) {
     ASSERT_TRUE(waitUntilReady(*second, kTimeoutMs));
     EXPECT_TRUE(desktop_.waitForWindowVisible(kTitle, true, kTimeoutMs));
     EXPECT_EQ(terminate(*second, kTimeoutMs).exitCode, 1);
+}
+
+TEST_F(TrayDesktopTest, ADoubleClickTogglesTwiceAndLeavesTheWindowAsItWas) {
+    auto player = startPlayer();
+    const auto icon = desktop_.waitForTrayIcon(kWindowClass, kTimeoutMs);
+    ASSERT_TRUE(icon.has_value());
+    desktop_.click(*icon, 1);
+    ASSERT_TRUE(desktop_.waitForWindowVisible(kTitle, false, kTimeoutMs));
+    QThread::msleep(kSeparateClickGapMs);
+    desktop_.doubleClick(*icon); // shown and hidden again
+    QThread::msleep(kSeparateClickGapMs);
+    // One more click shows the window only if the double click left it hidden.
+    desktop_.click(*icon, 1);
+    EXPECT_TRUE(desktop_.waitForWindowVisible(kTitle, true, kTimeoutMs));
+    EXPECT_EQ(terminate(*player, kTimeoutMs).exitCode, 1);
+}
+
+TEST_F(LateTrayTest, ATrayHostThatStartsAfterThePlayerShowsTheIconWithItsTip) {
+    auto player = startPlayer();
+    ASSERT_TRUE(desktop_.waitForWindowVisible(kTitle, true, kTimeoutMs));
+    ASSERT_TRUE(desktop_.startTray());
+    const auto icon = desktop_.waitForTrayIcon(kWindowClass, kTimeoutMs);
+    ASSERT_TRUE(icon.has_value()) << "the icon appears in the tray that came later";
+    const int windows = desktop_.visibleWindowCount(kWindowClass.toLower());
+    desktop_.hover(*icon);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return desktop_.visibleWindowCount(kWindowClass.toLower()) > windows; }, kTimeoutMs))
+        << "resting on the icon shows its tip";
+    desktop_.click(*icon, 1);
+    EXPECT_TRUE(desktop_.waitForWindowVisible(kTitle, false, kTimeoutMs));
+    EXPECT_EQ(terminate(*player, kTimeoutMs).exitCode, 1);
+}
+
+TEST_F(WindowManagerTest, TheDialogsOfferOnlyTheirCloseButton) {
+    const DialogCase cases[] = {
+        {"設定", {"F10", "Down", "Return"}},
+        {"バージョン情報", {"F10", "Left", "Return"}},
+    };
+    auto player = startPlayer();
+    ASSERT_TRUE(desktop_.waitForWindowVisible(kTitle, true, kTimeoutMs));
+    const QString frameActions = desktop_.windowProperty(kTitle, "_NET_WM_ALLOWED_ACTIONS");
+    EXPECT_TRUE(frameActions.contains("_NET_WM_ACTION_MINIMIZE")) << frameActions.toStdString();
+    for (const DialogCase& c : cases) {
+        SCOPED_TRACE(c.title);
+        desktop_.typeKeys(kTitle, c.keys);
+        ASSERT_TRUE(desktop_.waitForWindowVisible(c.title, true, kTimeoutMs));
+        const QString actions = desktop_.windowProperty(c.title, "_NET_WM_ALLOWED_ACTIONS");
+        EXPECT_TRUE(actions.contains("_NET_WM_ACTION_CLOSE")) << actions.toStdString();
+        EXPECT_FALSE(actions.contains("_NET_WM_ACTION_MINIMIZE")) << actions.toStdString();
+        EXPECT_FALSE(actions.contains("_NET_WM_ACTION_MAXIMIZE")) << actions.toStdString();
+        desktop_.typeKeys(c.title, {"Escape"});
+        EXPECT_TRUE(desktop_.waitForWindowVisible(c.title, false, kTimeoutMs));
+    }
+    EXPECT_EQ(terminate(*player, kTimeoutMs).exitCode, 1);
 }

@@ -43,13 +43,41 @@ int indentOf(const QString& line) {
 
 } // namespace
 
-VirtualDesktop::VirtualDesktop() {
-    running_ = startDisplay() && startTray();
+VirtualDesktop::VirtualDesktop(DesktopParts parts) {
+    running_ = startDisplay() &&
+               (parts.windowManager.isEmpty() || startWindowManager(parts.windowManager)) &&
+               (!parts.tray || startTray());
 }
 
 VirtualDesktop::~VirtualDesktop() {
     stop(tray_);
+    stop(windowManager_);
     stop(xvfb_);
+}
+
+bool VirtualDesktop::startWindowManager(const QString& program) {
+    // Fluxbox would start a program to set the background, which asks for
+    // one with a message window; its own settings folder says "none".
+    home_.write(".fluxbox/overlay", "background: none\n");
+    windowManager_ = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display_);
+    env.insert(QStringLiteral("HOME"), QString::fromStdString(home_.path()));
+    windowManager_->setProcessEnvironment(env);
+    windowManager_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    endWithTestProgram(*windowManager_);
+    windowManager_->start(program, {});
+    if (!windowManager_->waitForStarted(kStartTimeoutMs))
+        return false;
+    // A window manager announces itself on the root window once it runs.
+    return waitFor(
+        [&] {
+            return windowManager_->state() == QProcess::Running &&
+                   runTool(QStringLiteral("xprop"),
+                           {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                       .contains(QStringLiteral("window id"));
+        },
+        kStartTimeoutMs);
 }
 
 bool VirtualDesktop::startDisplay() {
@@ -180,6 +208,54 @@ void VirtualDesktop::click(QPoint at, int button) const {
     runTool(QStringLiteral("xdotool"),
             {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
              QStringLiteral("click"), QString::number(button)});
+}
+
+void VirtualDesktop::doubleClick(QPoint at) const {
+    runTool(QStringLiteral("xdotool"),
+            {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+             QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+             QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
+}
+
+void VirtualDesktop::hover(QPoint at) const {
+    runTool(QStringLiteral("xdotool"),
+            {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
+}
+
+int VirtualDesktop::visibleWindowCount(const QString& windowClass) const {
+    const QString found = runTool(
+        QStringLiteral("xdotool"),
+        {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--classname"),
+         QLatin1Char('^') + QRegularExpression::escape(windowClass) + QLatin1Char('$')});
+    return static_cast<int>(found.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size());
+}
+
+QString VirtualDesktop::windowId(const QString& title) const {
+    return runTool(QStringLiteral("xdotool"),
+                   {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                    QStringLiteral("--name"),
+                    QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$')})
+        .section(QLatin1Char('\n'), 0, 0)
+        .trimmed();
+}
+
+void VirtualDesktop::typeKeys(const QString& title, const QStringList& keys) const {
+    const QString id = windowId(title);
+    if (id.isEmpty())
+        return;
+    runTool(QStringLiteral("xdotool"),
+            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), id});
+    // At a person's pace, so that a menu has opened before the next key.
+    runTool(QStringLiteral("xdotool"),
+            QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("150")} +
+                keys);
+}
+
+QString VirtualDesktop::windowProperty(const QString& title, const QString& property) const {
+    const QString id = windowId(title);
+    if (id.isEmpty())
+        return QString();
+    return runTool(QStringLiteral("xprop"), {QStringLiteral("-id"), id, property});
 }
 
 } // namespace testsupport

@@ -1,8 +1,11 @@
-// A private X display (Xvfb) with a real notification area (trayer), for
-// tests of what only a desktop shows: the tray icon and its clicks. Pointer
-// clicks and window state go through xdotool and xwininfo. Everything ends
-// with the object.
+// A private X display (Xvfb) with a real notification area (trayer) and,
+// when asked, a real window manager, for tests of what only a desktop shows:
+// the tray icon and its clicks, window frames, keys typed into the real
+// program. Pointer clicks, keys and window state go through xdotool, xwininfo
+// and xprop. Everything ends with the object.
 #pragma once
+
+#include "support/temp_dir.h"
 
 #include <QPoint>
 #include <QProcess>
@@ -12,9 +15,14 @@
 
 namespace testsupport {
 
+struct DesktopParts {
+    bool tray = true;      // a tray host from the start
+    QString windowManager; // "openbox", "fluxbox", or none
+};
+
 class VirtualDesktop {
 public:
-    VirtualDesktop();
+    explicit VirtualDesktop(DesktopParts parts = {});
     ~VirtualDesktop();
     VirtualDesktop(const VirtualDesktop&) = delete;
     VirtualDesktop& operator=(const VirtualDesktop&) = delete;
@@ -36,15 +44,32 @@ public:
     // Presses and releases a mouse button (1 left, 2 middle, 3 right) at a
     // point of the screen.
     void click(QPoint at, int button) const;
+    // Two left clicks as one double click.
+    void doubleClick(QPoint at) const;
+    // Moves the pointer there and leaves it.
+    void hover(QPoint at) const;
+    // How many mapped top-level windows have this class.
+    int visibleWindowCount(const QString& windowClass) const;
+    // Activates the window with this title and types the keys (xdotool key
+    // names: "F10", "Down", "Return").
+    void typeKeys(const QString& title, const QStringList& keys) const;
+    // An X property of the mapped window with this title, as xprop prints it.
+    QString windowProperty(const QString& title, const QString& property) const;
+
+    // Starts the tray host now (for a tray that comes after the program).
+    bool startTray();
 
 private:
     QString runTool(const QString& program, const QStringList& args) const;
+    QString windowId(const QString& title) const;
     std::optional<QPoint> trayIconCentre(const QString& windowClass) const;
     bool startDisplay();
-    bool startTray();
+    bool startWindowManager(const QString& program);
 
     QString display_;
+    TempDir home_; // the window manager's settings
     std::unique_ptr<QProcess> xvfb_;
+    std::unique_ptr<QProcess> windowManager_;
     std::unique_ptr<QProcess> tray_;
     bool running_ = false;
 };
