@@ -1,11 +1,14 @@
 #include "app/mpris_bridge.h"
 
+#include "app/cover_art.h"
 #include "app/main_frame.h"
 #include "app/seek_bar.h"
+#include "audio/tags.h"
 #include "browser/startup_open.h"
 #include "platform/file_url.h"
 #include "platform/shell_path.h"
 #include "playback/play_order.h"
+#include "playback/station_probe.h"
 #include "res/resource_ids.h"
 #include "tracklist/list_view.h"
 #include "tracklist/row_location.h"
@@ -24,6 +27,11 @@ namespace {
 
 constexpr double kMicroseconds = 1e6;
 constexpr int kVolumeSteps = 100; // the volume bar's range
+
+QString TagOf(HSTREAM stream, const char* field) {
+    const char* text = TAGS_Read(stream, field);
+    return QString::fromUtf8(text ? text : "").trimmed();
+}
 
 // Stream URLs are kept as the list holds them; files become file:// URLs.
 QString UrlOfLocation(const QString& rowLocation) {
@@ -109,12 +117,56 @@ mpris::TrackInfo MprisBridge::Track() const {
         return {};
     mpris::TrackInfo track;
     track.id = stream;
-    track.title = frame_.titleLabel()->text();
-    track.url = UrlOfLocation(frame_.engine().trackLocation());
+    const QString location = frame_.engine().trackLocation();
+    track.url = UrlOfLocation(location);
     const double seconds = frame_.engine().ExactLengthSeconds();
     if (seconds > 0)
         track.lengthUs = static_cast<qint64>(std::llround(seconds * kMicroseconds));
+    if (platform::isUrl(location))
+        DescribeStream(stream, track);
+    else
+        DescribeFile(stream, location, track);
     return track;
+}
+
+// A file: its tags, the name without its extension where the title tag is
+// missing, and its cover picture.
+void MprisBridge::DescribeFile(HSTREAM stream, const QString& location,
+                               mpris::TrackInfo& track) const {
+    track.title = TagOf(stream, "%TITL");
+    if (track.title.isEmpty()) {
+        const QString name = platform::namePart(tracklist::FromRowLocation(location));
+        track.title = name.left(name.size() - platform::extensionOf(name).size());
+    }
+    track.artist = TagOf(stream, "%ARTI");
+    track.album = TagOf(stream, "%ALBM");
+    track.trackNumber = TagOf(stream, "%TRCK").toInt();
+    if (coverStream_ != stream) {
+        // Read once per track: the snapshot of the announced values asks often.
+        DWORD length = 0;
+        const void* picture = TAGS_GetPicture(stream, &length);
+        coverStream_ = stream;
+        coverUrl_ = CachedCoverUrl(
+            QByteArray(static_cast<const char*>(picture), picture ? static_cast<int>(length) : 0));
+    }
+    track.artUrl = coverUrl_;
+}
+
+// A station or an episode: the live title the stream sends, else the row's
+// name (an episode's title, a station's name); the station's own name as the
+// album.
+void MprisBridge::DescribeStream(HSTREAM stream, mpris::TrackInfo& track) const {
+    const playback::PlaybackEngine& engine = frame_.engine();
+    const tracklist::CListView& list = *frame_.trackList();
+    const int row = engine.trackRow();
+    const QString rowName =
+        list.GetLocation(row) == engine.trackLocation() ? list.GetName(row) : QString();
+    track.title = engine.LiveTitle();
+    if (track.title.isEmpty())
+        track.title = rowName;
+    track.album = playback::StationNameOf(stream).trimmed();
+    if (track.album.isEmpty() && track.lengthUs < 0)
+        track.album = rowName;
 }
 
 mpris::Capabilities MprisBridge::Abilities() const {

@@ -4,6 +4,7 @@
 // had been used.
 #pragma once
 
+#include "audio/bass.h"
 #include "mpris/player_control.h"
 
 #include <QObject>
@@ -45,12 +46,17 @@ public:
 
 private:
     void WatchControls();
+    void DescribeFile(HSTREAM stream, const QString& location, mpris::TrackInfo& track) const;
+    void DescribeStream(HSTREAM stream, mpris::TrackInfo& track) const;
     void NotifyChanged();
     // Commands wait while a modal window is open, as the toolbar does.
     void Command(int id);
 
     CMainFrame& frame_;
     std::function<void()> changed_;
+    // The cover of the last file described, by its stream.
+    mutable HSTREAM coverStream_ = 0;
+    mutable QString coverUrl_;
 };
 
 } // namespace app

@@ -1,6 +1,8 @@
-// TAGS_Read: renders a tag format with the fields of a stream's file.
+// TAGS_Read: renders a tag format with the fields of a stream's file;
+// TAGS_GetPicture: the picture embedded in it.
 #include "tags.h"
 
+#include "codec_table.h"
 #include "core/library.h"
 #include "tags/tag_fields.h"
 
@@ -15,4 +17,16 @@ extern "C" const char* TAGS_Read(DWORD handle, const char* fmt) {
     }
     rendered = audio::tags::renderTagFormat(fmt, stream->tagFields());
     return rendered.c_str();
+}
+
+extern "C" const void* TAGS_GetPicture(DWORD handle, DWORD* length) {
+    thread_local std::string picture;
+    picture.clear();
+    const auto stream = handle ? audio::core::Library::instance().stream(handle) : nullptr;
+    const audio::CodecTable* codecs = stream ? audio::codecs() : nullptr;
+    if (codecs && !stream->localPath().empty())
+        picture = codecs->readFilePicture(stream->localPath());
+    if (length)
+        *length = static_cast<DWORD>(picture.size());
+    return picture.empty() ? nullptr : picture.data();
 }

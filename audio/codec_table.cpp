@@ -2,9 +2,12 @@
 // the player call.
 #include "codec_table.h"
 
+#include "tags/tag_fields.h"
+
 extern "C" const audio::CodecTable* quaverly_codec_table() {
     static const audio::CodecTable table{
-        &audio::Decoder::openFile,  &audio::Decoder::openUrl,  &audio::core::makeFormatConverter,
-        &audio::net::fetchDocument, &audio::net::probeHeaders, &audio::net::parseFeed};
+        &audio::Decoder::openFile,    &audio::Decoder::openUrl,  &audio::core::makeFormatConverter,
+        &audio::net::fetchDocument,   &audio::net::probeHeaders, &audio::net::parseFeed,
+        &audio::tags::readFilePicture};
     return &table;
 }

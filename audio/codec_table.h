@@ -28,6 +28,7 @@ struct CodecTable {
                                           const net::FetchProgress& progress);
     net::ProbedHeaders (*probeHeaders)(const std::string& url, const net::HttpLimits& limits);
     net::FeedDocument (*parseFeed)(std::string_view document, net::FeedParts parts);
+    std::string (*readFilePicture)(const std::string& utf8Path);
 };
 
 // The codec entry points, loaded on the first call; nullptr when the module

@@ -14,6 +14,13 @@ extern "C" {
 // format's literal text only; handle 0 or a freed handle gives "".
 const char* TAGS_Read(DWORD handle, const char* fmt);
 
+// The picture embedded in the file of a stream (its front cover when it has
+// several): the bytes of the image file, valid until the next call on the
+// same thread, with their count in *length. nullptr and 0 when the stream's
+// file has no picture, for streams of URLs, and for handle 0 or a freed
+// handle.
+const void* TAGS_GetPicture(DWORD handle, DWORD* length);
+
 #ifdef __cplusplus
 }
 #endif

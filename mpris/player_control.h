@@ -15,7 +15,11 @@ enum class LoopStatus { None, Track, Playlist };
 
 struct TrackInfo {
     quint32 id = 0;       // a new id for each stream opened; 0 while nothing is open
-    QString title;        // as the window shows it
+    QString title;        // the title tag (or the file's name), a station's live title
+    QString artist;       // "" when unknown
+    QString album;        // the album tag, or the station's name
+    int trackNumber = 0;  // 0 when unknown
+    QString artUrl;       // file:// URL of the cover picture, "" when none
     QString url;          // file:// URL of a file, or the stream's own URL
     qint64 lengthUs = -1; // -1: the stream has no length (a station)
 };

@@ -6,34 +6,47 @@
 
 namespace mpris {
 
-QString StatusName(PlaybackStatus status) {
-    switch (status) {
-    case PlaybackStatus::Playing:
-        return QStringLiteral("Playing");
-    case PlaybackStatus::Paused:
-        return QStringLiteral("Paused");
-    case PlaybackStatus::Stopped:
-        break;
+namespace {
+
+template <class Value> struct Named {
+    Value value;
+    const char* name;
+};
+
+// The first entry of each table is what an unknown value reads as.
+constexpr Named<PlaybackStatus> kStatusNames[] = {
+    {PlaybackStatus::Stopped, "Stopped"},
+    {PlaybackStatus::Playing, "Playing"},
+    {PlaybackStatus::Paused, "Paused"},
+};
+constexpr Named<LoopStatus> kLoopNames[] = {
+    {LoopStatus::None, "None"},
+    {LoopStatus::Track, "Track"},
+    {LoopStatus::Playlist, "Playlist"},
+};
+
+template <class Value, size_t N> QString NameOf(const Named<Value> (&table)[N], Value value) {
+    for (const Named<Value>& entry : table) {
+        if (entry.value == value)
+            return QString::fromLatin1(entry.name);
     }
-    return QStringLiteral("Stopped");
+    return QString::fromLatin1(table[0].name);
+}
+
+} // namespace
+
+QString StatusName(PlaybackStatus status) {
+    return NameOf(kStatusNames, status);
 }
 
 QString LoopName(LoopStatus loop) {
-    switch (loop) {
-    case LoopStatus::Track:
-        return QStringLiteral("Track");
-    case LoopStatus::Playlist:
-        return QStringLiteral("Playlist");
-    case LoopStatus::None:
-        break;
-    }
-    return QStringLiteral("None");
+    return NameOf(kLoopNames, loop);
 }
 
 std::optional<LoopStatus> LoopFromName(const QString& name) {
-    for (LoopStatus loop : {LoopStatus::None, LoopStatus::Track, LoopStatus::Playlist}) {
-        if (name == LoopName(loop))
-            return loop;
+    for (const Named<LoopStatus>& entry : kLoopNames) {
+        if (name == QLatin1String(entry.name))
+            return entry.value;
     }
     return std::nullopt;
 }
@@ -50,6 +63,14 @@ QVariantMap MetadataOf(const TrackInfo& track) {
     if (track.id == 0)
         return metadata;
     metadata.insert(QStringLiteral("xesam:title"), track.title);
+    if (!track.artist.isEmpty())
+        metadata.insert(QStringLiteral("xesam:artist"), QStringList{track.artist});
+    if (!track.album.isEmpty())
+        metadata.insert(QStringLiteral("xesam:album"), track.album);
+    if (track.trackNumber > 0)
+        metadata.insert(QStringLiteral("xesam:trackNumber"), track.trackNumber);
+    if (!track.artUrl.isEmpty())
+        metadata.insert(QStringLiteral("mpris:artUrl"), track.artUrl);
     if (!track.url.isEmpty())
         metadata.insert(QStringLiteral("xesam:url"), track.url);
     if (track.lengthUs > 0)

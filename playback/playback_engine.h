@@ -97,6 +97,10 @@ public:
     // The title the engine last showed for the open stream (its tag title or
     // live title); empty while no stream is open.
     const QString& playingTitle() const { return playingTitle_; }
+    // The title the open stream's metadata gives now: a station's
+    // StreamTitle, else the Artist - Album - Title of its Ogg comments;
+    // empty without either.
+    QString LiveTitle() const;
     int trackRow() const { return trackRow_; }
     const QString& trackLocation() const { return trackLocation_; }
     int stepDirection() const { return stepDirection_; }

@@ -26,7 +26,23 @@ bool FindIcyName(const std::vector<std::string>& headers, QString* name) {
     return false;
 }
 
+// The texts of a tag list of the library: zero-terminated, ended by an
+// empty one.
+std::vector<std::string> TagLines(const char* list) {
+    std::vector<std::string> lines;
+    for (const char* line = list; line && *line; line += qstrlen(line) + 1)
+        lines.emplace_back(line);
+    return lines;
+}
+
 } // namespace
+
+QString StationNameOf(HSTREAM stream) {
+    QString name;
+    if (!FindIcyName(TagLines(BASS_ChannelGetTags(stream, BASS_TAG_ICY)), &name))
+        FindIcyName(TagLines(BASS_ChannelGetTags(stream, BASS_TAG_HTTP)), &name);
+    return name;
+}
 
 audio::net::HttpLimits StationProbeLimits() {
     audio::net::HttpLimits limits = audio::net::HttpLimits::probe();

@@ -1,6 +1,7 @@
 // Finds the name a station gives itself: the icy-name header of its stream.
 #pragma once
 
+#include "audio/bass.h"
 #include "audio/net/http_policy.h"
 
 #include <QString>
@@ -17,5 +18,9 @@ audio::net::HttpLimits StationProbeLimits();
 // there is none or the probe fails, whose cause is logged.
 QString ProbeStationName(const QString& url,
                          const audio::net::HttpLimits& limits = StationProbeLimits());
+
+// The rest of the first "icy-name:" header line of an open stream (ICY
+// headers first, then HTTP headers); empty when there is none.
+QString StationNameOf(HSTREAM stream);
 
 } // namespace playback

@@ -97,21 +97,23 @@ void PlaybackEngine::ShowTitle(const QString& text) {
 }
 
 void PlaybackEngine::OnStreamMeta() {
-    ShowTitle(QString());
+    ShowTitle(LiveTitle());
+}
+
+QString PlaybackEngine::LiveTitle() const {
     const char* meta = BASS_ChannelGetTags(stream_, BASS_TAG_META);
     if (meta) {
         QString title;
-        if (StationTitleText(QByteArray(meta), &title))
-            ShowTitle(title);
-        return;
+        StationTitleText(QByteArray(meta), &title);
+        return title;
     }
     const char* ogg = BASS_ChannelGetTags(stream_, BASS_TAG_OGG);
     if (!ogg)
-        return;
+        return QString();
     std::vector<QByteArray> comments;
     for (const char* entry = ogg; *entry; entry += qstrlen(entry) + 1)
         comments.emplace_back(entry);
-    ShowTitle(CutToUnits(QString::fromUtf8(ComposeOggTitle(comments)), kTitleUnits));
+    return CutToUnits(QString::fromUtf8(ComposeOggTitle(comments)), kTitleUnits);
 }
 
 } // namespace playback

@@ -28,6 +28,10 @@ TagFields readFileTags(const std::string& utf8Path);
 // found (Ogg comments, MP4 atoms, an ID3v1 tag).
 TagFields readStreamTags(const std::string& leadingId3v2, const TagFields& demuxed);
 
+// The picture embedded in a local file (its front cover when it has several),
+// as the bytes of the image file; empty when it has none or cannot be read.
+std::string readFilePicture(const std::string& utf8Path);
+
 // Renders a format: %IFV1(x,a) gives a when x is not empty; %IFV2(x,a,b)
 // gives a when x is not empty, else b; %( and %) are literal parentheses;
 // %ARTI... are fields; any other text is literal. Malformed input never

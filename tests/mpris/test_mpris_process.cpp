@@ -79,7 +79,9 @@ TEST_F(MprisProcessTest, PlayerctlDrivesThePlayer) {
     ASSERT_TRUE(client.waitForName(kName, true));
     ASSERT_TRUE(waitForStatus("Playing"));
     const QString first = playerctlText({"metadata", "title"});
-    EXPECT_TRUE(first.contains("Title")) << first.toStdString();
+    EXPECT_EQ(first, "Title");
+    EXPECT_EQ(playerctlText({"metadata", "artist"}), "Artist");
+    EXPECT_EQ(playerctlText({"metadata", "album"}), "Album");
 
     EXPECT_EQ(playerctl({"pause"}).exitCode, 0);
     EXPECT_TRUE(waitForStatus("Paused"));

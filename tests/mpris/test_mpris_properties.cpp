@@ -36,8 +36,8 @@ TEST_F(MprisTest, MetadataDescribesTheOpenTrack) {
 
     playRow(0);
     QVariantMap first = metadata();
-    EXPECT_EQ(first.value("xesam:title").toString(), f.titleLabel()->text());
-    EXPECT_TRUE(first.value("xesam:title").toString().contains("Title"));
+    EXPECT_EQ(first.value("xesam:title").toString(), "Title");
+    EXPECT_EQ(first.value("xesam:artist").toStringList(), QStringList{"Artist"});
     EXPECT_EQ(QUrl(first.value("xesam:url").toString()).toLocalFile(), rowPath("a.mp3"));
     EXPECT_NEAR(first.value("mpris:length").toLongLong(), 20 * kSecond, kSecond / 10);
     EXPECT_EQ(first.value("mpris:trackid").userType(), qMetaTypeId<QDBusObjectPath>());
@@ -46,7 +46,7 @@ TEST_F(MprisTest, MetadataDescribesTheOpenTrack) {
     const QVariantMap second = metadata();
     EXPECT_NE(second.value("mpris:trackid").value<QDBusObjectPath>(),
               first.value("mpris:trackid").value<QDBusObjectPath>());
-    EXPECT_EQ(second.value("xesam:title").toString(), f.titleLabel()->text());
+    EXPECT_EQ(second.value("xesam:title").toString(), "b") << "the name without its extension";
     EXPECT_EQ(second.value("mpris:length").toLongLong(), 10 * kSecond) << "PCM has an exact length";
 
     playRow(0);
