@@ -1,5 +1,7 @@
 #include "app/tray_icon.h"
 
+#include <QGuiApplication>
+
 namespace app {
 
 TrayIconHost::TrayIconHost(std::function<void()> onLeftClick)
@@ -11,12 +13,16 @@ bool TrayIconHost::InstallIcon() {
     if (installed_)
         return true;
     installed_ = true;
-    // The icon is made also while the desktop has no notification area: it
-    // appears in the first one that comes up later. It shows once it has its
-    // picture (ModifyIcon).
+    // On X11 the icon is made also while the desktop has no notification
+    // area: it appears in the first one that comes up later. It shows once it
+    // has its picture (ModifyIcon). Platforms without any (offscreen,
+    // minimal) get none.
+    const bool available = QSystemTrayIcon::isSystemTrayAvailable();
+    if (!available && QGuiApplication::platformName() != QLatin1String("xcb"))
+        return false;
     icon_ = std::make_unique<QSystemTrayIcon>();
     connect(icon_.get(), &QSystemTrayIcon::activated, this, &TrayIconHost::OnSystemTrayAction);
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return available;
 }
 
 void TrayIconHost::ModifyIcon(const QIcon* icon, const QString* tip) {

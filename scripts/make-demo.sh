@@ -7,7 +7,7 @@
 set -euo pipefail
 out=${1:?usage: make-demo.sh OUTDIR}
 first="01 - Morning Arpeggio.mp3"
-[ -f "$out/.complete" ] && [ -f "$out/$first" ] && exit 0
+[ -f "$out/.complete" ] && [ -f "$out/$first" ] && [ -f "$out/demo.m3u" ] && exit 0
 # The folder is the script's own: an older demo in it is replaced whole.
 rm -rf "$out"
 mkdir -p "$out"
@@ -91,8 +91,11 @@ bells="st(0,mod(floor(t/0.75),32));st(1,mod(t,0.75));st(2,587.33*pow(2,$tune/12)
 0.22*(sin(2*PI*ld(2)*ld(1))*exp(-3*ld(1))+0.5*sin(2*PI*2.76*ld(2)*ld(1))*exp(-6*ld(1))\
 +0.25*sin(2*PI*5.4*ld(2)*ld(1))*exp(-10*ld(1)))*$(window 0.75 'ld(1)')\
 +0.08*(sin(2*PI*146.83*t)+sin(2*PI*220*t))*(0.8+0.2*sin(2*PI*0.25*t))*min(1,t/2)"
-piece "04 - Evening Bells.m4a" 24 "$bells" "Evening Bells" 4 "$cover"
+piece "04 - Evening Bells.m4a" 24 "$bells" "Evening Bells" 4
 
 rm -f "$cover"
-printf '%s\n03 - Drum Groove.flac\n' "$first" >"$out/demo.m3u"
+# The playlist keeps the pieces in their order, whatever order the folder
+# lists its files in.
+printf '%s\n' "$first" "02 - Chorale.ogg" "03 - Drum Groove.flac" "04 - Evening Bells.m4a" \
+  >"$out/demo.m3u"
 touch "$out/.complete"

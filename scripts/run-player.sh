@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Starts the built player. Without arguments it opens the demo folder and
-# plays it from its first piece. Without a display it runs offscreen; without a sound
+# Starts the built player. Without arguments it opens the demo playlist and
+# plays its four pieces in order. Without a display it runs offscreen; without a sound
 # server or sound card it writes what would be heard to a WAV file.
 set -uo pipefail
 build=${1:?usage: run-player.sh BUILD [ARGS...]}
@@ -8,7 +8,7 @@ shift
 exe="$build/quaverly"
 demo="$(cd "$build/demo" && pwd)"
 if [ $# -eq 0 ]; then
-  set -- "$demo/01 - Morning Arpeggio.mp3"
+  set -- "$demo/demo.m3u"
 fi
 
 headless=0
