@@ -340,15 +340,24 @@ void CMainFrame::changeEvent(QEvent* event) {
 
 // A file, folder, playlist or URL dropped on the window opens as it would
 // from the command line; a folder is listed itself, as its path with the
-// trailing '/' does there. The opening waits until the drop has ended, so
-// that the program it came from is not held while a station is probed.
+// trailing '/' does there. The location is read once, when the drag enters:
+// some programs no longer hand out their data at the drop. The opening waits
+// until the drop has ended, so that the program it came from is not held
+// while a station is probed.
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-    if (DroppedLocation(*event->mimeData()))
+    dragLocation_ = DroppedLocation(*event->mimeData());
+    if (dragLocation_)
         event->acceptProposedAction();
 }
 
+void CMainFrame::dragLeaveEvent(QDragLeaveEvent*) {
+    dragLocation_.reset();
+}
+
 void CMainFrame::dropEvent(QDropEvent* event) {
-    const std::optional<QString> location = DroppedLocation(*event->mimeData());
+    const std::optional<QString> location =
+        dragLocation_ ? dragLocation_ : DroppedLocation(*event->mimeData());
+    dragLocation_.reset();
     if (!location)
         return;
     event->acceptProposedAction();

@@ -15,6 +15,7 @@
 #include <QMainWindow>
 #include <functional>
 #include <map>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -102,6 +103,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void changeEvent(QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
@@ -154,7 +156,8 @@ private:
     QIcon playIcon_;
     QIcon pauseIcon_;
     bool destroyed_ = false;
-    std::map<int, bool> effectChecks_; // the check marks of the effect menu items
+    std::optional<QString> dragLocation_; // what the drag over the window carries
+    std::map<int, bool> effectChecks_;    // the check marks of the effect menu items
     playback::PlaybackEngine engine_;
     playback::PlayNavigator navigation_{engine_};
 };

@@ -222,6 +222,37 @@ void VirtualDesktop::hover(QPoint at) const {
             {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
 }
 
+void VirtualDesktop::drag(QPoint from, QPoint to) const {
+    // A person's drag: the press, a few moves that the drag follows, and the
+    // release over the target.
+    QStringList steps = {QStringLiteral("mousemove"), QString::number(from.x()),
+                         QString::number(from.y()), QStringLiteral("mousedown"),
+                         QStringLiteral("1")};
+    constexpr int kSteps = 8;
+    for (int i = 1; i <= kSteps; ++i) {
+        const QPoint at = from + (to - from) * i / kSteps;
+        steps += {QStringLiteral("sleep"), QStringLiteral("0.1"), QStringLiteral("mousemove"),
+                  QString::number(at.x()), QString::number(at.y())};
+    }
+    steps += {QStringLiteral("sleep"), QStringLiteral("0.3"), QStringLiteral("mouseup"),
+              QStringLiteral("1")};
+    runTool(QStringLiteral("xdotool"), steps);
+}
+
+std::optional<QRect> VirtualDesktop::windowGeometry(const QString& title) const {
+    const QString id = windowId(title);
+    if (id.isEmpty())
+        return std::nullopt;
+    const QString shell = runTool(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"),
+                                                              QStringLiteral("--shell"), id});
+    const auto value = [&](const char* name) {
+        const QRegularExpression line(QStringLiteral("^%1=(-?\\d+)$").arg(QLatin1String(name)),
+                                      QRegularExpression::MultilineOption);
+        return line.match(shell).captured(1).toInt();
+    };
+    return QRect(value("X"), value("Y"), value("WIDTH"), value("HEIGHT"));
+}
+
 int VirtualDesktop::visibleWindowCount(const QString& windowClass) const {
     const QString found = runTool(
         QStringLiteral("xdotool"),

@@ -9,6 +9,7 @@
 
 #include <QPoint>
 #include <QProcess>
+#include <QRect>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -48,6 +49,10 @@ public:
     void doubleClick(QPoint at) const;
     // Moves the pointer there and leaves it.
     void hover(QPoint at) const;
+    // Presses the left button at from, moves to to in steps, and releases.
+    void drag(QPoint from, QPoint to) const;
+    // The outer rectangle of the mapped window with this title.
+    std::optional<QRect> windowGeometry(const QString& title) const;
     // How many mapped top-level windows have this class.
     int visibleWindowCount(const QString& windowClass) const;
     // Activates the window with this title and types the keys (xdotool key

@@ -1,10 +1,13 @@
 // The real program on a private X display: the tray icon in a real tray host,
-// clicked with the pointer, also in a tray that starts after the program; and
-// the dialogs' frames as a real window manager offers them, opened with the
-// keyboard alone.
+// clicked with the pointer, also in a tray that starts after the program; the
+// dialogs' frames as a real window manager offers them, opened with the
+// keyboard alone; and a file dragged over from another program.
+#include "support/fixtures.h"
 #include "support/player_sandbox.h"
 #include "support/servers/virtual_desktop.h"
 
+#include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 #include <QTest>
 #include <QThread>
@@ -21,9 +24,9 @@ const QString kWindowClass = QStringLiteral("Quaverly");
 // click, which the icon ignores; separate clicks wait this long.
 constexpr unsigned long kSeparateClickGapMs = 800;
 
-class TrayDesktopTest : public ::testing::Test {
+class DesktopTest : public ::testing::Test {
 protected:
-    explicit TrayDesktopTest(DesktopParts parts = {}) : desktop_(std::move(parts)) {}
+    explicit DesktopTest(DesktopParts parts = {}) : desktop_(std::move(parts)) {}
 
     void SetUp() override {
         for (const char* tool : {"Xvfb", "trayer", "xdotool", "xprop", "fluxbox"})
@@ -53,15 +56,15 @@ protected:
     PlayerSandbox sandbox_;
 };
 
-class LateTrayTest : public TrayDesktopTest {
+class LateTrayTest : public DesktopTest {
 protected:
-    LateTrayTest() : TrayDesktopTest({.tray = false, .windowManager = {}}) {}
+    LateTrayTest() : DesktopTest({.tray = false, .windowManager = {}}) {}
 };
 
-class WindowManagerTest : public TrayDesktopTest {
+class WindowManagerTest : public DesktopTest {
 protected:
     // Fluxbox takes a window's buttons from the hints it gives.
-    WindowManagerTest() : TrayDesktopTest({.tray = false, .windowManager = "fluxbox"}) {}
+    WindowManagerTest() : DesktopTest({.tray = false, .windowManager = "fluxbox"}) {}
 };
 
 struct TrayClick {
@@ -76,7 +79,7 @@ struct DialogCase {
 
 } // namespace
 
-TEST_F(TrayDesktopTest, EachLeftClickTogglesTheWindowSoADoubleClickTogglesTwice) {
+TEST_F(DesktopTest, EachLeftClickTogglesTheWindowSoADoubleClickTogglesTwice) {
     // A double click leaves the window as it was; the single click after it
     // shows that it did.
     const TrayClick clicks[] = {{false, false}, {false, true}, {true, true}, {false, false}};
@@ -96,7 +99,7 @@ TEST_F(TrayDesktopTest, EachLeftClickTogglesTheWindowSoADoubleClickTogglesTwice)
     EXPECT_EQ(terminate(*player, kTimeoutMs).exitCode, 1);
 }
 
-TEST_F(TrayDesktopTest, OtherButtonsLeaveTheWindowAlone) {
+TEST_F(DesktopTest, OtherButtonsLeaveTheWindowAlone) {
     auto player = startPlayer();
     const auto icon = iconOfShownPlayer();
     ASSERT_TRUE(icon.has_value());
@@ -111,14 +114,14 @@ TEST_F(TrayDesktopTest, OtherButtonsLeaveTheWindowAlone) {
     EXPECT_EQ(terminate(*player, kTimeoutMs).exitCode, 1);
 }
 
-TEST_F(TrayDesktopTest, TheIconGoesAwayWithTheProgram) {
+TEST_F(DesktopTest, TheIconGoesAwayWithTheProgram) {
     auto player = startPlayer();
     ASSERT_TRUE(desktop_.waitForTrayIcon(kWindowClass, kTimeoutMs).has_value());
     EXPECT_EQ(terminate(*player, kTimeoutMs).exitCode, 1);
     EXPECT_TRUE(desktop_.waitForTrayIconGone(kWindowClass, kTimeoutMs));
 }
 
-TEST_F(TrayDesktopTest, AHiddenWindowStillTakesTheHandOverOfASecondStart) {
+TEST_F(DesktopTest, AHiddenWindowStillTakesTheHandOverOfASecondStart) {
     sandbox_.writeIni("[Quaverly]\nGeneral_NoMultiInst=1\n");
     auto first = startPlayer();
     const auto icon = iconOfShownPlayer();
@@ -171,5 +174,28 @@ TEST_F(WindowManagerTest, TheDialogsOfferOnlyTheirCloseButton) {
         desktop_.typeKeys(c.title, {"Escape"});
         EXPECT_TRUE(desktop_.waitForWindowVisible(c.title, false, kTimeoutMs));
     }
+    EXPECT_EQ(terminate(*player, kTimeoutMs).exitCode, 1);
+}
+
+TEST_F(DesktopTest, AFileDraggedFromAnotherProgramPlays) {
+    const QString album = sandbox_.folder() + "/Album A";
+    QDir().mkpath(album);
+    const QString song = album + "/2 - b.mp3";
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(fixture("tone_1k_3s.mp3")), song));
+    const QString playLog = sandbox_.folder() + "/played.log";
+    sandbox_.environment().insert("QUAVERLY_PLAY_LOG", playLog);
+    auto player = startPlayer();
+    ASSERT_TRUE(desktop_.waitForWindowVisible(kTitle, true, kTimeoutMs));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", desktop_.display());
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    BackgroundProcess source(QString::fromStdString(binaryDir()) + "/tests/qv_drag_source", {song},
+                             env);
+    ASSERT_TRUE(desktop_.waitForWindowVisible("drag source", true, kTimeoutMs));
+    const auto from = desktop_.windowGeometry("drag source");
+    const auto to = desktop_.windowGeometry(kTitle);
+    ASSERT_TRUE(from && to);
+    desktop_.drag(from->center(), to->center());
+    EXPECT_TRUE(waitForFileContaining(playLog, song, kTimeoutMs)) << "the dropped file plays";
     EXPECT_EQ(terminate(*player, kTimeoutMs).exitCode, 1);
 }
