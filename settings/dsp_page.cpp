@@ -50,6 +50,15 @@ CCustomPage2::CCustomPage2(const QString& iniPath, QWidget* parent)
     LoadValues();
 }
 
+CCustomPage2::CCustomPage2() {
+    BuildControls();
+}
+
+QSize CCustomPage2::LaidOutSize() {
+    const CCustomPage2 probe;
+    return probe.minimumSize();
+}
+
 QSlider* CCustomPage2::AddSlider(int id, Qt::Orientation orientation) {
     auto* bar = new QSlider(orientation, this);
     bar->setObjectName(QString::number(id));

@@ -16,6 +16,9 @@ CCustomSheet::CCustomSheet(const QString& iniPath, QWidget* owner)
     tabs_ = new QTabWidget;
     general_ = new CCustomPage1(iniPath_);
     dspHolder_ = new QWidget;
+    // The DSP page comes when its tab is first shown; its room is kept from
+    // the start, so the sheet does not grow then.
+    dspHolder_->setMinimumSize(CCustomPage2::LaidOutSize());
     auto* holderLayout = new QVBoxLayout(dspHolder_);
     holderLayout->setContentsMargins(0, 0, 0, 0);
     tabs_->addTab(general_, res::loadString(res::IDS_PAGE_GENERAL));

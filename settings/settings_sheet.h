@@ -37,11 +37,16 @@ public:
     QString TipText(int controlId) const;
     QSlider* slider(int controlId) const;
     QCheckBox* checkBox(int controlId) const;
+    // The size the page takes with the application's font, found without
+    // reading the settings file, so that the sheet is as large as its
+    // largest page from the start.
+    static QSize LaidOutSize();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    CCustomPage2(); // the controls alone, for LaidOutSize
     void BuildControls();
     void LoadValues();
     QSlider* AddSlider(int id, Qt::Orientation orientation);

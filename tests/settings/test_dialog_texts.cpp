@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QTabWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -100,17 +102,23 @@ void ExpectClearLayout(const QWidget& page) {
     }
 }
 
+const FontCase kFontCases[] = {
+    {"IPAGothic", 96}, {"IPAGothic", 144}, {"Noto Sans CJK JP", 96}, {"Noto Sans CJK JP", 144}};
+
+QFont NinePoints(const FontCase& c) {
+    QFont font(QString::fromLatin1(c.family));
+    font.setPixelSize(9 * c.dpi / 72);
+    return font;
+}
+
 } // namespace
 
 TEST(DialogLayout, NoControlOverlapsAnotherOrCutsItsTextWithTheJapaneseFonts) {
-    const FontCase cases[] = {
-        {"IPAGothic", 96}, {"IPAGothic", 144}, {"Noto Sans CJK JP", 96}, {"Noto Sans CJK JP", 144}};
     const testsupport::TempDir dir;
     const QString ini = QString::fromStdString(dir.file("quaverly.ini"));
-    for (const FontCase& c : cases) {
+    for (const FontCase& c : kFontCases) {
         SCOPED_TRACE(std::string(c.family) + " at " + std::to_string(c.dpi) + " DPI");
-        QFont font(QString::fromLatin1(c.family));
-        font.setPixelSize(9 * c.dpi / 72); // 9 points
+        const QFont font = NinePoints(c);
         ASSERT_EQ(QFontInfo(font).family(), QString::fromLatin1(c.family))
             << "the font is installed by scripts/install-deps.sh";
         const FontScope scope(font);
@@ -124,6 +132,25 @@ TEST(DialogLayout, NoControlOverlapsAnotherOrCutsItsTextWithTheJapaneseFonts) {
             const CCustomPage1 general(ini);
             ExpectClearLayout(general);
         }
+    }
+}
+
+TEST(DialogLayout, TheSheetHasTheSizeOfItsLargestPageFromTheStart) {
+    const testsupport::TempDir dir;
+    // DejaVu Sans, the desktop's default Latin font, widens the DSP page.
+    const FontCase cases[] = {{"DejaVu Sans", 96}, {"IPAGothic", 144}, {"Noto Sans CJK JP", 144}};
+    for (const FontCase& c : cases) {
+        SCOPED_TRACE(std::string(c.family) + " at " + std::to_string(c.dpi) + " DPI");
+        const FontScope scope(NinePoints(c));
+        CCustomSheet sheet(QString::fromStdString(dir.file("quaverly.ini")), nullptr);
+        sheet.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
+        const QSize before = sheet.size();
+        sheet.tabs()->setCurrentIndex(1);
+        // The new page's layout request goes up from widget to widget.
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        EXPECT_EQ(sheet.size(), before) << "the sheet does not grow when the DSP page comes";
     }
 }
 
