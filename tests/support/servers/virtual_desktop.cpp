@@ -56,9 +56,7 @@ VirtualDesktop::~VirtualDesktop() {
 }
 
 bool VirtualDesktop::startWindowManager(const QString& program) {
-    // Fluxbox would start a program to set the background, which asks for
-    // one with a message window; its own settings folder says "none".
-    home_.write(".fluxbox/overlay", "background: none\n");
+    // A home of its own: window managers write their settings there.
     windowManager_ = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), display_);

@@ -1,0 +1,249 @@
+#!/usr/bin/env bash
+# Takes the built player through what a Linux desktop user meets, on a private
+# X display (Xvfb) with a window manager (openbox) and a tray host (trayer)
+# that starts after the player, and photographs each step into BUILD/desktop-
+# tour/: the late tray icon and its tip, a double click on it, the keyboard
+# focus in both lists, the menus from F10, the settings pages (also with IPA
+# Gothic and Noto Sans CJK at 96 and 144 DPI), clicks on the position and
+# volume bars, the title label after the radio list's lookups, a folder
+# dragged over from another program, the dialogs' frames under fluxbox, and
+# what playerctl reads over MPRIS. Everything runs on its own display,
+# session bus, runtime, cache and home folders, and ends with the script.
+# usage: desktop-tour.sh BUILD [--readme]   (--readme: also retakes
+# docs/screenshot.png)
+set -euo pipefail
+build=$(cd "${1:?usage: desktop-tour.sh BUILD [--readme]}" && pwd)
+readme=${2:-}
+here=$(cd "$(dirname "$0")/.." && pwd)
+out="$build/desktop-tour"
+rm -rf "$out"
+mkdir -p "$out"
+
+cmake --build "$build" -j2 --target quaverly quaverly_codec_module qv_drag_source >/dev/null
+"$here/scripts/make-demo.sh" "$build/demo"
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  # The programs started here, newest first; what does not end at once is
+  # killed (fluxbox may wait for an X server that has gone).
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[$i]}" 2>/dev/null || true; done
+  sleep 1
+  for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" XDG_CACHE_HOME="$work/cache"
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$XDG_CACHE_HOME"
+chmod 700 "$XDG_RUNTIME_DIR"
+export QUAVERLY_AUDIO=null QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY
+
+# The session bus for MPRIS and playerctl.
+bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus")
+pids+=("$(sed -n 2p <<<"$bus")")
+
+# start_display VAR: a new Xvfb whose number goes into VAR.
+start_display() {
+  local fifo
+  fifo=$(mktemp -u "$work/displayfd.XXXX")
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+  pids+=($!)
+  local number
+  read -r number <"$fifo"
+  printf -v "$1" ':%s' "$number"
+}
+wait_for() { # seconds command...: until the command succeeds
+  local tries=$(($1 * 10))
+  shift
+  until "$@" >/dev/null 2>&1; do
+    tries=$((tries - 1))
+    [ "$tries" -gt 0 ] || return 1
+    sleep 0.1
+  done
+}
+start_window_manager() { # program
+  "$1" >/dev/null 2>&1 &
+  pids+=($!)
+  wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+}
+window_of() { xdotool search --onlyvisible --name "^$1\$" | head -1; }
+# X Y WIDTH HEIGHT of a window's client area on the screen (xwininfo: xdotool
+# adds the frame's extents to the position under a reparenting window manager).
+geometry_of() { # window id
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+    /Width:/ { w = $NF } /Height:/ { h = $NF } END { print "X=" x, "Y=" y, "WIDTH=" w, "HEIGHT=" h }'
+}
+shot() { # name [window title]: the screen, or the window with its frame
+  local file="$out/$1.png" crop=""
+  sleep 0.6
+  if [ -n "${2:-}" ]; then
+    local id extents
+    id=$(window_of "$2")
+    eval "$(geometry_of "$id")"
+    extents=$(xprop -id "$id" _NET_FRAME_EXTENTS | grep -o '[0-9, ]*$' | tr -d ' ')
+    IFS=, read -r left right top bottom <<<"${extents:-0,0,0,0}"
+    crop="crop=$((WIDTH + left + right)):$((HEIGHT + top + bottom)):$((X - left)):$((Y - top)),"
+  fi
+  ffmpeg -nostdin -loglevel error -y -f x11grab -video_size 1024x768 -i "$DISPLAY" \
+    -frames:v 1 -vf "${crop}null" "$file"
+  echo "  $file"
+}
+keys() { xdotool key --delay 200 "$@"; }
+player_pid=""
+start_player() { # folder args...: a copy of the player in its own folder
+  local folder=$1
+  shift
+  rm -rf "$folder"
+  mkdir -p "$folder"
+  cp "$build/quaverly" "$build/libquaverly-codecs.so" "$folder/"
+  printf 'http://127.0.0.1:9/live\r\n' >"$folder/Netradio.txt"
+  printf '[Quaverly]\r\n_WndX=120\r\n_WndY=110\r\n_WndCX=760\r\n_WndCY=440\r\n_SplitterPos=190\r\n_Column1CX=24\r\n_Column2CX=300\r\n' \
+    >"$folder/quaverly.ini"
+  "$folder/quaverly" "$@" >>"$out/player.log" 2>&1 &
+  player_pid=$!
+  pids+=("$player_pid")
+  wait_for 20 window_of Quaverly
+  xdotool windowactivate --sync "$(window_of Quaverly)"
+}
+stop_player() {
+  kill "$player_pid"
+  wait "$player_pid" 2>/dev/null || true
+}
+# A click at a point of the main window's client area.
+click_at() { # x y [button]
+  local id
+  id=$(window_of Quaverly)
+  eval "$(geometry_of "$id")"
+  xdotool mousemove $((X + $1)) $((Y + $2)) click "${3:-1}"
+}
+
+echo "Desktop tour into $out"
+start_display DISPLAY
+export DISPLAY
+start_window_manager openbox
+
+# The player first, on the demo playlist, on a desktop without a tray.
+start_player "$work/player" "$build/demo/demo.m3u"
+shot 01-started-without-tray
+shot 01-the-window Quaverly
+[ "$readme" = --readme ] && cp "$out/01-the-window.png" "$here/docs/screenshot.png"
+# The keyboard alone: the focus in both lists, the menus, the transport keys.
+xdotool windowactivate --sync "$(window_of Quaverly)"
+keys Tab
+shot 02-focus-in-the-browser Quaverly
+keys Tab
+shot 03-focus-in-the-track-list Quaverly
+keys Down Down period
+shot 04-next-with-the-period-key Quaverly
+keys F10
+shot 05-f10-opens-the-first-menu
+keys Right
+shot 06-arrows-walk-the-menus
+keys Escape Escape F10 Down Return
+wait_for 10 window_of 設定
+shot 07-settings-general 設定
+keys ctrl+Tab
+shot 08-settings-dsp 設定
+keys Escape F10 Left Return
+wait_for 10 window_of バージョン情報
+shot 09-about バージョン情報
+keys Escape
+
+# The radio list's lookups end with the playing title back in the label:
+# from the browser's list to the source box, then its last entry but one.
+click_at 80 200
+keys shift+Tab End Up
+sleep 1
+shot 10-title-after-the-radio-list Quaverly
+
+# A folder dragged over from another program.
+"$build/tests/qv_drag_source" "$build/demo" >/dev/null 2>&1 &
+drag_pid=$!
+pids+=("$drag_pid")
+wait_for 10 window_of "drag source"
+eval "$(geometry_of "$(window_of "drag source")")"
+from_x=$((X + WIDTH / 2)) from_y=$((Y + HEIGHT / 2))
+eval "$(geometry_of "$(window_of Quaverly)")"
+xdotool mousemove $from_x $from_y mousedown 1 sleep 0.2 \
+  mousemove $(((from_x + X + 300) / 2)) $(((from_y + Y + 200) / 2)) sleep 0.2 \
+  mousemove $((X + 300)) $((Y + 200)) sleep 0.2 mousemove $((X + 302)) $((Y + 202)) \
+  sleep 0.3 mouseup 1
+sleep 1
+kill "$drag_pid"
+xdotool windowactivate --sync "$(window_of Quaverly)"
+keys space
+shot 11-a-dropped-folder Quaverly
+
+# The mouse on the bars: each jumps to the click (at three quarters of the
+# position bar, at two thirds of the volume bar).
+click_at 120 38
+shot 12-click-on-the-position-bar Quaverly
+click_at 218 38
+shot 13-click-on-the-volume-bar Quaverly
+
+# The tray host comes only now, as when the panel starts late.
+trayer --edge top --align right --widthtype pixel --width 120 --heighttype pixel \
+  --height 24 --SetDockType true --transparent false >/dev/null 2>&1 &
+pids+=($!)
+# The player's icon: a window of its class below the tray's panel.
+tray_icon() {
+  local tree
+  tree=$(xwininfo -root -tree)
+  awk <<<"$tree" '
+    /"panel" "trayer"/ { indent = match($0, /[^ ]/); next }
+    indent && match($0, /[^ ]/) <= indent { exit }
+    indent && /"quaverly" "Quaverly"/ { print $NF; exit }'
+}
+has_tray_icon() { [ -n "$(tray_icon)" ]; }
+wait_for 10 has_tray_icon
+shot 14-icon-in-a-late-tray
+icon=$(tray_icon)
+icon_x=$(($(cut -d+ -f2 <<<"$icon") + 11))
+icon_y=$(($(cut -d+ -f3 <<<"$icon") + 11))
+xdotool mousemove "$icon_x" "$icon_y"
+sleep 1.5
+shot 15-tray-tip
+xdotool click --repeat 2 --delay 80 1
+shot 16-after-a-double-click
+xdotool mousemove 900 700
+
+# What a desktop media widget reads.
+{
+  playerctl -p quaverly metadata
+  ls -l "$XDG_CACHE_HOME/quaverly/covers" 2>&1
+} >"$out/mpris.txt" 2>&1
+echo "  $out/mpris.txt"
+stop_player
+
+# The DSP page with the Japanese fonts of the desktop, at 96 and 144 DPI.
+for font in "IPAGothic" "Noto Sans CJK JP"; do
+  cat >"$work/fonts.conf" <<EOF
+<?xml version="1.0"?><!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig>
+  <include ignore_missing="yes">/etc/fonts/fonts.conf</include>
+  <alias binding="strong"><family>sans-serif</family><prefer><family>$font</family></prefer></alias>
+  <alias binding="strong"><family>Sans Serif</family><prefer><family>$font</family></prefer></alias>
+</fontconfig>
+EOF
+  for dpi in 96 144; do
+    FONTCONFIG_FILE="$work/fonts.conf" QT_FONT_DPI=$dpi start_player "$work/player"
+    keys F10 Down Return
+    wait_for 10 window_of 設定
+    keys ctrl+Tab
+    shot "17-dsp-${font// /}-$dpi"
+    stop_player
+  done
+done
+
+# The dialogs' frames as a window manager that follows the hints shows them.
+start_display DISPLAY
+start_window_manager fluxbox
+start_player "$work/player"
+keys F10 Down Return
+wait_for 10 window_of 設定
+shot 18-dialog-frame-under-fluxbox
+stop_player
+echo "Done."
