@@ -20,7 +20,6 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -50,7 +49,7 @@ std::optional<QString> DroppedLocation(const QMimeData& data) {
         return location;
     if (platform::isRelative(*location))
         return std::nullopt;
-    if (QFileInfo(*location).isDir() && !location->endsWith(QLatin1Char('/')))
+    if (platform::isFolder(*location) && !location->endsWith(QLatin1Char('/')))
         *location += QLatin1Char('/');
     return location;
 }

@@ -1,11 +1,16 @@
-// The menus from the keyboard: F10 or a lone Alt reaches the first menu, and
-// the arrow keys and Enter go on from there.
+// The keyboard on the frame: F10 or a lone Alt reaches the first menu, and
+// the arrow keys and Enter go on from there; the list that has the focus
+// shows it plainly.
 #include "frame_fixture.h"
 
+#include "browser/form_view.h"
 #include "res/resource_ids.h"
+#include "tracklist/list_view.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QImage>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QTest>
 
@@ -53,5 +58,33 @@ TEST_F(FrameTest, TheMenusAreReachedAndWorkedFromTheKeyboard) {
         }
         EXPECT_TRUE(f.EffectChecked(res::ID_FILE_EQUALIZER));
         EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    }
+}
+
+TEST_F(FrameTest, TheListWithTheFocusShowsItPlainly) {
+    auto& f = create();
+    f.trackList()->AppendRow(QStringLiteral("/music/01 - Intro.mp3"), QStringLiteral("01 - Intro"));
+    f.trackList()->AppendRow(QStringLiteral("/music/2 - b.mp3"), QStringLiteral("2 - b"));
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    QAbstractItemView* lists[] = {f.formView()->entryList(), f.trackList()};
+    for (QAbstractItemView* list : lists) {
+        SCOPED_TRACE(list->metaObject()->className());
+        ASSERT_GT(list->model()->rowCount(), 1);
+        // The second row is current but not selected, so that only the
+        // focus can colour its edge.
+        const QModelIndex second = list->model()->index(1, 0);
+        list->selectionModel()->setCurrentIndex(second, QItemSelectionModel::Clear);
+        const QColor highlight = list->palette().color(QPalette::Highlight);
+        const QRect row = list->visualRect(second).translated(list->viewport()->pos());
+        const QPoint frameEdge(0, list->height() / 2), rowEdge(row.left(), row.center().y());
+        for (const bool focused : {true, false}) {
+            SCOPED_TRACE(focused ? "with the focus" : "without it");
+            (focused ? list : static_cast<QWidget*>(f.orderBox()))->setFocus();
+            QCoreApplication::processEvents();
+            const QImage image = list->grab().toImage();
+            EXPECT_EQ(image.pixelColor(frameEdge) == highlight, focused);
+            EXPECT_EQ(image.pixelColor(rowEdge) == highlight, focused);
+        }
     }
 }

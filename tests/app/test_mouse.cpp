@@ -5,10 +5,12 @@
 
 #include "app/seek_bar.h"
 #include "browser/form_view.h"
+#include "platform/file_name.h"
 #include "platform/shell_path.h"
 #include "res/resource_ids.h"
 #include "support/fixtures.h"
 #include "tracklist/list_view.h"
+#include "tracklist/row_location.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -83,6 +85,20 @@ struct DropCase {
 // A file URL of a path's bytes, percent-encoded as file managers send it.
 QString FileUrlOf(const QByteArray& pathBytes) {
     return "file://" + QString::fromLatin1(pathBytes.toPercentEncoding("/"));
+}
+
+// Drags data over the track list and drops it there, as a file manager does;
+// false when the window refused it at the drag's entry.
+bool DropOnTheList(app::CMainFrame& f, QMimeData& data) {
+    const QPoint onTheList = f.trackList()->mapTo(&f, f.trackList()->rect().center());
+    QDragEnterEvent enter(onTheList, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&f, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(onTheList), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&f, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    return true;
 }
 
 struct KeyCase {
@@ -197,16 +213,7 @@ TEST_F(FrameTest, ADroppedFileFolderPlaylistOrUrlOpensAsOnTheCommandLine) {
             data.setText(c.item(album));
         else
             data.setUrls({QUrl::fromEncoded(c.item(album).toLatin1())});
-        const QPoint onTheList = f.trackList()->mapTo(&f, f.trackList()->rect().center());
-        QDragEnterEvent enter(onTheList, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&f, &enter);
-        EXPECT_EQ(enter.isAccepted(), c.accepted);
-        if (c.accepted) {
-            QDropEvent drop(QPointF(onTheList), Qt::CopyAction, &data, Qt::LeftButton,
-                            Qt::NoModifier);
-            QCoreApplication::sendEvent(&f, &drop);
-            EXPECT_TRUE(drop.isAccepted());
-        }
+        EXPECT_EQ(DropOnTheList(f, data), c.accepted);
         QTest::qWait(50);
         QStringList rows;
         for (int row = 0; row < f.trackList()->RowCount(); ++row)
@@ -219,6 +226,24 @@ TEST_F(FrameTest, ADroppedFileFolderPlaylistOrUrlOpensAsOnTheCommandLine) {
         EXPECT_EQ(rows, expected);
         const QString playing = f.engine().stream() ? f.engine().trackLocation() : QString();
         EXPECT_EQ(platform::namePart(playing), QString::fromUtf8(c.playing));
+        frame.reset();
+    }
+}
+
+TEST_F(FrameTest, ADroppedFileWhoseNameIsNotUtf8PlaysThatFile) {
+    setenv("QUAVERLY_AUDIO", "null", 1);
+    const std::string mp3 = testsupport::readFile(testsupport::fixture("tone_1k_3s.mp3"));
+    for (const char* name : {"caf\xE9.mp3", "\x83\x65\x83\x58\x83\x67.mp3"}) {
+        SCOPED_TRACE(name);
+        const QByteArray path =
+            QByteArray::fromStdString(dir.write(std::string("Old/") + name, mp3));
+        auto& f = create();
+        QMimeData data;
+        data.setUrls({QUrl::fromEncoded(FileUrlOf(path).toLatin1())});
+        ASSERT_TRUE(DropOnTheList(f, data));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return f.engine().stream() != 0; }, 5000));
+        EXPECT_EQ(platform::encodeFileName(tracklist::FromRowLocation(f.engine().trackLocation())),
+                  path);
         frame.reset();
     }
 }

@@ -8,6 +8,7 @@
 #include "app/mpris_bridge.h"
 #include "mpris/mpris_service.h"
 #include "mpris_client.h"
+#include "platform/file_name.h"
 #include "res/resource_ids.h"
 #include "support/fixtures.h"
 #include "tracklist/list_view.h"
@@ -39,8 +40,9 @@ protected:
         return f;
     }
 
+    // Names are bytes: "caf\xE9.mp3" is a Latin-1 name.
     QString rowPath(const std::string& name) const {
-        return QString::fromStdString(dir.file(name));
+        return platform::decodeFileName(QByteArray::fromStdString(dir.file(name)));
     }
 
     void addRow(const std::string& name) {
@@ -48,7 +50,7 @@ protected:
         const std::string path = dir.file(name);
         if (!std::filesystem::exists(path))
             std::filesystem::copy_file(testsupport::fixture(source), path);
-        frame->trackList()->AppendRow(QString::fromStdString(path), QString::fromStdString(name));
+        frame->trackList()->AppendRow(rowPath(name), platform::readableFileName(rowPath(name)));
     }
 
     QStringList marks() const {

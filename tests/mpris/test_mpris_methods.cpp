@@ -152,6 +152,23 @@ TEST_F(MprisTest, OpenUriOpensAsTheCommandLineDoes) {
     EXPECT_EQ(f.trackList()->RowCount(), 2);
 }
 
+TEST_F(MprisTest, ANameThatIsNotUtf8KeepsItsBytesThroughTheFileUrls) {
+    const char* names[] = {"caf\xE9.mp3", "\x83\x65\x83\x58\x83\x67.mp3"}; // Latin-1, CP932
+    auto& f = startPlayer(0);
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        addRow(name);
+        f.trackList()->ClearRows();
+        const QByteArray bytes = QByteArray::fromStdString(dir.file(name));
+        const QString url = "file://" + QString::fromLatin1(bytes.toPercentEncoding("/"));
+        client->call("OpenUri", {url});
+        ASSERT_NE(f.engine().stream(), 0u);
+        EXPECT_EQ(platform::encodeFileName(tracklist::FromRowLocation(f.engine().trackLocation())),
+                  bytes);
+        EXPECT_EQ(metadata().value("xesam:url").toString(), url) << "the same URL names it";
+    }
+}
+
 TEST_F(MprisTest, OpenUriTakesAPlainPathWithSpaces) {
     auto& f = startPlayer(0);
     addRow("a b.mp3");
