@@ -99,7 +99,9 @@ start_player() { # folder args...: a copy of the player in its own folder
   rm -rf "$folder"
   mkdir -p "$folder"
   cp "$build/quaverly" "$build/libquaverly-codecs.so" "$folder/"
-  printf 'http://127.0.0.1:9/live\r\n' >"$folder/Netradio.txt"
+  # A station whose name is looked up (and cannot be: the port is closed)
+  # and one named in the list.
+  printf 'http://127.0.0.1:9/live\r\nDemo Radio,http://127.0.0.1:9/demo\r\n' >"$folder/Netradio.txt"
   printf '[Quaverly]\r\n_WndX=120\r\n_WndY=110\r\n_WndCX=760\r\n_WndCY=440\r\n_SplitterPos=190\r\n_Column1CX=24\r\n_Column2CX=300\r\n' \
     >"$folder/quaverly.ini"
   "$folder/quaverly" "$@" >>"$out/player.log" 2>&1 &
@@ -127,6 +129,7 @@ start_window_manager openbox
 
 # The player first, on the demo playlist, on a desktop without a tray.
 start_player "$work/player" "$build/demo/demo.m3u"
+xdotool mousemove 1000 740
 shot 01-started-without-tray
 shot 01-the-window Quaverly
 [ "$readme" = --readme ] && cp "$out/01-the-window.png" "$here/docs/screenshot.png"
@@ -238,9 +241,17 @@ EOF
   done
 done
 
-# The dialogs' frames as a window manager that follows the hints shows them.
+# The dialogs' frames as a window manager that follows the hints shows them
+# (openbox keeps its minimise and maximise buttons whatever the hints say);
+# its titles in a Japanese font, and a wallpaper setter that does nothing, so
+# that fluxbox's own (fbsetbg) does not open a window to say it found none.
 start_display DISPLAY
-start_window_manager fluxbox
+mkdir -p "$HOME/.fluxbox" "$work/bin"
+printf '*font: IPAGothic-10\n' >"$HOME/.fluxbox/overlay"
+printf 'session.styleOverlay: %s\n' "$HOME/.fluxbox/overlay" >"$HOME/.fluxbox/init"
+printf '#!/bin/sh\n' >"$work/bin/fbsetbg"
+chmod +x "$work/bin/fbsetbg"
+PATH="$work/bin:$PATH" start_window_manager fluxbox
 start_player "$work/player"
 keys F10 Down Return
 wait_for 10 window_of 設定
