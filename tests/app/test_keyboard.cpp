@@ -65,8 +65,7 @@ TEST_F(FrameTest, TheListWithTheFocusShowsItPlainly) {
     auto& f = create();
     f.trackList()->AppendRow(QStringLiteral("/music/01 - Intro.mp3"), QStringLiteral("01 - Intro"));
     f.trackList()->AppendRow(QStringLiteral("/music/2 - b.mp3"), QStringLiteral("2 - b"));
-    f.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    QCoreApplication::processEvents(); // the rows reach the view
     QAbstractItemView* lists[] = {f.formView()->entryList(), f.trackList()};
     for (QAbstractItemView* list : lists) {
         SCOPED_TRACE(list->metaObject()->className());
@@ -80,8 +79,11 @@ TEST_F(FrameTest, TheListWithTheFocusShowsItPlainly) {
         const QPoint frameEdge(0, list->height() / 2), rowEdge(row.left(), row.center().y());
         for (const bool focused : {true, false}) {
             SCOPED_TRACE(focused ? "with the focus" : "without it");
-            (focused ? list : static_cast<QWidget*>(f.orderBox()))->setFocus();
-            QCoreApplication::processEvents();
+            QWidget* target = focused ? list : static_cast<QWidget*>(f.orderBox());
+            f.activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+            target->setFocus();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return target->hasFocus(); }, 2000));
             const QImage image = list->grab().toImage();
             EXPECT_EQ(image.pixelColor(frameEdge) == highlight, focused);
             EXPECT_EQ(image.pixelColor(rowEdge) == highlight, focused);
