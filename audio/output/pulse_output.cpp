@@ -156,11 +156,11 @@ pa_buffer_attr PulseOutput::bufferAttributes() const {
 }
 
 bool PulseOutput::connectStream() {
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_FLOAT32LE;
-    spec.rate = static_cast<uint32_t>(rate_);
-    spec.channels = static_cast<uint8_t>(channels_);
-    stream_ = pa_.pa_stream_new(context_, "Music", &spec, nullptr);
+    pa_sample_spec sampleFormat{};
+    sampleFormat.format = PA_SAMPLE_FLOAT32LE;
+    sampleFormat.rate = static_cast<uint32_t>(rate_);
+    sampleFormat.channels = static_cast<uint8_t>(channels_);
+    stream_ = pa_.pa_stream_new(context_, "Music", &sampleFormat, nullptr);
     if (!stream_)
         return false;
     pa_.pa_stream_set_state_callback(stream_, onStreamState, this);
