@@ -116,6 +116,10 @@ int Run(const QString& commandLine, platform::InstanceListener& listener) {
         closeFrame();
     else if (!platform::closeRequested())
         RunStartupAction(commandLine, frame);
+    // A close carried out inside a message box of the start-up action ended
+    // that box's loop; exec() would forget it and run on without a window.
+    if (frame.HasClosed())
+        return 1;
     return QApplication::exec();
 }
 

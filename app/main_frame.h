@@ -50,6 +50,8 @@ public:
     // Builds the window's children and starts the audio device. False when
     // the device could not be started; the message has then been shown.
     bool Create();
+    // True once the window was closed (the application was told to end).
+    bool HasClosed() const { return destroyed_; }
 
     // The command dispatch: unknown ids are ignored.
     void OnCommand(int id);

@@ -154,6 +154,26 @@ TEST_F(LateTrayTest, ATrayHostThatStartsAfterThePlayerShowsTheIconWithItsTip) {
     EXPECT_EQ(terminate(*player, kTimeoutMs).exitCode, 1);
 }
 
+TEST_F(LateTrayTest, ASignalWhileAStartUpMessageShowsEndsTheProgram) {
+    // A file named on the command line that cannot be opened shows its
+    // message before the program's own event loop runs.
+    const QString broken = sandbox_.folder() + "/01 - Intro.mp3";
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(64 * 1024, '\x5a'));
+    file.close();
+    sandbox_.environment().remove("QUAVERLY_MESSAGE_LOG");
+    auto player = startPlayer({broken});
+    const QString windowClass = kWindowClass.toLower();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return desktop_.visibleWindowCount(windowClass) >= 2; }, kTimeoutMs))
+        << "the window and its message box show";
+    const RunResult result = terminate(*player, kTimeoutMs);
+    ASSERT_TRUE(result.finished) << "the program ends instead of running on without a window";
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(sandbox_.readIni().contains("_Volume=")) << "settings saved";
+}
+
 TEST_F(WindowManagerTest, TheDialogsOfferOnlyTheirCloseButton) {
     const DialogCase cases[] = {
         {"設定", {"F10", "Down", "Return"}},
