@@ -55,6 +55,8 @@ void Mixer::stop() {
         waiting_.clear();
     }
     signal_->wake.notify_all();
+    // The thread may be waiting for room in a device that no longer drains.
+    device_->interruptWait();
     if (thread_.joinable())
         thread_.join();
 }

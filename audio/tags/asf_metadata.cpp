@@ -67,7 +67,9 @@ std::optional<int64_t> headerEnd(ByteReader& file, int64_t start) {
     return start + static_cast<int64_t>(*size);
 }
 
-void hideIn(ByteReader& file, int64_t begin, int64_t end, TagCuts& cuts) {
+// The header extension holds objects of its own, among them metadata, but
+// never another extension: only the header's own extension is followed.
+void hideIn(ByteReader& file, int64_t begin, int64_t end, TagCuts& cuts, bool inExtension) {
     PaddingRuns runs(cuts, [](uint64_t size) -> std::optional<std::string> {
         return kPadding + littleEndianBytes(size, 8);
     });
@@ -77,8 +79,8 @@ void hideIn(ByteReader& file, int64_t begin, int64_t end, TagCuts& cuts) {
             return;
         }
         runs.keep();
-        if (object.guid == kHeaderExtension)
-            hideIn(file, object.offset + kExtensionDataStart, object.end, cuts);
+        if (object.guid == kHeaderExtension && !inExtension)
+            hideIn(file, object.offset + kExtensionDataStart, object.end, cuts, true);
     });
 }
 
@@ -166,7 +168,7 @@ private:
 
 void hideAsfMetadata(ByteReader& file, int64_t start, TagCuts& cuts) {
     if (const auto end = headerEnd(file, start))
-        hideIn(file, start + kHeaderObjectSize, *end, cuts);
+        hideIn(file, start + kHeaderObjectSize, *end, cuts, false);
 }
 
 std::optional<std::string> asfMetadataSubset(ByteReader& file,

@@ -43,6 +43,9 @@ constexpr std::size_t kId3v1Size = 128;
 // A field is a line of the window's title and list; a longer text (a
 // hostile tag's megabytes) is cut to this many bytes.
 constexpr std::size_t kMaxFieldBytes = 1024;
+// The part of an Ogg comment packet read for the fields: room for a large
+// cover before them; a packet that claims more is read only this far.
+constexpr std::size_t kMostOggCommentBytes = 16 * 1024 * 1024;
 
 struct FieldKeys {
     Member member;
@@ -314,7 +317,7 @@ void fillFromVorbisComments(std::string_view block, TagFields& fields) {
 // of thousands.
 void readOgg(const std::string& path, TagFields& fields) {
     FileReader file(path);
-    const auto packet = oggCommentPacket(file.reader(), 0);
+    const auto packet = oggCommentPacket(file.reader(), 0, kMostOggCommentBytes);
     if (!packet) {
         readOther(path, fields);
         return;

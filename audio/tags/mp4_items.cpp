@@ -71,7 +71,11 @@ void cutAfter(const Atom& parent, const Atom& firstCut, TagCuts& cuts) {
     cuts.patches.push_back({firstCut.offset, bigEndianBytes(rest, 4) + "free"});
 }
 
-void cutContainer(ByteReader& file, const Atom& container, TagCuts& cuts) {
+// Real files nest moov/trak/udta/meta/ilst about five deep; a file that nests
+// further is not followed, so that it cannot exhaust the stack.
+constexpr int kMaxNesting = 8;
+
+void cutContainer(ByteReader& file, const Atom& container, TagCuts& cuts, int depth) {
     const bool cut = container.type == "udta" || container.type == "ilst";
     forEachAtom(file, childrenStart(container), container.end,
                 [&](const Atom& child, std::size_t i) {
@@ -79,9 +83,10 @@ void cutContainer(ByteReader& file, const Atom& container, TagCuts& cuts) {
                         cutAfter(container, child, cuts);
                         return false;
                     }
-                    if (child.type == "trak" || child.type == "udta" || child.type == "meta" ||
-                        child.type == "ilst")
-                        cutContainer(file, child, cuts);
+                    const bool container = child.type == "trak" || child.type == "udta" ||
+                                           child.type == "meta" || child.type == "ilst";
+                    if (container && depth < kMaxNesting)
+                        cutContainer(file, child, cuts, depth + 1);
                     return true;
                 });
 }
@@ -106,7 +111,7 @@ void cutMp4Items(ByteReader& file, int64_t start, TagCuts& cuts) {
     const int64_t end = file.size();
     forEachAtom(file, start, end, [&](const Atom& atom, std::size_t) {
         if (atom.type == "moov" || atom.type == "meta")
-            cutContainer(file, atom, cuts);
+            cutContainer(file, atom, cuts, 1);
         return true;
     });
 }

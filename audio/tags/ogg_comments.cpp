@@ -17,6 +17,9 @@ constexpr std::size_t kChecksumAt = 22;
 // The comment count follows the vendor text; a count further into the packet
 // than this is left as it is.
 constexpr std::size_t kCountWithin = 64 * 1024;
+// Identification headers are a few dozen bytes; a first packet that runs on
+// further is no codec's, and following it would read the whole file.
+constexpr std::size_t kMaxFirstPacket = 64 * 1024;
 
 struct Page {
     int64_t offset = 0;
@@ -115,6 +118,8 @@ private:
         if (!bytes)
             return false;
         if (packets_ == 0) {
+            if (first.size() + bytes->size() > kMaxFirstPacket)
+                return false;
             first += *bytes;
         } else if (packets_ == 1 && !bytes->empty()) {
             second.spans.push_back({page.offset, begin, second.packet.size(), bytes->size()});

@@ -7,6 +7,8 @@
 #include "decoder_leading_tags.h"
 #include "support/fixtures.h"
 #include "support/temp_dir.h"
+#include "tags/byte_reader.h"
+#include "tags/ogg_comments.h"
 #include "tags/tag_cuts.h"
 #include "tags/tag_fields.h"
 #include "test_decoder_support.h"
@@ -134,4 +136,82 @@ TEST(DecoderTagCuts, TagSizesThatLieAreNotBelieved) {
         (void)decoder->tags();
         EXPECT_LE(frameCount(decodeAll(*decoder), *decoder), 132300 + 2048);
     }
+}
+
+namespace {
+
+// An MP4 whose moov holds user data atoms nested `depth` deep.
+std::string deeplyNestedMp4(std::size_t depth) {
+    std::string bytes("\0\0\0\x18"
+                      "ftypM4A \0\0\0\0M4A isom",
+                      24);
+    const auto atom = [&](uint64_t size, const char* type) {
+        std::string header(4, '\0');
+        putBigEndian(header, 0, size, 4);
+        bytes += header + type;
+    };
+    atom(8 * (depth + 1), "moov");
+    for (std::size_t level = depth; level > 0; --level)
+        atom(8 * level, "udta");
+    return bytes;
+}
+
+// An ASF header whose header extension holds another, `depth` deep.
+std::string deeplyNestedAsf(const std::string& realHeaderGuid, std::size_t depth) {
+    const std::string extension("\xB5\x03\xBF\x5F\x2E\xA9\xCF\x11\x8E\xE3\x00\xC0\x0C\x20\x53\x65",
+                                16);
+    constexpr std::size_t kHeaderSize = 30;
+    constexpr std::size_t kExtensionHeaderSize = 46;
+    std::string bytes = realHeaderGuid + std::string(14, '\0');
+    putLittleEndian(bytes, 16, kHeaderSize + kExtensionHeaderSize * depth, 8);
+    putLittleEndian(bytes, 24, 1, 4);
+    for (std::size_t level = depth; level > 0; --level) {
+        std::string object = extension + std::string(30, '\0');
+        putLittleEndian(object, 16, kExtensionHeaderSize * level, 8);
+        putLittleEndian(object, 42, kExtensionHeaderSize * (level - 1), 4);
+        bytes += object;
+    }
+    return bytes;
+}
+
+} // namespace
+
+TEST(DecoderTagCuts, StructuresNestedWithoutEndFailCleanly) {
+    const std::string wma = testsupport::readFile(testsupport::fixture("tone_1k_3s.wma"));
+    testsupport::TempDir dir;
+    for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
+             {"udta in udta.m4a", deeplyNestedMp4(200000)},
+             {"extension in extension.wma", deeplyNestedAsf(wma.substr(0, 16), 100000)}}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir.write(name, bytes);
+        (void)audio::tags::readFileTags(path);
+        int error = 0;
+        EXPECT_EQ(audio::Decoder::openFile(path, &error), nullptr);
+        EXPECT_TRUE(error == BASS_ERROR_FILEFORM || error == BASS_ERROR_CODEC) << error;
+    }
+}
+
+TEST(DecoderTagCuts, AnOggPacketWithoutEndIsNotReadToTheEndOfTheFile) {
+    // Every page of this 64 MiB stream continues the first packet.
+    constexpr std::size_t kLacing = 255;
+    constexpr std::size_t kPageSize = 27 + kLacing + kLacing * 255;
+    constexpr int64_t kFileSize = 64 * 1024 * 1024;
+    std::size_t bytesRead = 0;
+    const audio::tags::ReadAt read = [&](int64_t offset, unsigned char* out, std::size_t size) {
+        const std::size_t count = static_cast<std::size_t>(
+            std::min<int64_t>(static_cast<int64_t>(size), kFileSize - offset));
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t at = static_cast<std::size_t>(offset + i) % kPageSize;
+            out[i] = at < 4              ? "OggS"[at]
+                     : at == 26          ? kLacing
+                     : at < 27           ? 0
+                     : at < 27 + kLacing ? 255
+                                         : 'x';
+        }
+        bytesRead += count;
+        return count;
+    };
+    audio::tags::ByteReader file(read, kFileSize);
+    EXPECT_FALSE(audio::tags::oggCommentPacket(file, 0).has_value());
+    EXPECT_LT(bytesRead, std::size_t{1} << 20);
 }
