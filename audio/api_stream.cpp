@@ -79,18 +79,32 @@ HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD le
 }
 
 HSTREAM BASS_StreamCreateURL(const void* url, DWORD offset, DWORD flags, DOWNLOADPROC*, void*) {
-    if (!deviceReady())
-        return fail(BASS_ERROR_INIT, HSTREAM{0});
     if (offset != 0)
         return fail(BASS_ERROR_NOTAVAIL, HSTREAM{0});
+    return QUAVERLY_StreamCreateURLCancellable(url, flags, nullptr, nullptr);
+}
+
+HSTREAM QUAVERLY_StreamCreateURLCancellable(const void* url, DWORD flags,
+                                            QUAVERLY_CANCELPROC* cancel, void* user) {
+    if (!deviceReady())
+        return fail(BASS_ERROR_INIT, HSTREAM{0});
     if (!url)
         return fail(BASS_ERROR_FILEOPEN, HSTREAM{0});
     const std::string text = argumentText(url, flags);
     const audio::CodecTable* codecs = audio::codecs();
     if (!codecs)
         return fail(BASS_ERROR_NOTAVAIL, HSTREAM{0});
+    audio::net::HttpOpenOptions options = urlOpenOptions(Library::instance().config());
+    if (cancel) {
+        options.limits.abortRequested = [closing = std::move(options.limits.abortRequested), cancel,
+                                         user] {
+            return (closing && closing()) || cancel(user) != FALSE;
+        };
+    }
     int error = BASS_OK;
-    auto decoder = codecs->openUrl(text, urlOpenOptions(Library::instance().config()), &error);
+    auto decoder = codecs->openUrl(text, options, &error);
+    if (!decoder && cancel && cancel(user))
+        error = BASS_ERROR_TIMEOUT;
     return registerStream(std::move(decoder), std::string(), error ? error : BASS_ERROR_FILEOPEN);
 }
 

@@ -209,6 +209,14 @@ BOOL BASS_FXReset(DWORD handle);
 // or, when clearing, nothing is queued: it has started or was never set).
 BOOL QUAVERLY_ChannelSetNext(DWORD handle, HSTREAM next);
 
+// An extension for opens that the caller may give up: BASS_StreamCreateURL
+// that also ends, with BASS_ERROR_TIMEOUT, as soon as cancel(user) returns
+// TRUE. cancel is asked from the library's threads, at least every 100 ms,
+// and only until the call returns.
+typedef BOOL QUAVERLY_CANCELPROC(void* user);
+HSTREAM QUAVERLY_StreamCreateURLCancellable(const void* url, DWORD flags,
+                                            QUAVERLY_CANCELPROC* cancel, void* user);
+
 #ifdef __cplusplus
 }
 #endif
