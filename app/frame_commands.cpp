@@ -5,6 +5,7 @@
 
 #include "app/about_dialog.h"
 #include "app/seek_bar.h"
+#include "browser/form_view.h"
 #include "res/icons.h"
 #include "res/menu_resource.h"
 #include "res/resource_ids.h"
@@ -71,28 +72,44 @@ void CMainFrame::OnPlayPause() {
         return;
     const int answer = engine_.TogglePlayPause();
     if (answer == playback::kOpened && engine_.stream() != 0) {
-        const int length = engine_.LengthSeconds();
-        // A stream without a length (a station) has nothing to seek in.
-        SetSeekThumb(length >= 0);
-        // The bar's range keeps the 16 bits a trackbar's range message carries.
-        position_->setRange(0, length > 0 ? (length & 0xFFFF) : 0);
-        position_->setValue(0);
+        ShowOpenedTrack();
+    } else if (answer == playback::kOpened && engine_.IsConnecting()) {
+        // Connecting: the pause picture, so that Play/Pause gives it up.
+        ShowNothingPlaying();
         SetPlayPauseImage(true);
-        positionTimer_.start(res::kPositionTimerMs, this);
     } else if (answer == playback::kOpened) {
         // The list ended without opening anything: nothing plays.
-        SetSeekThumb(false);
-        position_->setValue(0);
-        SetPlayPauseImage(false);
-        positionTimer_.stop();
+        ShowNothingPlaying();
     } else {
         SetPlayPauseImage(answer == playback::kResumed);
     }
 }
 
+void CMainFrame::ShowOpenedTrack() {
+    const int length = engine_.LengthSeconds();
+    // A stream without a length (a station) has nothing to seek in.
+    SetSeekThumb(length >= 0);
+    // The bar's range keeps the 16 bits a trackbar's range message carries.
+    position_->setRange(0, length > 0 ? (length & 0xFFFF) : 0);
+    position_->setValue(0);
+    SetPlayPauseImage(true);
+    positionTimer_.start(res::kPositionTimerMs, this);
+}
+
+void CMainFrame::ShowNothingPlaying() {
+    SetSeekThumb(false);
+    position_->setValue(0);
+    SetPlayPauseImage(false);
+    positionTimer_.stop();
+}
+
 void CMainFrame::OnStop() {
-    if (engine_.stream() == 0)
+    if (!engine_.HasTrack()) {
+        // Nothing plays: what Stop can stop is the play that a load in
+        // flight (a command line, a drop) was to start once its rows are in.
+        formView_->DropAfterLoad();
         return;
+    }
     title_->setText(QString());
     SetSeekThumb(false);
     position_->setValue(0);
@@ -102,14 +119,14 @@ void CMainFrame::OnStop() {
 }
 
 void CMainFrame::OnPrevious() {
-    if (trackList_->RowCount() == 0 || engine_.stream() == 0)
+    if (trackList_->RowCount() == 0 || !engine_.HasTrack())
         return;
     SetPlayPauseImage(true);
     navigation_.PreviousTrack();
 }
 
 void CMainFrame::OnNext() {
-    if (trackList_->RowCount() == 0 || engine_.stream() == 0)
+    if (trackList_->RowCount() == 0 || !engine_.HasTrack())
         return;
     SetPlayPauseImage(true);
     navigation_.NextTrack();
@@ -224,6 +241,8 @@ void CMainFrame::OnContextMenu(const QPoint& globalPos) {
 }
 
 void CMainFrame::OnListDblClk(int) {
+    // The row the user chose replaces what a load in flight was to play.
+    formView_->DropAfterLoad();
     const int row = trackList_->GetCurrentRow();
     if (engine_.IsSkipped(row))
         trackList_->SetMark(row, tracklist::MarkNone);

@@ -1,5 +1,6 @@
 // Quaverly's process entry point.
 #include "app/application.h"
+#include "platform/background_work.h"
 #include "platform/file_name.h"
 #include "settings/qt_translation.h"
 
@@ -8,6 +9,10 @@
 #include <cstdlib>
 
 namespace {
+
+// How long the end waits for background work that cannot be interrupted
+// (a folder read on a hung network file system) before it exits anyway.
+constexpr int kBackgroundGraceMs = 2000;
 
 // Without a display the player still runs: offscreen, saying so.
 void ChooseDisplayPlatform() {
@@ -34,5 +39,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quaverly"));
     QApplication::setDesktopFileName(QStringLiteral("quaverly"));
     settings::InstallQtJapanese(application);
-    return app::EntryPoint(app::CommandLineText(ArgumentsOf(argc, argv)));
+    const int exitCode = app::EntryPoint(app::CommandLineText(ArgumentsOf(argc, argv)));
+    // The window's loads were cancelled with it; what still runs ends at its
+    // next check (100 ms) and must not outlive the application object.
+    platform::finishBackgroundWork(kBackgroundGraceMs);
+    return exitCode;
 }

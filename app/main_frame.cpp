@@ -102,6 +102,8 @@ bool CMainFrame::Create() {
     formView_->Attach(this, title_, trackList_);
     formView_->setRestingTitle([this] { return engine_.playingTitle(); });
     connect(&engine_, &playback::PlaybackEngine::streamEnded, this, &CMainFrame::OnStreamEnd);
+    connect(&engine_, &playback::PlaybackEngine::trackOpened, this, &CMainFrame::ShowOpenedTrack);
+    connect(&engine_, &playback::PlaybackEngine::openFailed, this, &CMainFrame::ShowNothingPlaying);
     return true;
 }
 

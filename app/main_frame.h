@@ -122,6 +122,9 @@ private:
 
     void OnPlayPause();
     void OnStop();
+    // The transport display of a newly opened track, and of nothing playing.
+    void ShowOpenedTrack();
+    void ShowNothingPlaying();
     void OnPrevious();
     void OnNext();
     void OnSkip();

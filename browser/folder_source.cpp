@@ -54,6 +54,7 @@ bool IsAudioFile(const QString& name) {
 }
 
 void CFormView::ListDrives() {
+    CancelLoad();
     {
         const QSignalBlocker quiet(entries_);
         entries_->clear();
@@ -67,10 +68,16 @@ void CFormView::ListDrives() {
     sources_->setCurrentIndex(0);
 }
 
-void CFormView::ListFolderEntries() {
+void CFormView::ListFolder() {
+    LoadFolder(true, {});
+}
+
+void CFormView::FillTracksFromFolder(AfterLoad then) {
+    LoadFolder(false, std::move(then));
+}
+
+void CFormView::ShowFolderEntries(const platform::FolderListing& listing) {
     const QSignalBlocker quiet(entries_);
-    entries_->clear();
-    const platform::FolderListing listing = platform::enumerateFolder(currentFolder_);
     for (const platform::FolderEntry& entry : listing.entries) {
         if (entry.isDirectory && !entry.isSystem && !entry.isDots)
             AddEntry(*entries_, entry.name + QLatin1Char('/'),
@@ -83,18 +90,42 @@ void CFormView::ListFolderEntries() {
     entries_->setCurrentRow(-1);
 }
 
-void CFormView::FillTracksFromFolder() {
-    trackList_->ClearRows();
-    const platform::FolderListing listing = platform::enumerateFolder(currentFolder_);
-    if (!listing.opened)
-        return;
-    trackList_->ReserveRows(static_cast<int>(listing.entries.size()));
-    for (const platform::FolderEntry& entry : listing.entries) {
-        if (IsListedFile(entry) && IsAudioFile(entry.name))
-            trackList_->AppendRow(currentFolder_ + entry.name, entry.readableName);
+// The folder is read once, in the background, for both lists; its audio
+// files become rows in name order.
+void CFormView::LoadFolder(bool listEntries, AfterLoad then) {
+    if (listEntries) {
+        const QSignalBlocker quiet(entries_);
+        entries_->clear();
     }
-    trackList_->SetCurrentRowNoScroll(0);
-    TrackListFilled();
+    const platform::CancelToken token = BeginLoad(std::move(then));
+    struct Listed {
+        platform::FolderListing listing;
+        std::shared_ptr<std::vector<LoadedRow>> rows;
+    };
+    platform::runInBackground(
+        token,
+        [folder = currentFolder_] {
+            Listed listed{platform::enumerateFolder(folder),
+                          std::make_shared<std::vector<LoadedRow>>()};
+            for (const platform::FolderEntry& entry : listed.listing.entries) {
+                if (IsListedFile(entry) && IsAudioFile(entry.name))
+                    listed.rows->push_back({folder + entry.name, entry.readableName});
+            }
+            return listed;
+        },
+        [this, listEntries](Listed listed) {
+            if (listEntries)
+                ShowFolderEntries(listed.listing);
+            if (!listed.listing.opened) {
+                EndLoad();
+                return;
+            }
+            AppendRowsInSlices(std::move(listed.rows), nullptr, [this] {
+                trackList_->SetCurrentRowNoScroll(0);
+                TrackListFilled();
+                EndLoad();
+            });
+        });
 }
 
 } // namespace browser

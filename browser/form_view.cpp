@@ -126,7 +126,7 @@ void CFormView::PaintTitle() {
     const QString text = *unpaintedTitle_;
     unpaintedTitle_.reset();
     title_->setText(text.isEmpty() && restingTitle_ ? restingTitle_() : text);
-    // Long operations block the UI thread; paint the text now.
+    // Every text of a fast sequence is seen, not only the last of a batch.
     title_->repaint();
     titlePainted_.start();
 }
@@ -167,8 +167,7 @@ void CFormView::OnSourceChanged(int index) {
     }
     SelectSource(0);
     currentFolder_ += QLatin1Char('/');
-    ListFolderEntries();
-    FillTracksFromFolder();
+    ListFolder();
 }
 
 void CFormView::OnEntryPressed(int row) {
@@ -213,8 +212,7 @@ void CFormView::OnEntryChanged(int index) {
         currentFolder_ += entry;
     }
     SelectSource(0);
-    ListFolderEntries();
-    FillTracksFromFolder();
+    ListFolder();
 }
 
 } // namespace browser

@@ -1,10 +1,19 @@
 // CFormView: the browser panel on the left. A source box (the folder trail
 // above the fixed entries "ドライブリスト", "ネットラジオ", "ポッドキャスト")
 // and an entry list; choosing an entry fills the track list.
+//
+// Every source loads in the background (folder listings, playlist and list
+// files, station lookups, feed downloads): the loader methods start the load
+// and return at once; the rows arrive as queued calls on the UI thread and
+// loadFinished() follows. Starting another load, choosing another source or
+// destroying the panel cancels the load in flight, whose late results are
+// dropped.
 #pragma once
 
-#include "audio/net/document_fetch.h"
+#include "audio/net/http_policy.h"
 #include "browser/list_file.h"
+#include "platform/background_work.h"
+#include "platform/folder_enumeration.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -28,10 +37,23 @@ namespace browser {
 
 struct PlaylistItem;
 
+// Runs in the background: reads a named list (ReadNamedList) and, unless
+// the token was cancelled meanwhile, writes it back in its normalised form.
+std::vector<ListEntry> LoadNamedList(const QString& path, const EntryNamer& nameOf,
+                                     const platform::CancelToken& token,
+                                     const std::function<void(const QString&)>& showTitle);
+
+// A row a load produced, appended to the track list on the UI thread.
+struct LoadedRow {
+    QString location;
+    QString name;
+};
+
 class CFormView : public QWidget {
     Q_OBJECT
 public:
     explicit CFormView(QWidget* parent = nullptr);
+    ~CFormView() override;
 
     // Receives the frame, its title label and the track list, then lists the
     // drives.
@@ -45,29 +67,42 @@ public:
     void OnSourceChanged(int index);
     void OnEntryChanged(int index);
 
+    // What runs once a load has put its rows in the track list (start-up and
+    // command-line opening play a row then); dropped with a cancelled load.
+    using AfterLoad = std::function<void()>;
+
     // Drives and folders
     void ListDrives();
-    void ListFolderEntries();
-    void FillTracksFromFolder();
+    // Lists the current folder's sub-folders and playlists in the entry list
+    // and its audio files as rows, from one listing.
+    void ListFolder();
+    void FillTracksFromFolder(AfterLoad then = {});
     // Playlist files, named relative to the current folder
-    void LoadM3u(const QString& fileName);
-    void LoadM3u8(const QString& fileName);
-    void LoadPls(const QString& fileName);
+    void LoadM3u(const QString& fileName) { LoadPlaylistFile(fileName); }
+    void LoadM3u8(const QString& fileName) { LoadPlaylistFile(fileName); }
+    void LoadPls(const QString& fileName) { LoadPlaylistFile(fileName); }
     // The loader of the file's extension (IsPlaylistFile).
-    void LoadPlaylistFile(const QString& fileName);
+    void LoadPlaylistFile(const QString& fileName, AfterLoad then = {});
+    // A stream URL given to the player (command line, drop, MPRIS): the one
+    // row of the track list, named by its station.
+    void LoadStationUrl(const QString& url, AfterLoad then = {});
     // Internet radio and podcasts
     void LoadNetRadio();
     void LoadPodcastList();
     void LoadFeed(int index);
-    // Downloads a whole document, showing the byte count in the title label;
-    // the body is empty when it cannot be fetched (the cause is logged).
-    audio::net::FetchedDocument FetchUrl(const QString& url);
-    QString GetFeedTitle(const QString& url);
-    // Limits of the blocking network operations: feed downloads (30 s in all,
-    // 64 MiB) and station-name probes (10 s in all); both end at once when the
-    // program is asked to close.
+    // Limits of the network operations: feed downloads (30 s in all, 64 MiB)
+    // and station-name probes (10 s in all); both end at once when the load
+    // is cancelled or the program is asked to close.
     void setNetworkLimits(const audio::net::HttpLimits& feeds,
                           const audio::net::HttpLimits& probes);
+
+    // True from the start of a load until its rows are in or it is cancelled.
+    bool isLoading() const { return loading_; }
+    // Cancels the load in flight: no row, text or rewrite of it follows.
+    void CancelLoad();
+    // Forgets what was to run after the load (the user chose a track, or
+    // Stop, meanwhile); the rows still come.
+    void DropAfterLoad() { afterLoad_ = nullptr; }
 
     const QString& currentFolder() const { return currentFolder_; }
     void setCurrentFolder(const QString& folder) { currentFolder_ = folder; }
@@ -80,6 +115,10 @@ public:
     // platform::userFileFolder() when empty.
     void setListFolder(const QString& folder) { listFolder_ = folder; }
     QString ListFilePath(const QString& name) const;
+
+signals:
+    // A load has put all its rows in the track list.
+    void loadFinished();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -94,15 +133,25 @@ private:
     void ShowProgress(const QString& text);
     // Paints the text last shown if it has not been painted yet.
     void PaintTitle();
-    // The radio and podcast lists: the entries of the list file, bare URLs
-    // named by nameOf; the list box and the track list are emptied first.
-    std::vector<ListEntry> ReadNamedList(const QString& fileName, const EntryNamer& nameOf);
-    // Writes the entries back in their normalised form, unless the program is
-    // closing (a lookup cut short must not cost a bare URL its next lookup).
-    void RewriteNamedList(const QString& fileName, const std::vector<ListEntry>& entries);
+    // Starts a load: cancels the one in flight and returns the new load's
+    // token. The track list is emptied unless keepRows.
+    platform::CancelToken BeginLoad(AfterLoad then, bool keepRows = false);
+    // Ends the load: the title label shows what plays, then loadFinished()
+    // and what was to run after it.
+    void EndLoad();
+    // Appends the rows a few thousand at a time, letting the event loop run
+    // between slices, then calls done. Progress texts come from progressOf.
+    void AppendRowsInSlices(std::shared_ptr<const std::vector<LoadedRow>> rows,
+                            std::function<QString(const LoadedRow&)> progressOf,
+                            std::function<void()> done, size_t from = 0);
+    // Shows texts in the title label from background threads, while the
+    // load of the token runs.
+    std::function<void(const QString&)> TitlePoster(const platform::CancelToken& token);
+    // Clears the entry list and the track list for a named list's load.
+    platform::CancelToken BeginNamedListLoad();
     void TrackListFilled();
-    void LoadPlaylistItems(const std::vector<PlaylistItem>& items);
-    void AppendPlaylistItem(const PlaylistItem& item);
+    void LoadFolder(bool listEntries, AfterLoad then);
+    void ShowFolderEntries(const platform::FolderListing& listing);
     void OnSelectionChanged();
     void OnEntryPressed(int row);
     void QueueChoice(int row);
@@ -123,6 +172,9 @@ private:
     QString listFolder_;
     std::function<QString()> restingTitle_;
     bool rowJustChanged_ = false;
+    platform::CancelToken load_;
+    bool loading_ = false;
+    AfterLoad afterLoad_;
 };
 
 // HttpLimits::document() (30 s in all, 64 MiB), ended at once when the

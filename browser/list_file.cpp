@@ -1,6 +1,7 @@
 #include "browser/list_file.h"
 
 #include "browser/browser_log.h"
+#include "platform/background_work.h"
 #include "platform/code_page.h"
 #include "platform/owned_file.h"
 #include "platform/shell_path.h"
@@ -60,18 +61,35 @@ bool WriteListFile(const QString& path, const QStringList& lines) {
 ListEntry SplitAtLastComma(const QString& entry) {
     const qsizetype comma = entry.lastIndexOf(QLatin1Char(','));
     if (comma < 0)
-        return {QString(), entry};
+        return {QString(), entry, true};
     return {entry.left(comma), entry.mid(comma + 1)};
 }
 
+QString ListLine(const ListEntry& entry) {
+    return entry.bare ? entry.location : entry.name + QLatin1Char(',') + entry.location;
+}
+
 ListEntrySet ReadListEntries(const QString& path, const EntryNamer& nameOf) {
+    QStringList lines = ReadListFile(path);
+    std::vector<qsizetype> bareUrls;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (!lines[i].contains(QLatin1Char(',')) && platform::isUrl(lines[i]))
+            bareUrls.push_back(i);
+    }
+    std::vector<std::optional<QString>> names(bareUrls.size());
+    platform::forEachInParallel(bareUrls.size(), kParallelLookups, [&](size_t k) {
+        names[k] = nameOf(std::as_const(lines)[bareUrls[k]]);
+    });
+    for (size_t k = 0; k < bareUrls.size(); ++k) {
+        if (names[k])
+            lines[bareUrls[k]] = OneLine(*names[k]) + QLatin1Char(',') + lines[bareUrls[k]];
+    }
     ListEntrySet entries;
-    for (QString line : ReadListFile(path)) {
+    for (QString& line : lines) {
         // A line without a comma takes the form it is written back in, so
         // that it sorts and merges the same way on the next read.
-        if (!line.contains(QLatin1Char(',')))
-            line = (platform::isUrl(line) ? OneLine(nameOf(line)) : QString()) + QLatin1Char(',') +
-                   line;
+        if (!line.contains(QLatin1Char(',')) && !platform::isUrl(line))
+            line.prepend(QLatin1Char(','));
         entries.insert(line);
     }
     return entries;

@@ -3,7 +3,6 @@
 // as "URL -> name"), read into code-unit order and written back normalised.
 #include "browser/form_view.h"
 
-#include "platform/close_request.h"
 #include "platform/module_path.h"
 #include "tracklist/list_view.h"
 
@@ -16,19 +15,22 @@ QString CFormView::ListFilePath(const QString& name) const {
     return listFolder_.isEmpty() ? platform::userFilePath(name) : listFolder_ + name;
 }
 
-std::vector<ListEntry> CFormView::ReadNamedList(const QString& fileName, const EntryNamer& nameOf) {
+platform::CancelToken CFormView::BeginNamedListLoad() {
     {
         const QSignalBlocker quiet(entries_);
         entries_->clear();
     }
-    trackList_->ClearRows();
-    const ListEntrySet lines = ReadListEntries(ListFilePath(fileName), [&](const QString& url) {
-        ShowTitle(url + QStringLiteral(" -> "));
-        const QString name = nameOf(url);
-        ShowTitle(url + QStringLiteral(" -> ") + name);
+    return BeginLoad({});
+}
+
+std::vector<ListEntry> ReadNamedList(const QString& path, const EntryNamer& nameOf,
+                                     const std::function<void(const QString&)>& showTitle) {
+    const ListEntrySet lines = ReadListEntries(path, [&](const QString& url) {
+        showTitle(url + QStringLiteral(" -> "));
+        const std::optional<QString> name = nameOf(url);
+        showTitle(url + QStringLiteral(" -> ") + name.value_or(QString()));
         return name;
     });
-    ShowTitle(QString());
     std::vector<ListEntry> entries;
     entries.reserve(lines.size());
     for (const QString& line : lines)
@@ -36,13 +38,19 @@ std::vector<ListEntry> CFormView::ReadNamedList(const QString& fileName, const E
     return entries;
 }
 
-void CFormView::RewriteNamedList(const QString& fileName, const std::vector<ListEntry>& entries) {
-    if (platform::closeRequested())
-        return;
+std::vector<ListEntry> LoadNamedList(const QString& path, const EntryNamer& nameOf,
+                                     const platform::CancelToken& token,
+                                     const std::function<void(const QString&)>& showTitle) {
+    std::vector<ListEntry> entries = ReadNamedList(path, nameOf, showTitle);
+    // A load cancelled or cut short by the close request writes nothing: a
+    // lookup that did not finish must not cost a bare URL its next one.
+    if (token.cancelled())
+        return entries;
     QStringList lines;
     for (const ListEntry& entry : entries)
-        lines.append(entry.name + QLatin1Char(',') + entry.location);
-    WriteListFile(ListFilePath(fileName), lines);
+        lines.append(ListLine(entry));
+    WriteListFile(path, lines);
+    return entries;
 }
 
 } // namespace browser

@@ -9,13 +9,23 @@
 namespace browser {
 
 void CFormView::LoadNetRadio() {
-    const QString fileName = QStringLiteral("Netradio.txt");
-    const std::vector<ListEntry> stations = ReadNamedList(fileName, [this](const QString& url) {
-        return playback::ProbeStationName(url, probeLimits_);
-    });
-    for (const ListEntry& station : stations)
-        trackList_->AppendRow(station.location, station.name);
-    RewriteNamedList(fileName, stations);
+    const platform::CancelToken token = BeginNamedListLoad();
+    audio::net::HttpLimits limits = probeLimits_;
+    limits.abortRequested = token.check();
+    platform::runInBackground(
+        token,
+        [path = ListFilePath(QStringLiteral("Netradio.txt")), limits, token,
+         showTitle = TitlePoster(token)] {
+            const EntryNamer lookUp = [&limits](const QString& url) {
+                return playback::LookUpStationName(url, limits);
+            };
+            return LoadNamedList(path, lookUp, token, showTitle);
+        },
+        [this](const std::vector<ListEntry>& stations) {
+            for (const ListEntry& station : stations)
+                trackList_->AppendRow(station.location, station.name);
+            EndLoad();
+        });
 }
 
 } // namespace browser

@@ -4,7 +4,6 @@
 #include "platform/file_name.h"
 #include "platform/shell_path.h"
 #include "playback/frame_link.h"
-#include "playback/station_probe.h"
 #include "res/resource_ids.h"
 #include "settings/ini_file.h"
 #include "settings/settings_keys.h"
@@ -33,13 +32,19 @@ void PlayLocation(const QString& location, tracklist::CListView& list, playback:
 
 } // namespace
 
+// Each way ends by playing a row once the load has put the rows in; the load
+// runs in the background, and what the user does meanwhile (another source,
+// a row, Stop, another command line or drop) cancels the play.
 void OpenCommandLine(const QString& commandLine, CFormView& browser, tracklist::CListView& list,
                      playback::FrameLink& frame) {
     const QString text = WithoutEnclosingQuotes(commandLine);
-    if (platform::isUrl(text)) {
-        list.AppendRow(text, playback::ProbeStationName(text));
+    const auto playFirstRow = [&list, &frame] {
         list.SetCurrentRowNoScroll(0);
         frame.SendCommand(res::ID_PLAY_PLAYPAUSE);
+    };
+    if (platform::isUrl(text)) {
+        // The URL is the one row: a list shown before does not stay.
+        browser.LoadStationUrl(text, playFirstRow);
         return;
     }
     const QString path = platform::qualify(text);
@@ -47,30 +52,27 @@ void OpenCommandLine(const QString& commandLine, CFormView& browser, tracklist::
         return;
     browser.setCurrentFolder(platform::folderPart(path));
     if (IsPlaylistFile(path)) {
-        browser.LoadPlaylistFile(platform::namePart(path));
-        list.SetCurrentRowNoScroll(0);
-        frame.SendCommand(res::ID_PLAY_PLAYPAUSE);
+        browser.LoadPlaylistFile(platform::namePart(path), playFirstRow);
         return;
     }
-    browser.FillTracksFromFolder();
-    PlayLocation(path, list, frame);
+    browser.FillTracksFromFolder([path, &list, &frame] { PlayLocation(path, list, frame); });
 }
 
 void RestoreLastSession(const QString& iniPath, CFormView& browser, tracklist::CListView& list,
                         playback::FrameLink& frame) {
     const settings::IniFile ini(iniPath);
     const QString last = ini.ReadString(settings::keys::LastPath, QString());
+    const QString played = ini.ReadString(settings::keys::LastPlayed, QString());
+    const auto playLast = [played, &list, &frame] { PlayLocation(played, list, frame); };
     if (IsPlaylistFile(last)) {
         browser.setCurrentFolder(platform::folderPart(last));
-        browser.LoadPlaylistFile(platform::namePart(last));
-    } else {
-        const QString played = ini.ReadString(settings::keys::LastPlayed, QString());
-        // A station or episode has no folder of its own: list the root.
-        browser.setCurrentFolder(platform::isUrl(played) ? QStringLiteral("/")
-                                                         : platform::folderPart(played));
-        browser.FillTracksFromFolder();
+        browser.LoadPlaylistFile(platform::namePart(last), playLast);
+        return;
     }
-    PlayLocation(ini.ReadString(settings::keys::LastPlayed, QString()), list, frame);
+    // A station or episode has no folder of its own: list the root.
+    browser.setCurrentFolder(platform::isUrl(played) ? QStringLiteral("/")
+                                                     : platform::folderPart(played));
+    browser.FillTracksFromFolder(playLast);
 }
 
 } // namespace browser

@@ -32,6 +32,7 @@ PlaybackEngine::PlaybackEngine() {
 }
 
 PlaybackEngine::~PlaybackEngine() {
+    CancelConnection();
     SyncContext::instance().Leave(this);
 }
 
@@ -69,6 +70,7 @@ DeviceStart PlaybackEngine::StartDevice() {
 }
 
 void PlaybackEngine::FreeDevice() {
+    CancelConnection();
     BASS_Free();
     stream_ = 0;
     next_ = {};
@@ -101,6 +103,7 @@ int PlaybackEngine::SettleRow(int row, int step, const std::function<bool(int)>&
 
 bool PlaybackEngine::OpenAndPlay(int row) {
     owner_->SendCommand(res::ID_PLAY_STOP);
+    CancelConnection();
     const int n =
         SettleRow(row, stepDirection_ < 0 ? -1 : 1, [this](int r) { return IsSkipped(r); });
     if (n == kListEnded)
@@ -111,13 +114,20 @@ bool PlaybackEngine::OpenAndPlay(int row) {
     // A follow-on already playing is this row: it carries its effects and
     // syncs and needs no play.
     const bool followed = TakeFollowOn(n, location);
+    if (!followed && platform::isUrl(location)) {
+        Connect(n, location);
+        return true;
+    }
     if (!followed && !OpenStream(location)) {
-        // An open ended by the close request is no failure to tell the user of.
-        if (!platform::closeRequested())
-            platform::showMessage(owner_->OwnerWindow(),
-                                  res::loadString(res::IDS_STREAM_OPEN_FAILED));
+        // Next and Previous go on from the row that failed.
+        trackRow_ = n;
+        ShowOpenFailure();
         return false;
     }
+    return StartOpened(n, location, followed);
+}
+
+bool PlaybackEngine::StartOpened(int n, const QString& location, bool followed) {
     AppendToPlayLog(location);
     if (!followed)
         ApplyDsp();
@@ -143,6 +153,12 @@ bool PlaybackEngine::OpenAndPlay(int row) {
                                             tracklist::FromRowLocation(trackLocation_));
     trackList_->SetCurrentRow(n);
     return true;
+}
+
+void PlaybackEngine::ShowOpenFailure() {
+    // An open ended by the close request is no failure to tell the user of.
+    if (!platform::closeRequested())
+        platform::showMessage(owner_->OwnerWindow(), res::loadString(res::IDS_STREAM_OPEN_FAILED));
 }
 
 bool PlaybackEngine::OpenStream(const QString& location) {
@@ -182,6 +198,7 @@ void PlaybackEngine::Pause() {
 }
 
 void PlaybackEngine::Stop() {
+    CancelConnection();
     if (stream_ == 0)
         return;
     if (!handingOver_)
@@ -197,6 +214,15 @@ void PlaybackEngine::Stop() {
 int PlaybackEngine::TogglePlayPause() {
     const int row = trackList_->GetCurrentRow();
     const QString location = trackList_->GetLocation(row);
+    if (IsConnecting()) {
+        // Play/Pause on the row being connected to gives it up, as a pause
+        // before anything was heard; on another row it opens that row.
+        if (row == connecting_.row && location == connecting_.location) {
+            owner_->SendCommand(res::ID_PLAY_STOP);
+            return kNothingStarted;
+        }
+        return OpenAndPlay(row) ? kOpened : kNothingStarted;
+    }
     // A stream whose follow-on has taken over has ended, though the end is
     // not heard yet.
     switch (handingOver_ ? BASS_ACTIVE_STOPPED : BASS_ChannelIsActive(stream_)) {

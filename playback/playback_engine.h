@@ -4,6 +4,7 @@
 #pragma once
 
 #include "audio/bass.h"
+#include "platform/background_work.h"
 #include "playback/sync_context.h"
 
 #include <QObject>
@@ -56,7 +57,16 @@ public:
     DeviceStart StartDevice();
     void FreeDevice();
 
+    // Opens and plays the row (walking past skipped rows). A file opens at
+    // once; a network stream is connected to in the background: the engine
+    // is then connecting (IsConnecting), and trackOpened() or openFailed()
+    // follows unless the connection is cancelled first (Stop, another open).
     bool OpenAndPlay(int row);
+    // A network stream is being connected to for connectingRow().
+    bool IsConnecting() const { return connecting_.row >= 0; }
+    int connectingRow() const { return connecting_.row; }
+    // A stream is open or being connected to: Stop, Next and Previous act.
+    bool HasTrack() const { return stream_ != 0 || IsConnecting(); }
     bool Play(int row);
     void Pause();
     void Stop();
@@ -121,6 +131,10 @@ signals:
     // Emitted on the UI thread for the current stream only.
     void streamEnded();
     void streamMetaChanged();
+    // A connection started by OpenAndPlay has opened and plays.
+    void trackOpened();
+    // A connection started by OpenAndPlay failed (its message was shown).
+    void openFailed();
 
 private:
     struct FollowOn {
@@ -130,7 +144,25 @@ private:
         EffectSlots effects;
     };
 
+    struct Connection {
+        int row = -1;
+        QString location;
+        platform::CancelToken token;
+    };
+    struct ConnectResult {
+        HSTREAM stream = 0;
+        int error = 0;
+    };
+
     bool OpenStream(const QString& location);
+    // What follows a successful open of row n: effects, title, syncs, the
+    // queued follow-on, play, marks and _LastPlayed.
+    bool StartOpened(int n, const QString& location, bool followed);
+    void ShowOpenFailure();
+    void Connect(int n, const QString& location);
+    static ConnectResult ConnectTo(const QString& location, const platform::CancelToken& token);
+    void FinishConnect(ConnectResult result);
+    void CancelConnection();
     static HSTREAM OpenLocation(const QString& location);
     void SetSyncs(HSTREAM stream);
     void HandleStreamEnd(HSTREAM stream);
@@ -153,6 +185,7 @@ private:
     HSTREAM stream_ = 0;
     EffectSlots effects_;
     FollowOn next_;
+    Connection connecting_;
     std::function<int(int row)> followingRow_;
     // While the end of the current stream is handled with its follow-on
     // already playing: Stop keeps the follow-on for OpenAndPlay to take.

@@ -50,16 +50,20 @@ audio::net::HttpLimits StationProbeLimits() {
     return limits;
 }
 
-QString ProbeStationName(const QString& url, const audio::net::HttpLimits& limits) {
+std::optional<QString> LookUpStationName(const QString& url, const audio::net::HttpLimits& limits) {
     const audio::net::ProbedHeaders probed = audio::probeHeaders(url.toStdString(), limits);
     if (probed.failure) {
         qCInfo(lcPlayback) << "station name not found:" << url << describe(probed.failure).c_str();
-        return QString();
+        return std::nullopt;
     }
     QString name;
     if (!FindIcyName(probed.icyLines, &name))
         FindIcyName(probed.httpLines, &name);
     return name;
+}
+
+QString ProbeStationName(const QString& url, const audio::net::HttpLimits& limits) {
+    return LookUpStationName(url, limits).value_or(QString());
 }
 
 } // namespace playback

@@ -5,6 +5,7 @@
 #include "audio/net/http_policy.h"
 
 #include <QString>
+#include <optional>
 
 namespace playback {
 
@@ -18,6 +19,9 @@ audio::net::HttpLimits StationProbeLimits();
 // there is none or the probe fails, whose cause is logged.
 QString ProbeStationName(const QString& url,
                          const audio::net::HttpLimits& limits = StationProbeLimits());
+// The same, telling a failed probe (std::nullopt) from a station that gives
+// no name (an empty text).
+std::optional<QString> LookUpStationName(const QString& url, const audio::net::HttpLimits& limits);
 
 // The rest of the first "icy-name:" header line of an open stream (ICY
 // headers first, then HTTP headers); empty when there is none.

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "app/main_frame.h"
+#include "browser/form_view.h"
 #include "support/temp_dir.h"
 
 #include <QCoreApplication>
+#include <QTest>
 #include <QTimer>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -37,6 +39,16 @@ protected:
             frame->Load();
         QCoreApplication::processEvents();
         return *frame;
+    }
+
+    // Waits until the browser's load in flight has put its rows in and what
+    // was to run after it (a play) has run.
+    void settle() {
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !frame->formView()->isLoading(); }, 60000));
+    }
+    // Waits until a station the engine connects to has opened or failed.
+    void settleConnection() {
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !frame->engine().IsConnecting(); }, 60000));
     }
 
     testsupport::TempDir dir;

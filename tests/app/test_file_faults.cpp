@@ -223,8 +223,10 @@ TEST_F(ListFileFaultTest, OnAReadOnlyOrFullDiskTheListsAreShownAndTheFilesStayAs
         const SmallTmpfs& tmpfs = *disk;
         browser::CFormView& view = browserOn(tmpfs);
         view.LoadNetRadio();
+        settle();
         EXPECT_EQ(rowNames(), (QStringList{"Alpha", "Zeta"}));
         view.LoadPodcastList();
+        settle();
         EXPECT_EQ(view.entryList()->count(), 2);
         EXPECT_EQ(readFile(tmpfs.file("Netradio.txt")), kStations);
         EXPECT_EQ(readFile(tmpfs.file("Podcast.txt")), kFeeds);
@@ -233,6 +235,7 @@ TEST_F(ListFileFaultTest, OnAReadOnlyOrFullDiskTheListsAreShownAndTheFilesStayAs
         EXPECT_EQ(tmpfs.entries(), (QStringList{"Netradio.txt", "Podcast.txt", "filler"}));
         ASSERT_EQ(unlink(tmpfs.file("filler").c_str()), 0);
         view.LoadNetRadio();
+        settle();
         EXPECT_EQ(readFile(tmpfs.file("Netradio.txt")), "Alpha,http://a/\r\nZeta,http://z/\r\n");
     }
 }

@@ -36,7 +36,9 @@ protected:
         view.setListFolder(QString::fromStdString(dir.path()) + "/");
         view.sourceBox()->setCurrentIndex(view.sourceBox()->count() - 1);
         view.OnSourceChanged(view.sourceBox()->count() - 1);
+        settle();
         view.OnEntryChanged(0);
+        settle();
         return f;
     }
     std::string item(const std::string& title, const std::string& path) {

@@ -7,8 +7,8 @@
 #include "playback/station_probe.h"
 #include "res/resource_ids.h"
 #include "support/fixtures.h"
-#include "support/title_recorder.h"
 #include "support/servers/icecast_server.h"
+#include "support/title_recorder.h"
 #include "tracklist/list_view.h"
 
 #include <QLabel>
@@ -110,6 +110,7 @@ TEST_F(TitleTest, AfterASourcesProgressTheLabelShowsWhatPlaysAgain) {
             f.formView()->setCurrentFolder(QString::fromStdString(dir.path()) + "/");
             TitleRecorder painted(*f.titleLabel());
             c.load(*f.formView());
+            settle();
             EXPECT_TRUE(painted.texts.contains(QString::fromUtf8(c.progress)))
                 << painted.texts.join(" | ").toStdString();
             EXPECT_EQ(f.titleLabel()->text(), title);

@@ -14,6 +14,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QTest>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -41,6 +42,12 @@ protected:
         view.setIniPath(QString::fromStdString(dir.file("quaverly.ini")));
         view.setListFolder(QString::fromStdString(dir.path()) + "/");
         view.Attach(&frame, &title, &list);
+    }
+
+    // Waits until the load in flight has put its rows in (the loads run in
+    // the background and answer on the event loop).
+    void settle() {
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !view.isLoading(); }, 60000));
     }
 
     QString folder() const { return QString::fromStdString(dir.path()) + "/"; }

@@ -19,7 +19,8 @@ protected:
         dir.write("Bonus/2 - b.mp3", "x");
         dir.write("Live/10 - a.mp3", "x");
         view.setCurrentFolder(folder());
-        view.ListFolderEntries();
+        view.ListFolder();
+        settle();
         view.resize(240, 320);
         view.show();
         view.activateWindow();
@@ -28,9 +29,11 @@ protected:
         settle();
     }
 
-    static void settle() {
+    // The queued choice runs, then the load it started puts its rows in.
+    void settle() {
         for (int i = 0; i < 3; ++i)
             QCoreApplication::processEvents();
+        BrowserTest::settle();
     }
     QString lastPath() const {
         return settings::IniFile(QString::fromStdString(dir.file("quaverly.ini")))
@@ -79,7 +82,7 @@ TEST_F(EntryChoiceTest, TheFocusArrivingInTheListOpensNothing) {
     for (const FocusCase& c : cases) {
         SCOPED_TRACE(c.how);
         view.sourceBox()->setFocus(Qt::OtherFocusReason);
-        view.ListFolderEntries();
+        view.ListFolder();
         settle();
         c.giveFocus(view);
         settle();
@@ -117,7 +120,8 @@ TEST_F(EntryChoiceTest, TheUsersOwnChoiceOpensTheEntry) {
     for (const ChoiceCase& c : cases) {
         SCOPED_TRACE(c.how);
         view.setCurrentFolder(folder());
-        view.ListFolderEntries();
+        view.ListFolder();
+        settle();
         view.sourceBox()->setFocus(Qt::OtherFocusReason);
         settle();
         const QString entry = c.entry ? QString(c.entry) : view.entryList()->item(0)->text();

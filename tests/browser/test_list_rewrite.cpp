@@ -26,10 +26,12 @@ class ListRewriteTest : public BrowserTest {};
 TEST_F(ListRewriteTest, LinesWithoutACommaKeepTheirPlaceAfterTheRewrite) {
     dir.write("Netradio.txt", "zeta\r\nAlpha,http://a/\r\n,empty\r\nC:\\\\Music\r\n");
     view.LoadNetRadio();
+    settle();
     const QStringList first = Rows(list);
     const std::string written = testsupport::readFile(dir.file("Netradio.txt"));
     EXPECT_EQ(first, (QStringList{"|C:\\\\\\\\Music", "|empty", "|zeta", "Alpha|http://a/"}));
     view.LoadNetRadio();
+    settle();
     EXPECT_EQ(Rows(list), first);
     EXPECT_EQ(testsupport::readFile(dir.file("Netradio.txt")), written);
 }
@@ -37,6 +39,7 @@ TEST_F(ListRewriteTest, LinesWithoutACommaKeepTheirPlaceAfterTheRewrite) {
 TEST_F(ListRewriteTest, ALineWithoutACommaMergesWithItsRewrittenForm) {
     dir.write("Netradio.txt", "station\r\n,station\r\n");
     view.LoadNetRadio();
+    settle();
     EXPECT_EQ(Rows(list), QStringList{"|station"});
     EXPECT_EQ(testsupport::readFile(dir.file("Netradio.txt")), ",station\r\n");
 }
@@ -44,9 +47,11 @@ TEST_F(ListRewriteTest, ALineWithoutACommaMergesWithItsRewrittenForm) {
 TEST_F(ListRewriteTest, FeedNamesWithoutACommaSortLikeTheirRewrittenLines) {
     dir.write("Podcast.txt", "zz-feed\r\nAa,http://a/\r\n");
     view.LoadPodcastList();
+    settle();
     const QStringList first = entryTexts();
     EXPECT_EQ(first, (QStringList{"", "Aa"}));
     view.LoadPodcastList();
+    settle();
     EXPECT_EQ(entryTexts(), first);
 }
 
@@ -58,9 +63,11 @@ TEST_F(ListRewriteTest, AFeedTitleOverSeveralLinesStaysOneEntry) {
     const std::string url = server.url("/feed");
     dir.write("Podcast.txt", url + "\r\n");
     view.LoadPodcastList();
+    settle();
     EXPECT_EQ(entryTexts(), QStringList{"Morning Show Daily"});
     EXPECT_EQ(testsupport::readFile(dir.file("Podcast.txt")), "Morning Show Daily," + url + "\r\n");
     view.LoadPodcastList();
+    settle();
     EXPECT_EQ(entryTexts(), QStringList{"Morning Show Daily"});
     ASSERT_EQ(view.feedTable().size(), 1u);
     EXPECT_EQ(view.feedTable()[0], QString::fromStdString(url));
@@ -89,8 +96,10 @@ TEST_F(ListRewriteTest, AListFileThatCannotBeReadIsKept) {
     const testsupport::LogCapture log("quaverly.");
     for (int visit = 0; visit < 2; ++visit) {
         view.LoadNetRadio();
+        settle();
         EXPECT_EQ(list.RowCount(), 0);
         view.LoadPodcastList();
+        settle();
         EXPECT_TRUE(entryTexts().isEmpty());
     }
     const QStringList warnings = log.messages(QtWarningMsg);
@@ -103,6 +112,7 @@ TEST_F(ListRewriteTest, AReadOnlyListFileIsShownButNotRewritten) {
     const std::string path = dir.write("Netradio.txt", "Zeta,http://z/\r\nAlpha,http://a/\r\n");
     ASSERT_EQ(chmod(path.c_str(), 0444), 0);
     view.LoadNetRadio();
+    settle();
     EXPECT_EQ(rowNames(), (QStringList{"Alpha", "Zeta"}));
     EXPECT_EQ(testsupport::readFile(path), "Zeta,http://z/\r\nAlpha,http://a/\r\n");
 }

@@ -20,6 +20,7 @@ protected:
             view.LoadM3u8(file);
         else
             view.LoadM3u(file);
+        settle();
     }
 };
 
@@ -85,6 +86,7 @@ TEST_F(PlaylistTest, AnEmptyOrMissingPlaylistStillSendsTheFilledMessage) {
     EXPECT_EQ(list.RowCount(), 0);
     EXPECT_EQ(frame.filled, 1);
     view.LoadM3u8("missing.m3u8");
+    settle();
     EXPECT_EQ(list.RowCount(), 0);
     EXPECT_EQ(frame.filled, 2);
     EXPECT_EQ(title.text(), "");
@@ -104,11 +106,13 @@ TEST_F(PlaylistTest, ChoosingAPlaylistEntryKeepsTheListsAndWritesLastPath) {
     dir.write("a.mp3", "x");
     dir.write("list.m3u8", "a.mp3\na.mp3\n");
     view.setCurrentFolder(folder());
-    view.ListFolderEntries();
+    view.ListFolder();
+    settle();
     const QStringList sources = sourceTexts();
     const int index = entryIndex("list.m3u8");
     ASSERT_GE(index, 0);
     view.OnEntryChanged(index);
+    settle();
     EXPECT_EQ(list.RowCount(), 2);
     EXPECT_EQ(sourceTexts(), sources);
     EXPECT_EQ(entryTexts(), QStringList{"list.m3u8"});
@@ -126,6 +130,7 @@ TEST_F(BrowserTest, M3uLinesThatAreNotUtf8NameTheFilesOfTheirBytes) {
                               dir.file("\x83\x65\x83\x58\x83\x67.mp3") + "\r\n");
     view.setCurrentFolder(folder());
     view.LoadM3u("list.m3u");
+    settle();
     EXPECT_EQ(rowNames(), (QStringList{"café.mp3", "bÿþ.mp3", "テスト.mp3"}));
     std::vector<std::string> located;
     for (int row = 0; row < list.RowCount(); ++row)
@@ -154,6 +159,7 @@ TEST_F(BrowserTest, FileUrlLinesNameTheLocalPath) {
             dir.write(playlist, c.line + "\n");
             view.setCurrentFolder(folder());
             view.LoadPlaylistFile(playlist);
+            settle();
             EXPECT_EQ(rowNames(), c.row.isEmpty() ? QStringList() : QStringList{c.row})
                 << playlist << " " << c.line;
         }
@@ -186,6 +192,7 @@ TEST_F(BrowserTest, PlsEntriesLoadInTheOrderOfTheirNumbersNamedByTheirTitles) {
                                "NumberOfEntries=5\r\nVersion=2\r\n");
     view.setCurrentFolder(folder());
     view.LoadPls("radio.pls");
+    settle();
     QStringList rows;
     for (int row = 0; row < list.RowCount(); ++row)
         rows.append(list.GetName(row) + "|" + list.GetLocation(row));
@@ -204,8 +211,10 @@ TEST_F(BrowserTest, AFolderOrPlaylistThatCannotBeReadLogsItsCause) {
         [](QtMsgType, const QMessageLogContext&, const QString& text) { messages.append(text); });
     view.setCurrentFolder(folder() + "missing/");
     view.FillTracksFromFolder();
+    settle();
     view.setCurrentFolder(folder());
     view.LoadM3u("missing.m3u");
+    settle();
     qInstallMessageHandler(previous);
     QLoggingCategory::setFilterRules(QString());
     ASSERT_EQ(messages.size(), 2);

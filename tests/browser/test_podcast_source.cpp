@@ -32,10 +32,14 @@ std::string Item(const std::string& title, const std::string& url,
 class PodcastTest : public BrowserTest {
 protected:
     void writeFeedList(const std::string& text) { dir.write("Podcast.txt", text); }
-    void choosePodcasts() { view.OnSourceChanged(view.sourceBox()->count() - 1); }
+    void choosePodcasts() {
+        view.OnSourceChanged(view.sourceBox()->count() - 1);
+        settle();
+    }
     void chooseFeed(int index) {
         view.sourceBox()->setCurrentIndex(view.sourceBox()->count() - 1);
         view.OnEntryChanged(index);
+        settle();
     }
     TestHttpServer server;
 };
