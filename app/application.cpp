@@ -15,6 +15,7 @@
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
 #include "platform/module_path.h"
+#include "platform/shell_path.h"
 #include "res/resource_ids.h"
 #include "res/string_table.h"
 #include "settings/ini_file.h"
@@ -56,7 +57,10 @@ int EntryPoint(const QString& commandLine) {
         platform::showMessage(nullptr, res::loadString(res::IDS_WRONG_LIBRARY_VERSION));
         return 0;
     }
-    platform::removeAbandonedTemporaries(platform::userFileFolder());
+    platform::removeAbandonedTemporaries(platform::userFileFolder(),
+                                         {platform::namePart(platform::settingsFilePath()),
+                                          QStringLiteral("Netradio.txt"),
+                                          QStringLiteral("Podcast.txt")});
     // The lock stays held until the process ends, marking a running instance.
     std::unique_ptr<platform::InstanceLock> instance;
     const settings::IniFile ini(platform::settingsFilePath());
@@ -120,7 +124,9 @@ int Run(const QString& commandLine, platform::InstanceListener& listener) {
     // that box's loop; exec() would forget it and run on without a window.
     if (frame.HasClosed())
         return 1;
-    return QApplication::exec();
+    const int exitCode = QApplication::exec();
+    settings::IniFile::FinishBackgroundWrites();
+    return exitCode;
 }
 
 } // namespace app
