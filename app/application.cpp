@@ -43,6 +43,13 @@ void RunStartupAction(const QString& commandLine, CMainFrame& frame) {
     }
 }
 
+class BackgroundWritesFlush {
+public:
+    BackgroundWritesFlush() = default;
+    ~BackgroundWritesFlush() { settings::IniFile::FinishBackgroundWrites(); }
+    Q_DISABLE_COPY(BackgroundWritesFlush)
+};
+
 } // namespace
 
 QString CommandLineText(const QStringList& arguments) {
@@ -82,6 +89,9 @@ int EntryPoint(const QString& commandLine) {
 
 int Run(const QString& commandLine, platform::InstanceListener& listener) {
     QApplication::setQuitOnLastWindowClosed(false);
+    // However the run ends (a close inside the start-up action included), the
+    // settings still waiting for the background writer reach the file.
+    const BackgroundWritesFlush flushAtEnd;
     CMainFrame frame(platform::settingsFilePath());
     bool shown = false;
     bool closePending = false;
@@ -124,9 +134,7 @@ int Run(const QString& commandLine, platform::InstanceListener& listener) {
     // that box's loop; exec() would forget it and run on without a window.
     if (frame.HasClosed())
         return 1;
-    const int exitCode = QApplication::exec();
-    settings::IniFile::FinishBackgroundWrites();
-    return exitCode;
+    return QApplication::exec();
 }
 
 } // namespace app
