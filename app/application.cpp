@@ -15,6 +15,7 @@
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
 #include "platform/module_path.h"
+#include "platform/shell_path.h"
 #include "res/resource_ids.h"
 #include "res/string_table.h"
 #include "settings/ini_file.h"
@@ -42,6 +43,13 @@ void RunStartupAction(const QString& commandLine, CMainFrame& frame) {
     }
 }
 
+class BackgroundWritesFlush {
+public:
+    BackgroundWritesFlush() = default;
+    ~BackgroundWritesFlush() { settings::IniFile::FinishBackgroundWrites(); }
+    Q_DISABLE_COPY(BackgroundWritesFlush)
+};
+
 } // namespace
 
 QString CommandLineText(const QStringList& arguments) {
@@ -56,7 +64,10 @@ int EntryPoint(const QString& commandLine) {
         platform::showMessage(nullptr, res::loadString(res::IDS_WRONG_LIBRARY_VERSION));
         return 0;
     }
-    platform::removeAbandonedTemporaries(platform::userFileFolder());
+    platform::removeAbandonedTemporaries(platform::userFileFolder(),
+                                         {platform::namePart(platform::settingsFilePath()),
+                                          QStringLiteral("Netradio.txt"),
+                                          QStringLiteral("Podcast.txt")});
     // The lock stays held until the process ends, marking a running instance.
     std::unique_ptr<platform::InstanceLock> instance;
     const settings::IniFile ini(platform::settingsFilePath());
@@ -78,6 +89,9 @@ int EntryPoint(const QString& commandLine) {
 
 int Run(const QString& commandLine, platform::InstanceListener& listener) {
     QApplication::setQuitOnLastWindowClosed(false);
+    // However the run ends (a close inside the start-up action included), the
+    // settings still waiting for the background writer reach the file.
+    const BackgroundWritesFlush flushAtEnd;
     CMainFrame frame(platform::settingsFilePath());
     bool shown = false;
     bool closePending = false;

@@ -5,6 +5,7 @@
 #include "res/resource_ids.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 #include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
@@ -68,8 +69,11 @@ std::vector<QByteArray> LineSplitter::Feed(QByteArrayView bytes) {
 }
 
 DiagnosticCommandInput::DiagnosticCommandInput(CMainFrame& frame)
-    : frame_(frame), lines_(kMaxLineBytes) {
-    const QByteArray path = qgetenv("QUAVERLY_COMMAND_FIFO");
+    : DiagnosticCommandInput(qgetenv("QUAVERLY_COMMAND_FIFO"),
+                             [&frame](int id) { frame.OnCommand(id); }) {}
+
+DiagnosticCommandInput::DiagnosticCommandInput(const QByteArray& path, std::function<void(int)> run)
+    : run_(std::move(run)), lines_(kMaxLineBytes) {
     if (path.isEmpty())
         return;
     // Read and write: the FIFO then never reports an end when a writer
@@ -100,9 +104,27 @@ void DiagnosticCommandInput::OnReadable() {
          total < kMaxBytesPerWake && (count = read(fd_, chunk, sizeof chunk)) > 0; total += count) {
         for (const QByteArray& line : lines_.Feed(QByteArrayView(chunk, count))) {
             for (int id : ParseDiagnosticCommands(line))
-                frame_.OnCommand(id);
+                waiting_.push_back(id);
         }
     }
+    if (waiting_.empty())
+        return;
+    notifier_->setEnabled(false);
+    RunPass();
+}
+
+// Each command may rewrite files or open a stream; between passes the event
+// loop serves the window, a close and the signals.
+void DiagnosticCommandInput::RunPass() {
+    for (int ran = 0; ran < kCommandsPerPass && !waiting_.empty(); ++ran) {
+        const int id = waiting_.front();
+        waiting_.pop_front();
+        run_(id);
+    }
+    if (waiting_.empty())
+        notifier_->setEnabled(true);
+    else
+        QTimer::singleShot(0, this, &DiagnosticCommandInput::RunPass);
 }
 
 } // namespace app

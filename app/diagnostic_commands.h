@@ -4,13 +4,18 @@
 // decimal command id -- that the frame runs one after another, as if the
 // buttons had been pressed in that order with nothing in between. Unset, or
 // when the path cannot be opened or is not a FIFO, nothing is read. Whatever
-// a writer sends, the input holds at most one short line and reads a bounded
-// amount per wake-up, so the frame stays responsive.
+// a writer sends, the input holds at most one short line and the commands of
+// one read, reads a bounded amount per wake-up and runs a bounded number of
+// commands per pass of the event loop (a long line's commands may be split
+// across passes), so the frame stays responsive and a close or a signal is
+// served at once.
 #pragma once
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QObject>
+#include <deque>
+#include <functional>
 #include <vector>
 
 class QSocketNotifier;
@@ -40,7 +45,13 @@ private:
 class DiagnosticCommandInput : public QObject {
     Q_OBJECT
 public:
+    // Commands run per pass of the event loop.
+    static constexpr int kCommandsPerPass = 32;
+
+    // Reads the FIFO that QUAVERLY_COMMAND_FIFO names, for the frame.
     explicit DiagnosticCommandInput(CMainFrame& frame);
+    // Reads the FIFO at fifoPath and hands each command id to run.
+    DiagnosticCommandInput(const QByteArray& fifoPath, std::function<void(int)> run);
     ~DiagnosticCommandInput() override;
     DiagnosticCommandInput(const DiagnosticCommandInput&) = delete;
     DiagnosticCommandInput& operator=(const DiagnosticCommandInput&) = delete;
@@ -49,11 +60,13 @@ public:
 
 private:
     void OnReadable();
+    void RunPass();
 
-    CMainFrame& frame_;
+    std::function<void(int)> run_;
     int fd_ = -1;
     QSocketNotifier* notifier_ = nullptr;
     LineSplitter lines_;
+    std::deque<int> waiting_; // read, not yet run; the FIFO is not read meanwhile
 };
 
 } // namespace app

@@ -20,21 +20,8 @@ namespace platform {
 namespace {
 
 constexpr int kNameAttempts = 16;
-const QByteArray kTemporaryMark(".tmp-");
-
-// The file to replace: the target of a symbolic link, otherwise path itself.
-QByteArray resolveTarget(const QString& path) {
-    const QByteArray bytes = encodeFileName(path);
-    struct stat status;
-    if (lstat(bytes.constData(), &status) != 0 || !S_ISLNK(status.st_mode))
-        return bytes;
-    char* resolved = realpath(bytes.constData(), nullptr);
-    if (!resolved) // a broken link: written as a new file in its place
-        return bytes;
-    const QByteArray target(resolved);
-    std::free(resolved);
-    return target;
-}
+// Marks the program's own temporaries: "quaverly.ini.quaverly-tmp-PID-ID".
+const QByteArray kTemporaryMark(".quaverly-tmp-");
 
 // Creates a new, uniquely named file beside target; the mode 0666 is
 // narrowed by the umask as for any new file.
@@ -87,12 +74,15 @@ bool writeAll(int fd, const QByteArray& content) {
     return true;
 }
 
+QByteArray folderOf(const QByteArray& file) {
+    const qsizetype slash = file.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : file.left(qMax<qsizetype>(slash, 1));
+}
+
 // Makes the rename itself durable; a failure here no longer endangers the
 // content, so it is not reported.
 void syncFolderOf(const QByteArray& target) {
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : target.left(qMax<qsizetype>(slash, 1));
-    const int fd = open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = open(folderOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         fsync(fd);
         close(fd);
@@ -129,10 +119,11 @@ bool isBase36Digit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z');
 }
 
-// The process id in a temporary file's name "NAME.tmp-PID-ID", or 0.
-pid_t writerOfTemporary(const QByteArray& name) {
+// The process id in the name of a temporary file of one of ownNames
+// ("NAME.quaverly-tmp-PID-ID"), or 0.
+pid_t writerOfTemporary(const QByteArray& name, const QList<QByteArray>& ownNames) {
     const qsizetype mark = name.lastIndexOf(kTemporaryMark);
-    if (mark <= 0)
+    if (mark <= 0 || !ownNames.contains(name.left(mark)))
         return 0;
     const QList<QByteArray> parts = name.mid(mark + kTemporaryMark.size()).split('-');
     if (parts.size() != 2 || parts[0].isEmpty() || parts[0].size() > 9 || parts[1].isEmpty() ||
@@ -154,8 +145,25 @@ void logWriteFailure(const QString& path, const char* step, int error) {
                                              QString::fromLocal8Bit(std::strerror(error)));
 }
 
+QByteArray resolveWriteTarget(const QString& path) {
+    const QByteArray bytes = encodeFileName(path);
+    struct stat status;
+    if (lstat(bytes.constData(), &status) != 0 || !S_ISLNK(status.st_mode))
+        return bytes;
+    char* resolved = realpath(bytes.constData(), nullptr);
+    if (!resolved) // a broken link: written as a new file in its place
+        return bytes;
+    const QByteArray target(resolved);
+    std::free(resolved);
+    return target;
+}
+
+QByteArray writeTargetFolder(const QString& path) {
+    return folderOf(resolveWriteTarget(path));
+}
+
 bool replaceFileContent(const QString& path, const QByteArray& content) {
-    const QByteArray target = resolveTarget(path);
+    const QByteArray target = resolveWriteTarget(path);
     const Failure failure = writeReplacement(target, content);
     if (failure.step) {
         logWriteFailure(path, failure.step, failure.error);
@@ -165,14 +173,17 @@ bool replaceFileContent(const QString& path, const QByteArray& content) {
     return true;
 }
 
-void removeAbandonedTemporaries(const QString& folder) {
+void removeAbandonedTemporaries(const QString& folder, const QStringList& ownNames) {
     const QByteArray folderBytes = encodeFileName(folder);
+    QList<QByteArray> ownBytes;
+    for (const QString& own : ownNames)
+        ownBytes.append(encodeFileName(own));
     DIR* entries = opendir(folderBytes.constData());
     if (!entries)
         return;
     while (const dirent* entry = readdir(entries)) {
         const QByteArray name(entry->d_name);
-        const pid_t writer = writerOfTemporary(name);
+        const pid_t writer = writerOfTemporary(name, ownBytes);
         if (writer == 0 || processRuns(writer))
             continue;
         const QByteArray path = folderBytes + '/' + name;

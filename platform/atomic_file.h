@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace platform {
 
@@ -16,12 +17,19 @@ namespace platform {
 // where the process may set it).
 bool replaceFileContent(const QString& path, const QByteArray& content);
 
+// The file a write of path replaces: the target of a symbolic link (a
+// dotfile kept in a repository), otherwise path itself.
+QByteArray resolveWriteTarget(const QString& path);
+// The folder of that file, where the lock of an update belongs.
+QByteArray writeTargetFolder(const QString& path);
+
 // Logs (at info level) why path could not be written: the step and errno's text.
 void logWriteFailure(const QString& path, const char* step, int error);
 
 // Removes the temporary files that writers killed before their rename left in
-// folder ("NAME.tmp-PID-ID", regular files of this user), when their process
-// no longer runs. Those of running processes are left alone.
-void removeAbandonedTemporaries(const QString& folder);
+// folder ("NAME.quaverly-tmp-PID-ID" for NAME one of ownNames, regular files
+// of this user), when their process no longer runs. Those of running
+// processes, and every file of another name, are left alone.
+void removeAbandonedTemporaries(const QString& folder, const QStringList& ownNames);
 
 } // namespace platform

@@ -25,7 +25,12 @@ std::optional<QString> localPathOfFileUrl(QByteArrayView location) {
     }
     if (!path.startsWith('/'))
         return QString();
-    return decodeFileName(QByteArray::fromPercentEncoding(path.toByteArray()));
+    const QByteArray bytes = QByteArray::fromPercentEncoding(path.toByteArray());
+    // No file name holds a NUL byte; taken along, it would cut the path
+    // short ("v.ogg%00.txt" naming v.ogg).
+    if (bytes.contains('\0'))
+        return QString();
+    return decodeFileName(bytes);
 }
 
 } // namespace platform

@@ -16,8 +16,8 @@ QString fileUrlOf(const QString& path);
 
 // The local path a "file:" URL names ("file:///home/me/a%20b.mp3",
 // "file://localhost/..." or "file:/..."), percent-decoded to its bytes; an
-// empty path for a file on another host or a URL without an absolute path;
-// nothing when the location is not a file URL.
+// empty path for a file on another host, a URL without an absolute path or
+// one holding "%00"; nothing when the location is not a file URL.
 std::optional<QString> localPathOfFileUrl(QByteArrayView location);
 
 } // namespace platform

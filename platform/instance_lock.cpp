@@ -6,14 +6,33 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
 
 namespace {
 
+// A lock file this user alone can open: a file another user made (in a
+// shared folder) or may open could be locked by them for good, so it counts
+// as no file at all.
 int openLockFile(const QString& path) {
-    return open(encodeFileName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd =
+        open(encodeFileName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    struct stat status;
+    if (fd >= 0 && (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+                    status.st_uid != geteuid() || (status.st_mode & 0077) != 0)) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// A folder of this user alone: not a link, owned by the user, closed to others.
+bool isPrivateFolder(const QByteArray& path) {
+    struct stat status;
+    return lstat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           status.st_uid == geteuid() && (status.st_mode & 0077) == 0;
 }
 
 int flockRetrying(int fd, int operation) {
@@ -48,6 +67,8 @@ private:
 
 InstanceLock::InstanceLock(const QString& programName, const QString& folder) {
     const QString base = folder.isEmpty() ? defaultFolder() : folder;
+    if (base.isEmpty())
+        return;
     filePath_ = base + u'/' + programName.toLower() + u'-' + QString::number(getuid()) +
                 QStringLiteral(".lock");
 }
@@ -58,7 +79,7 @@ InstanceLock::~InstanceLock() {
 }
 
 InstanceLock::Outcome InstanceLock::acquire() {
-    if (fd_ >= 0)
+    if (fd_ >= 0 || filePath_.isEmpty())
         return outcome_;
     GuardLock guard(filePath_ + QStringLiteral(".guard"));
     fd_ = openLockFile(filePath_);
@@ -74,7 +95,15 @@ QString InstanceLock::defaultFolder() {
     const QString runtime = pathFromEnvironment("XDG_RUNTIME_DIR");
     if (isFolder(runtime))
         return runtime;
-    return QStringLiteral("/tmp");
+    return privateFolderIn(QStringLiteral("/tmp"));
+}
+
+QString InstanceLock::privateFolderIn(const QString& shared) {
+    const QString folder = shared + QStringLiteral("/quaverly-") + QString::number(geteuid());
+    const QByteArray bytes = encodeFileName(folder);
+    if (mkdir(bytes.constData(), 0700) != 0 && errno != EEXIST)
+        return QString();
+    return isPrivateFolder(bytes) ? folder : QString();
 }
 
 } // namespace platform

@@ -3,8 +3,10 @@
 // process that asked for it is alive, and the kernel drops it when the last
 // such process ends (also after a crash).
 //
-// It is a shared flock on a file in $XDG_RUNTIME_DIR (or /tmp), named after
-// the program and the user id. The first process to ask finds no other
+// It is a shared flock on a file in $XDG_RUNTIME_DIR (or, without one, in a
+// folder of the user's own in /tmp), named after the program and the user
+// id. Only lock files that the user alone can open are locked, so another
+// user can never hold the start-up. The first process to ask finds no other
 // holder; every later one, while any holder lives, finds the lock held and
 // still joins the holders, just as a second CreateMutex opens a handle to the
 // existing mutex. (An abstract socket name cannot be shared that way: after
@@ -30,14 +32,21 @@ public:
     InstanceLock& operator=(const InstanceLock&) = delete;
 
     // Takes the lock and tells whether another process held it already
-    // (later calls repeat the first answer). A
-    // lock file that cannot be opened or locked counts as Acquired, so that
-    // a broken runtime folder never stops the program from starting.
+    // (later calls repeat the first answer). A lock file that cannot be
+    // opened or locked, or that is another user's or open to other users,
+    // counts as Acquired, so that a broken runtime folder or another user
+    // never stops the program from starting.
     Outcome acquire();
 
     QString filePath() const { return filePath_; }
 
+    // $XDG_RUNTIME_DIR, else privateFolderIn("/tmp"); empty when neither
+    // can be used.
     static QString defaultFolder();
+    // "quaverly-UID" in the shared folder, created with mode 0700; empty
+    // when it cannot be made or is not this user's alone (another user
+    // made it first, or it is a link).
+    static QString privateFolderIn(const QString& shared);
 
 private:
     QString filePath_;

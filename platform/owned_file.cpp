@@ -225,7 +225,10 @@ OwnedFileUpdate::OwnedFileUpdate(const QString& path) : path_(path) {
                    .arg(readableFileName(path_));
         return;
     }
-    const QByteArray folder = encodeFileName(folderPart(qualify(path_)));
+    // Beside the file that is replaced: two instances reaching one file
+    // through different links, or one through a link and one directly, then
+    // take the same lock.
+    const QByteArray folder = writeTargetFolder(qualify(path_));
     folderFd_ = open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd_ < 0 || lockExclusive(folderFd_) != 0)
         qCInfo(lcPlatform).noquote() << QStringLiteral("%1 is written without a lock: %2")

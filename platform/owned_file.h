@@ -12,7 +12,8 @@
 // - An update holds an exclusive lock from its read to the rename of the new
 //   content, so two processes that update one file take turns and neither
 //   loses the other's change. The lock is a flock on the folder that holds
-//   the file: the file itself is replaced by every write, and a lock file
+//   the file (for a symbolic link, its target, which is what a write
+//   replaces): the file itself is replaced by every write, and a lock file
 //   would be one more file in the user's folder. Readers take no lock: a
 //   rename replaces the whole file at once.
 #pragma once

@@ -149,8 +149,8 @@ bool PlaybackEngine::StartOpened(int n, const QString& location, bool followed) 
     stepDirection_ = 0;
     trackRow_ = n;
     trackLocation_ = location;
-    settings::IniFile(iniPath_).WriteString(settings::keys::LastPlayed,
-                                            tracklist::FromRowLocation(trackLocation_));
+    settings::IniFile(iniPath_).WriteStringInBackground(settings::keys::LastPlayed,
+                                                        tracklist::FromRowLocation(trackLocation_));
     trackList_->SetCurrentRow(n);
     return true;
 }

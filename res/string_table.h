@@ -16,6 +16,7 @@ inline constexpr int IDS_SOURCE_PODCAST = 120;
 inline constexpr int IDS_SETTINGS_TITLE = 110;
 inline constexpr int IDS_PAGE_GENERAL = 111;
 inline constexpr int IDS_PAGE_DSP = 118;
+inline constexpr int IDS_SETTINGS_NOT_KEPT = 121;
 
 // The text of a string id; empty for an unknown id.
 QString loadString(int id);

@@ -1,26 +1,41 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Quaverly needs to build, run and test.
-# Does nothing when every package is already present.
-# usage: install-deps.sh [fuzz]   (fuzz: also clang and libFuzzer, for `make fuzz`)
+# Installs the Debian packages Quaverly needs. Does nothing when every
+# package is already present.
+# usage: install-deps.sh [test|fuzz]
+#   (none)  what the player needs to build and run (`make run`)
+#   test    also the test suite's tools: servers, window managers, a virtual
+#           display, desktop tools (`make test`, `make build`)
+#   fuzz    also clang and libFuzzer (`make fuzz`)
 set -euo pipefail
 
+# The player: compiler, libraries, ffmpeg for the demo, the Japanese fonts and
+# Qt's Japanese texts of its interface, pactl to find a sound server.
 packages=(
-  build-essential cmake pkg-config clang-format
+  build-essential cmake pkg-config
   qt6-base-dev libgl-dev
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libcurl4-openssl-dev libtag1-dev libtinyxml2-dev
   libpulse-dev libasound2-dev
-  libgtest-dev
-  ffmpeg icecast2 pulseaudio pulseaudio-utils
-  xvfb xauth x11-utils fonts-ipafont-gothic fonts-noto-cjk trayer xdotool openbox fluxbox
-  qt6-translations-l10n
+  ffmpeg pulseaudio-utils
+  fonts-ipafont-gothic fonts-noto-cjk qt6-translations-l10n
+)
+test_packages=(
+  clang-format libgtest-dev
+  icecast2 pulseaudio
+  xvfb xauth x11-utils trayer xdotool openbox fluxbox
   dpkg-dev desktop-file-utils
   dbus-daemon playerctl
 )
-# The libFuzzer harnesses need clang and its runtime; only `make fuzz` asks.
-if [ "${1:-}" = fuzz ]; then
-  packages+=(clang libclang-rt-14-dev)
-fi
+case "${1:-}" in
+  "") ;;
+  test) packages+=("${test_packages[@]}") ;;
+  # The libFuzzer harnesses need clang and its runtime.
+  fuzz) packages+=("${test_packages[@]}" clang libclang-rt-14-dev) ;;
+  *)
+    echo "usage: $0 [test|fuzz]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -39,8 +39,10 @@ public:
         frame().SetTrackColumnWidth(2, ini.ReadInt(keys::Column2CX, 240) & 0xFFFF);
     }
 
-    // One rewrite of the file for all ten keys.
+    // One rewrite of the file for all ten keys, after the values still
+    // waiting for the background writer.
     void Save() {
+        IniFile::FinishBackgroundWrites();
         const int maximised = frame().isMaximized() ? 1 : 0;
         const QRect outer = frame().RestoreAndGetOuterGeometry();
         IniFile(iniPath()).WriteInts({

@@ -1,11 +1,23 @@
 #include "settings/ini_cache.h"
 
+#include <utility>
+
 namespace settings {
 
 namespace {
 
 // Settings files kept at once; more are forgotten all at once.
 constexpr qsizetype kCachedFiles = 8;
+
+bool findKey(const QList<ini::KeyValue>& keys, const QByteArray& key, QByteArray& value) {
+    for (const ini::KeyValue& entryKey : keys) {
+        if (ini::sameName(entryKey.name, key)) {
+            value = entryKey.value;
+            return true;
+        }
+    }
+    return false;
+}
 
 } // namespace
 
@@ -16,16 +28,41 @@ IniCache& IniCache::shared() {
 
 bool IniCache::lookup(const QString& path, const QByteArray& key, QByteArray& value) {
     const std::lock_guard lock(mutex_);
+    const auto unsaved = unsaved_.constFind(path);
+    if (unsaved != unsaved_.cend() && findKey(*unsaved, key, value))
+        return true;
     const Entry* entry = current(path);
-    if (!entry)
-        return false;
-    for (const ini::KeyValue& entryKey : entry->keys) {
-        if (ini::sameName(entryKey.name, key)) {
-            value = entryKey.value;
-            return true;
+    return entry && findKey(entry->keys, key, value);
+}
+
+void IniCache::keepUnsaved(const QString& path, const QByteArray& key, const QByteArray& value) {
+    const std::lock_guard lock(mutex_);
+    QList<ini::KeyValue>& keys = unsaved_[path];
+    for (ini::KeyValue& kept : keys) {
+        if (ini::sameName(kept.name, key)) {
+            kept.value = value;
+            return;
         }
     }
-    return false;
+    keys.append({key, value});
+}
+
+void IniCache::forgetSaved(const QString& path, const QByteArray& key,
+                           const std::optional<QByteArray>& onlyIf) {
+    const std::lock_guard lock(mutex_);
+    const auto unsaved = unsaved_.find(path);
+    if (unsaved == unsaved_.end())
+        return;
+    unsaved->removeIf([&](const ini::KeyValue& kept) {
+        return ini::sameName(kept.name, key) && (!onlyIf || kept.value == *onlyIf);
+    });
+    if (unsaved->isEmpty())
+        unsaved_.erase(unsaved);
+}
+
+bool IniCache::firstUnsavedNotice() {
+    const std::lock_guard lock(mutex_);
+    return !std::exchange(noticeGiven_, true);
 }
 
 const IniCache::Entry* IniCache::current(const QString& path) {

@@ -5,6 +5,11 @@
 // changed, so what another process or an editor writes is seen at the next
 // read; a file changed too recently for its identity to tell every later
 // change is read again each time (platform::identitySettled).
+//
+// It also holds the values this process wrote that the file does not hold:
+// those whose write failed (a read-only file, a full disk), which still apply
+// for the run, and those the background writer has yet to write. Reads find
+// them before the file's.
 #pragma once
 
 #include "platform/owned_file.h"
@@ -13,6 +18,7 @@
 #include <QHash>
 #include <QString>
 #include <mutex>
+#include <optional>
 
 namespace settings {
 
@@ -26,6 +32,16 @@ public:
     // refused (platform/owned_file.h).
     bool lookup(const QString& path, const QByteArray& key, QByteArray& value);
 
+    // Makes value the key's for this process's reads, whatever the file holds.
+    void keepUnsaved(const QString& path, const QByteArray& key, const QByteArray& value);
+    // Forgets the unsaved value of key now that the file holds value; with
+    // onlyIf, only when the unsaved value is still that one (not a later one
+    // that waits for the background writer).
+    void forgetSaved(const QString& path, const QByteArray& key,
+                     const std::optional<QByteArray>& onlyIf = std::nullopt);
+    // True once per run: the first time a setting could not be kept.
+    bool firstUnsavedNotice();
+
 private:
     struct Entry {
         platform::FileIdentity identity;
@@ -37,6 +53,8 @@ private:
 
     std::mutex mutex_;
     QHash<QString, Entry> entries_;
+    QHash<QString, QList<ini::KeyValue>> unsaved_;
+    bool noticeGiven_ = false;
 };
 
 } // namespace settings

@@ -1,11 +1,16 @@
 #include "settings/ini_file.h"
 
 #include "platform/file_name.h"
+#include "platform/message_box.h"
 #include "platform/module_path.h"
 #include "platform/owned_file.h"
+#include "res/string_table.h"
+#include "settings/deferred_ini_writer.h"
 #include "settings/ini_cache.h"
 #include "settings/ini_format.h"
 
+#include <QApplication>
+#include <algorithm>
 #include <cmath>
 
 namespace settings {
@@ -42,6 +47,21 @@ QString decodeValue(const QByteArray& value) {
 
 } // namespace
 
+// Shown from the event loop: the failed write may run on the background
+// writer's thread, or inside a menu's or dialog's handler.
+void IniFile::reportNotStored() {
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application || !IniCache::shared().firstUnsavedNotice())
+        return;
+    QMetaObject::invokeMethod(
+        application,
+        [] {
+            platform::showMessage(QApplication::activeWindow(),
+                                  res::loadString(res::IDS_SETTINGS_NOT_KEPT));
+        },
+        Qt::QueuedConnection);
+}
+
 IniFile::IniFile() : path_(platform::settingsFilePath()) {}
 
 IniFile::IniFile(QString path) : path_(std::move(path)) {}
@@ -50,12 +70,28 @@ bool IniFile::readValue(const QString& key, QByteArray& value) const {
     return IniCache::shared().lookup(path_, key.toUtf8(), value);
 }
 
+bool IniFile::isValid(const Change& change) {
+    return ini::isValidKey(change.key) && !change.value.contains('\n') &&
+           !change.value.contains('\r');
+}
+
 bool IniFile::writeValues(const QList<Change>& changes) const {
+    if (!std::all_of(changes.begin(), changes.end(), isValid))
+        return false;
+    const bool stored = storeValues(changes);
+    IniCache& cache = IniCache::shared();
     for (const Change& change : changes) {
-        if (!ini::isValidKey(change.key) || change.value.contains('\n') ||
-            change.value.contains('\r'))
-            return false;
+        if (stored)
+            cache.forgetSaved(path_, change.key);
+        else
+            cache.keepUnsaved(path_, change.key, change.value);
     }
+    if (!stored)
+        reportNotStored();
+    return stored;
+}
+
+bool IniFile::storeValues(const QList<Change>& changes) const {
     platform::OwnedFileUpdate update(path_);
     if (!update.ready())
         return false;
@@ -90,6 +126,18 @@ bool IniFile::WriteInt(const QString& key, int value) const {
 
 bool IniFile::WriteString(const QString& key, const QString& text) const {
     return writeValues({{key.toUtf8(), platform::encodeFileName(text)}});
+}
+
+bool IniFile::WriteStringInBackground(const QString& key, const QString& text) const {
+    const Change change{key.toUtf8(), platform::encodeFileName(text)};
+    if (!isValid(change))
+        return false;
+    DeferredIniWriter::shared().write(path_, change.key, change.value);
+    return true;
+}
+
+void IniFile::FinishBackgroundWrites() {
+    DeferredIniWriter::shared().flush();
 }
 
 bool IniFile::WriteInts(const QList<IntSetting>& settings) const {

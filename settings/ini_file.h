@@ -17,7 +17,9 @@
 // (read-only folder or file, full disk, a value holding a line break, a file
 // that could not be read in this run) by returning false; the old file is
 // then left unchanged. A file that exists but cannot be read reads as missing
-// and is never written in this run.
+// and is never written in this run. A value that could not be stored still
+// reads back in this process for the rest of the run (ini_cache.h), and the
+// user is told once per run that the settings will not be kept.
 #pragma once
 
 #include <QByteArray>
@@ -64,15 +66,29 @@ public:
     };
     bool WriteInts(const QList<IntSetting>& settings) const;
 
+    // Writes the value on the background writer's thread (deferred_ini_writer.h),
+    // so the caller never waits for the disk; reads of this process see it at
+    // once. False, with nothing recorded, when key or text is not valid. A key
+    // is written either this way or the ones above, not both.
+    bool WriteStringInBackground(const QString& key, const QString& text) const;
+    // Returns once every value handed to the background writer is written
+    // (or could not be); called when the program ends.
+    static void FinishBackgroundWrites();
+
     const QString& path() const { return path_; }
 
 private:
+    friend class DeferredIniWriter;
     struct Change {
         QByteArray key;
         QByteArray value;
     };
+    static bool isValid(const Change& change);
     bool readValue(const QString& key, QByteArray& value) const;
     bool writeValues(const QList<Change>& changes) const;
+    bool storeValues(const QList<Change>& changes) const;
+    // Tells the user, once per run, that settings will not be kept.
+    static void reportNotStored();
 
     QString path_;
 };

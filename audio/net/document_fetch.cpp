@@ -4,6 +4,7 @@
 #include "net/header_text.h"
 #include "net/playlist_link.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace audio::net {
@@ -15,9 +16,25 @@ constexpr int kReadSize = 1024 * 1024;
 // and resuming (each a round of thread wake-ups) every few hundred KB.
 constexpr size_t kQueueSize = 4 * 1024 * 1024;
 
-bool isStreamType(const std::string& contentType) {
+bool isStreamType(std::string_view contentType) {
     const std::string type = mediaType(contentType);
-    return type.rfind("audio/", 0) == 0 || type.rfind("video/", 0) == 0;
+    return type.rfind("audio/", 0) == 0 || type.rfind("video/", 0) == 0 ||
+           type == "application/ogg" || type == "application/x-ogg";
+}
+
+// The first Content-Type that names a stream, among every one the answer
+// gives (a server may send two, or several in one line); "" when none does.
+std::string streamTypeOf(const ResponseHeaders& headers) {
+    for (const std::string& value : headers.values("content-type")) {
+        for (size_t start = 0; start <= value.size();) {
+            const size_t comma = std::min(value.find(',', start), value.size());
+            const std::string_view part = std::string_view(value).substr(start, comma - start);
+            if (isStreamType(part))
+                return std::string(trimBlanks(part));
+            start = comma + 1;
+        }
+    }
+    return {};
 }
 
 // Reports every 256-byte mark that the body passed.
@@ -65,8 +82,8 @@ FetchedDocument fetchDocument(const std::string& url, const HttpLimits& limits,
     CurlTransfer transfer(options, std::make_shared<MetadataChannel>());
     if (HttpFailure failure = transfer.waitForHeaders())
         return failed(std::move(failure));
-    const std::string type = transfer.headers().contentType();
-    if (isStreamType(type))
+    const std::string type = streamTypeOf(transfer.headers());
+    if (!type.empty())
         return failed({HttpOpenError::Refused, "Content-Type " + type + " is not a document"});
     FetchedDocument document;
     const int64_t announced = transfer.headers().contentLength();

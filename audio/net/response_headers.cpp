@@ -24,6 +24,18 @@ int parseStatus(std::string_view line) {
     return static_cast<int>(parseNumber(code, 0));
 }
 
+// True when the header line is named `name` (any letter case; blanks before
+// the colon, which some servers send, are ignored).
+bool isNamed(std::string_view line, std::string_view name) {
+    const auto colon = line.find(':');
+    return colon != std::string_view::npos &&
+           lowerAscii(trimBlanks(line.substr(0, colon))) == lowerAscii(name);
+}
+
+std::string valueOf(std::string_view line) {
+    return std::string(trimBlanks(line.substr(line.find(':') + 1)));
+}
+
 } // namespace
 
 void ResponseHeaders::begin(std::string_view statusLine) {
@@ -44,17 +56,24 @@ void ResponseHeaders::add(std::string_view line) {
 
 std::string ResponseHeaders::value(std::string_view name) const {
     for (const auto& line : lines_) {
-        const auto colon = line.find(':');
-        if (colon == name.size() && startsWithNoCase(line, name))
-            return std::string(trimBlanks(std::string_view(line).substr(colon + 1)));
+        if (isNamed(line, name))
+            return valueOf(line);
     }
     return {};
 }
 
+std::vector<std::string> ResponseHeaders::values(std::string_view name) const {
+    std::vector<std::string> found;
+    for (const auto& line : lines_) {
+        if (isNamed(line, name))
+            found.push_back(valueOf(line));
+    }
+    return found;
+}
+
 bool ResponseHeaders::has(std::string_view name) const {
-    return std::any_of(lines_.begin(), lines_.end(), [name](const std::string& line) {
-        return line.find(':') == name.size() && startsWithNoCase(line, name);
-    });
+    return std::any_of(lines_.begin(), lines_.end(),
+                       [name](const std::string& line) { return isNamed(line, name); });
 }
 
 std::string ResponseHeaders::contentType() const {

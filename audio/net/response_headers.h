@@ -22,8 +22,11 @@ public:
     const std::vector<std::string>& httpLines() const { return httpLines_; }
     const std::vector<std::string>& icyLines() const { return icyLines_; }
 
-    // The trimmed value of the first header of that name (any letter case).
+    // The trimmed value of the first header of that name (any letter case,
+    // blanks before the colon ignored).
     std::string value(std::string_view name) const;
+    // The trimmed values of every header of that name, in order.
+    std::vector<std::string> values(std::string_view name) const;
     bool has(std::string_view name) const;
     std::string contentType() const;
     int64_t contentLength() const;

@@ -8,7 +8,9 @@
 #include "tracklist/list_view.h"
 
 #include <QTest>
+#include <QTimer>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -116,4 +118,37 @@ TEST_F(DiagnosticsTest, OnlyAFifoIsRead) {
         app::DiagnosticCommandInput input(f);
         EXPECT_FALSE(input.active()) << path;
     }
+}
+
+// A writer that floods the FIFO with valid commands: the event loop still
+// runs between small batches of them (a close, a signal, a repaint), and
+// every command runs, in order.
+TEST(DiagnosticCommands, AFloodOfCommandsLeavesTheEventLoopRunning) {
+    testsupport::TempDir dir;
+    const std::string fifo = dir.file("commands");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::vector<int> ran;
+    std::optional<size_t> ranBeforeOtherEvent;
+    app::DiagnosticCommandInput input(QByteArray::fromStdString(fifo), [&](int id) {
+        if (ran.empty()) // an event that comes while the flood is being run
+            QTimer::singleShot(0, [&] { ranBeforeOtherEvent = ran.size(); });
+        ran.push_back(id);
+    });
+    ASSERT_TRUE(input.active());
+    const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(writer, 0);
+    QByteArray flood;
+    std::vector<int> sent;
+    for (int i = 0; i < 1500; ++i) {
+        flood += i % 2 ? "next\n" : "32773 prev\n";
+        for (int id :
+             i % 2 ? std::vector<int>{ID_PLAY_NEXT} : std::vector<int>{32773, ID_PLAY_PREV})
+            sent.push_back(id);
+    }
+    ASSERT_EQ(write(writer, flood.constData(), flood.size()), static_cast<ssize_t>(flood.size()));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ran.size() == sent.size(); }, 30000));
+    close(writer);
+    EXPECT_EQ(ran, sent);
+    ASSERT_TRUE(ranBeforeOtherEvent.has_value());
+    EXPECT_LE(*ranBeforeOtherEvent, 2u * app::DiagnosticCommandInput::kCommandsPerPass);
 }

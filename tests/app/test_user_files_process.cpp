@@ -31,7 +31,8 @@ TEST(UserFilesProcess, SettingsStayBesideAProgramInAFolderNamedInAnyBytes) {
     PlayerSandbox sandbox;
     const fs::path root = sandbox.folder().toStdString();
     sandbox.environment().insert("XDG_CONFIG_HOME", sandbox.folder() + "/config");
-    const std::string abandoned = "quaverly.ini.tmp-" + std::to_string(endedProcessId()) + "-0";
+    const std::string abandoned =
+        "quaverly.ini.quaverly-tmp-" + std::to_string(endedProcessId()) + "-0";
     for (const char* name : kNamesNotUtf8) {
         SCOPED_TRACE(QByteArray(name).toHex().constData());
         const fs::path folder = root / name;

@@ -157,6 +157,38 @@ TEST(NetDocumentFetch, TheSizeCapEndsAnEndlessOrOversizedBody) {
     EXPECT_TRUE(announced.totals.empty()) << "refused from its Content-Length";
 }
 
+// The answer's headers as servers really write them, then a body that never
+// ends: only a refusal at the headers ends the fetch before its deadline.
+TEST(NetDocumentFetch, EveryContentTypeOfAStreamIsRefusedWhateverItsForm) {
+    TestHttpServer server;
+    const struct {
+        const char* headers;
+        bool refused;
+    } cases[] = {
+        {"Content-Type: application/ogg\r\n", true},
+        {"Content-Type: Application/X-Ogg\r\n", true},
+        {"Content-Type: text/xml\r\nContent-Type: audio/mpeg\r\n", true},
+        {"Content-Type: audio/mpeg\r\nContent-Type: text/xml\r\n", true},
+        {"Content-Type : audio/mpeg\r\n", true},
+        {"content-type\t: video/webm\r\n", true},
+        {"Content-Type: text/xml, audio/aac\r\n", true},
+        {"Content-Type: application/rss+xml\r\nContent-Type: text/xml\r\n", false},
+        {"Content-Type : application/rss+xml\r\n", false},
+        {"X-Content-Type: audio/mpeg\r\nContent-Type: text/xml\r\n", false},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string path = "/raw" + std::to_string(n++);
+        const std::string head = std::string("HTTP/1.1 200 OK\r\n") + c.headers + "\r\n<rss/>";
+        server.route(path, TestResponse::rawText(head, c.refused ? TestResponse::Ending::Hold
+                                                                 : TestResponse::Ending::Close));
+        const FetchedDocument document = fetch(server.url(path));
+        EXPECT_EQ(document.failure.kind == HttpOpenError::Refused, c.refused)
+            << c.headers << ": " << describe(document.failure);
+        EXPECT_EQ(document.body, c.refused ? "" : "<rss/>") << c.headers;
+    }
+}
+
 TEST(NetDocumentFetch, AudioAndVideoAnswersAreRefusedAsSoonAsTheirHeadersAreIn) {
     TestHttpServer server;
     const struct {

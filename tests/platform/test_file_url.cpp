@@ -38,6 +38,10 @@ TEST(FileUrl, OnlyLocalFileUrlsNameAPath) {
         {"file://music-server/a.mp3", ""},                 // another host
         {"file:a.mp3", ""},
         {"file://", ""},
+        {"file:///music/v.ogg%00.txt", ""}, // a NUL would cut the path to v.ogg
+        {"file:///music/v.ogg%00", ""},
+        {"file://localhost/%00/etc/passwd", ""},
+        {"file:///music/100%25.mp3", "/music/100%.mp3"},
         {"http://example.com/a.mp3", std::nullopt},
         {"/a.mp3", std::nullopt},
     };

@@ -2,6 +2,7 @@
 
 #include "platform/file_name.h"
 
+#include "support/as_nobody.h"
 #include "support/names_not_utf8.h"
 #include "support/process_runner.h"
 #include "support/temp_dir.h"
@@ -9,9 +10,13 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <future>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace platform;
@@ -144,5 +149,96 @@ TEST(InstanceLock, AFolderNamedInAnyBytesHoldsTheLock) {
         EXPECT_EQ(first.acquire(), InstanceLock::Outcome::Acquired);
         EXPECT_EQ(second.acquire(), InstanceLock::Outcome::HeldElsewhere);
         EXPECT_EQ(access((dir.file(name) + lockName).c_str(), F_OK), 0);
+    }
+}
+
+namespace {
+
+// A folder like /tmp: anyone may create files in it.
+struct SharedFolder {
+    testsupport::TempDir dir;
+    SharedFolder() { EXPECT_EQ(chmod(dir.path().c_str(), 01777), 0); }
+    QString path() const { return QString::fromStdString(dir.path()); }
+};
+
+} // namespace
+
+TEST(InstanceLock, AnotherUsersLockFileInASharedFolderNeverHoldsTheStart) {
+    if (!testsupport::AsNobody::possible())
+        GTEST_SKIP() << "needs root to act as another user";
+    for (const char* name : {".lock.guard", ".lock"}) {
+        SCOPED_TRACE(name);
+        SharedFolder shared;
+        const std::string file = shared.dir.file("quaverlytest-" + std::to_string(getuid()) + name);
+        // The other user makes the file open to all and keeps it locked.
+        QProcess holder;
+        holder.start(u"setpriv"_qs,
+                     testsupport::AsNobody::asNobody(
+                         {u"sh"_qs, u"-c"_qs,
+                          u"umask 0; exec flock -x \"$0\" sh -c 'echo locked; exec cat'"_qs,
+                          QString::fromStdString(file)}));
+        ASSERT_TRUE(holder.waitForReadyRead(10000)) << holder.readAllStandardError().toStdString();
+        ASSERT_EQ(holder.readAllStandardOutput(), "locked\n");
+
+        auto outcome = std::async(std::launch::async, [&] {
+            InstanceLock lock(u"QuaverlyTest"_qs, shared.path());
+            return lock.acquire();
+        });
+        const bool answered =
+            outcome.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+        holder.closeWriteChannel(); // lets a start that waits go on
+        holder.waitForFinished(10000);
+        EXPECT_TRUE(answered) << "the start waited for another user's lock";
+        EXPECT_EQ(outcome.get(), InstanceLock::Outcome::Acquired);
+    }
+}
+
+TEST(InstanceLock, WithoutARuntimeFolderTheLockLivesInAFolderOfTheUsersOwn) {
+    SharedFolder shared;
+    const QString folder = InstanceLock::privateFolderIn(shared.path());
+    ASSERT_EQ(folder, shared.path() + u"/quaverly-"_qs + QString::number(geteuid()));
+    struct stat status;
+    ASSERT_EQ(lstat(folder.toLocal8Bit().constData(), &status), 0);
+    EXPECT_TRUE(S_ISDIR(status.st_mode));
+    EXPECT_EQ(status.st_mode & 07777, 0700u);
+    EXPECT_EQ(status.st_uid, geteuid());
+    EXPECT_EQ(InstanceLock::privateFolderIn(shared.path()), folder) << "found again";
+
+    InstanceLock first(u"QuaverlyTest"_qs, folder);
+    InstanceLock second(u"QuaverlyTest"_qs, folder);
+    EXPECT_EQ(first.acquire(), InstanceLock::Outcome::Acquired);
+    EXPECT_EQ(second.acquire(), InstanceLock::Outcome::HeldElsewhere);
+}
+
+TEST(InstanceLock, APrivateFolderNameTakenByOthersIsNotUsed) {
+    const std::string name = "quaverly-" + std::to_string(geteuid());
+    const struct {
+        const char* what;
+        std::function<void(const SharedFolder&)> prepare;
+        bool needsRoot;
+    } cases[] = {
+        {"open to others",
+         [&](const SharedFolder& s) {
+             ASSERT_EQ(mkdir(s.dir.file(name).c_str(), 0777), 0);
+             ASSERT_EQ(chmod(s.dir.file(name).c_str(), 0777), 0);
+         },
+         false},
+        {"a link",
+         [&](const SharedFolder& s) { std::filesystem::create_symlink("/", s.dir.file(name)); },
+         false},
+        {"another user's",
+         [&](const SharedFolder& s) {
+             ASSERT_EQ(mkdir(s.dir.file(name).c_str(), 0700), 0);
+             testsupport::AsNobody::giveToNobody(s.dir.file(name));
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.needsRoot && !testsupport::AsNobody::possible())
+            continue;
+        SharedFolder shared;
+        c.prepare(shared);
+        EXPECT_EQ(InstanceLock::privateFolderIn(shared.path()), QString());
     }
 }

@@ -13,13 +13,22 @@
 #include "support/temp_dir.h"
 
 #include <QDir>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
 using testsupport::readFile;
+
+namespace {
+
+const QStringList kOwnNames = {u"quaverly.ini"_qs, u"Netradio.txt"_qs, u"Podcast.txt"_qs};
+
+} // namespace
 
 TEST(OwnedFileTest, AnIdentitySettlesOnlyOutsideTheStampWindow) {
     struct Case {
@@ -60,7 +69,7 @@ TEST(OwnedFileTest, AFileWithoutWriteBitsIsNotReplacedEvenByRoot) {
     }
 }
 
-TEST(OwnedFileTest, TemporariesOfWritersThatNoLongerRunAreRemoved) {
+TEST(OwnedFileTest, OnlyTheProgramsOwnTemporariesOfEndedWritersAreRemoved) {
     testsupport::TempDir dir;
     const std::string dead = std::to_string(testsupport::endedProcessId());
     const std::string alive = std::to_string(getpid());
@@ -69,21 +78,26 @@ TEST(OwnedFileTest, TemporariesOfWritersThatNoLongerRunAreRemoved) {
         bool kept;
     };
     const std::vector<Case> cases = {
-        {"quaverly.ini.tmp-" + dead + "-1z141z3", false},
-        {"Netradio.txt.tmp-" + dead + "-0", false},
-        {"Podcast.txt.tmp-" + alive + "-abc", true},   // its writer still runs
-        {"quaverly.ini.tmp-" + dead + "-ABC", true},   // not a name this program gives
-        {"quaverly.ini.tmp-" + dead + "-abc-d", true}, // nor this
-        {"notes.tmp-x-1", true},                       // nor this
+        {"quaverly.ini.quaverly-tmp-" + dead + "-1z141z3", false},
+        {"Netradio.txt.quaverly-tmp-" + dead + "-0", false},
+        {"Podcast.txt.quaverly-tmp-" + alive + "-abc", true},   // its writer still runs
+        {"quaverly.ini.quaverly-tmp-" + dead + "-ABC", true},   // not a name this program gives
+        {"quaverly.ini.quaverly-tmp-" + dead + "-abc-d", true}, // nor this
+        {"quaverly.ini.tmp-" + dead + "-abc", true},            // nor this
+        // The user's files, whatever their names look like.
+        {"notes.txt.tmp-" + dead + "-abc", true},
+        {"thesis.odt.tmp-4000000-1", true},
+        {"notes.txt.quaverly-tmp-" + dead + "-abc", true},
+        {"Podcast.txt.old.quaverly-tmp-" + dead + "-0", true},
         {"quaverly.ini", true},
     };
     for (const Case& c : cases)
         dir.write(c.name, "x");
-    const std::string others = "Podcast.txt.tmp-" + dead + "-other"; // another user's
+    const std::string others = "Podcast.txt.quaverly-tmp-" + dead + "-other"; // another user's
     dir.write(others, "x");
     if (testsupport::AsNobody::possible())
         testsupport::AsNobody::giveToNobody(dir.file(others));
-    platform::removeAbandonedTemporaries(QString::fromStdString(dir.path()));
+    platform::removeAbandonedTemporaries(QString::fromStdString(dir.path()), kOwnNames);
     for (const Case& c : cases)
         EXPECT_EQ(access(dir.file(c.name).c_str(), F_OK) == 0, c.kept) << c.name;
     if (testsupport::AsNobody::possible()) {
@@ -120,11 +134,83 @@ TEST(OwnedFileTest, FilesInAFolderNamedInAnyBytesAreReadWrittenAndCleaned) {
         EXPECT_EQ(readFile(folder + "/Netradio.txt"), "new\r\n");
         EXPECT_TRUE(std::filesystem::is_symlink(link));
 
-        const std::string abandoned = "Podcast.txt.tmp-" + dead + "-0";
+        const std::string abandoned = "Podcast.txt.quaverly-tmp-" + dead + "-0";
         dir.write(std::string(name) + "/" + abandoned, "x");
         platform::removeAbandonedTemporaries(
-            platform::decodeFileName(QByteArray::fromStdString(folder)));
+            platform::decodeFileName(QByteArray::fromStdString(folder)), kOwnNames);
         EXPECT_FALSE(std::filesystem::exists(folder + "/" + abandoned));
         EXPECT_TRUE(std::filesystem::exists(folder + "/q.ini"));
+    }
+}
+
+namespace {
+
+// A settings file kept with the dotfiles: dotfiles/quaverly.ini, mode 0640,
+// reached from two program folders through links.
+struct LinkedDotfile {
+    testsupport::TempDir dir;
+    std::string target;
+    std::string links[2];
+    LinkedDotfile() {
+        std::filesystem::create_directories(dir.file("dotfiles"));
+        target = dir.write("dotfiles/quaverly.ini", "[Quaverly]\n");
+        EXPECT_EQ(chmod(target.c_str(), 0640), 0);
+        for (int i = 0; i < 2; ++i) {
+            const std::string folder = dir.file("player" + std::to_string(i));
+            std::filesystem::create_directories(folder);
+            links[i] = folder + "/quaverly.ini";
+            std::filesystem::create_symlink("../dotfiles/quaverly.ini", links[i]);
+        }
+    }
+};
+
+} // namespace
+
+TEST(OwnedFileTest, TwoWritersThroughLinksToOneFileLoseNothing) {
+    LinkedDotfile dotfile;
+    constexpr int kUpdates = 60;
+    const auto appendLines = [&](int writer) {
+        const QString path = QString::fromStdString(dotfile.links[writer]);
+        for (int i = 0; i < kUpdates; ++i) {
+            platform::OwnedFileUpdate update(path);
+            ASSERT_TRUE(update.ready());
+            ASSERT_TRUE(
+                update.replace(update.content() + QByteArrayLiteral("w%1=%2\n")
+                                                      .replace("%1", QByteArray::number(writer))
+                                                      .replace("%2", QByteArray::number(i))));
+        }
+    };
+    std::thread first(appendLines, 0);
+    appendLines(1);
+    first.join();
+    const QByteArray content = QByteArray::fromStdString(readFile(dotfile.target));
+    for (int writer = 0; writer < 2; ++writer) {
+        for (int i = 0; i < kUpdates; ++i)
+            EXPECT_TRUE(content.contains(QStringLiteral("w%1=%2\n").arg(writer).arg(i).toUtf8()))
+                << "w" << writer << "=" << i;
+        EXPECT_TRUE(std::filesystem::is_symlink(dotfile.links[writer]));
+    }
+    struct stat status;
+    ASSERT_EQ(stat(dotfile.target.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0640u);
+}
+
+TEST(OwnedFileTest, AnUpdateThroughALinkLocksTheFolderOfItsTarget) {
+    LinkedDotfile dotfile;
+    platform::OwnedFileUpdate update(QString::fromStdString(dotfile.links[0]));
+    ASSERT_TRUE(update.ready());
+    const struct {
+        std::string folder;
+        bool locked;
+    } cases[] = {
+        {dotfile.dir.file("dotfiles"), true},
+        {dotfile.dir.file("player0"), false},
+    };
+    for (const auto& c : cases) {
+        const int fd = open(c.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        const bool free = flock(fd, LOCK_EX | LOCK_NB) == 0;
+        EXPECT_EQ(!free, c.locked) << c.folder;
+        close(fd);
     }
 }

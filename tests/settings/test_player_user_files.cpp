@@ -57,13 +57,21 @@ TEST(PlayerUserFilesTest, TemporariesOfKilledWritersAreRemovedAtStart) {
     if (ended == 0)
         _exit(0);
     waitpid(ended, nullptr, 0);
-    const QString abandoned =
-        sandbox.folder() + QStringLiteral("/quaverly.ini.tmp-%1-k3").arg(ended);
-    const QString writing =
-        sandbox.folder() + QStringLiteral("/Netradio.txt.tmp-%1-k4").arg(getpid());
-    for (const QString& path : {abandoned, writing})
-        std::ofstream(path.toStdString()) << "[Quaverly]\n";
+    const struct {
+        QString name;
+        bool kept;
+    } cases[] = {
+        {QStringLiteral("quaverly.ini.quaverly-tmp-%1-k3").arg(ended), false},
+        {QStringLiteral("Podcast.txt.quaverly-tmp-%1-k5").arg(ended), false},
+        {QStringLiteral("Netradio.txt.quaverly-tmp-%1-k4").arg(getpid()), true}, // still writing
+        // The user's own files, named like temporaries of other programs.
+        {QStringLiteral("notes.txt.tmp-%1-abc").arg(ended), true},
+        {QStringLiteral("thesis.odt.tmp-%1-1").arg(ended), true},
+        {QStringLiteral("notes.txt.quaverly-tmp-%1-abc").arg(ended), true},
+    };
+    for (const auto& c : cases)
+        std::ofstream((sandbox.folder() + u'/' + c.name).toStdString()) << "[Quaverly]\n";
     startAndClose(sandbox, sandbox.executable(), {});
-    EXPECT_FALSE(QFile::exists(abandoned));
-    EXPECT_TRUE(QFile::exists(writing)) << "its writer still runs";
+    for (const auto& c : cases)
+        EXPECT_EQ(QFile::exists(sandbox.folder() + u'/' + c.name), c.kept) << c.name.toStdString();
 }
