@@ -196,8 +196,8 @@ void CFormView::OnEntryChanged(int index) {
     const QString shown = item->text();
     const QString entry = item->data(Qt::UserRole).toString();
     const bool isRoot = !platform::isRelative(entry);
-    settings::IniFile(iniPath_).WriteString(settings::keys::LastPath,
-                                            isRoot ? entry : currentFolder_ + entry);
+    settings::IniFile(iniPath_).WriteStringInBackground(settings::keys::LastPath,
+                                                        isRoot ? entry : currentFolder_ + entry);
     if (IsPlaylistFile(entry)) {
         LoadPlaylistFile(entry);
         return;
