@@ -183,7 +183,7 @@ TEST_F(FeedFaultTest, AStationUrlInTheFeedListIsRefusedAtOnce) {
     view.OnSourceChanged(view.sourceBox()->count() - 1);
     EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_EQ(entryTexts(), QStringList{""});
-    EXPECT_EQ(testsupport::readFile(dir.file("Podcast.txt")), "," + url + "\r\n");
+    EXPECT_EQ(testsupport::readFile(dir.file("Podcast.txt")), "," + url + "\n");
     EXPECT_TRUE(QTest::qWaitFor([&] { return station.clientGone(); }, 5000));
     EXPECT_LT(station.sent(), 8 << 20) << "not downloaded up to the cap";
     EXPECT_EQ(title.text(), "");
@@ -198,6 +198,6 @@ TEST_F(FeedFaultTest, ABareFeedUrlWhoseServerStallsIsListedWithAnEmptyName) {
     EXPECT_GE(clock.elapsed(), kStallMs - 50);
     EXPECT_LT(clock.elapsed(), kBeyondLimitsMs);
     EXPECT_EQ(entryTexts(), QStringList{""});
-    EXPECT_EQ(testsupport::readFile(dir.file("Podcast.txt")), "," + server.url("/stall") + "\r\n");
+    EXPECT_EQ(testsupport::readFile(dir.file("Podcast.txt")), "," + server.url("/stall") + "\n");
     EXPECT_EQ(title.text(), "");
 }
