@@ -55,12 +55,20 @@ public:
         const qsizetype comma = line.lastIndexOf(QLatin1Char(','));
         if (comma >= 0) {
             if (const auto it = read_.find(line.mid(comma + 1)); it != read_.end())
-                return platform::encodeFileName(line.left(comma + 1)) + it->second;
+                return NewText(line.left(comma + 1)) + it->second;
         }
-        return platform::encodeFileName(line);
+        return NewText(line);
     }
 
 private:
+    // UTF-8, with carried-over bytes written back as they were. Reading drops
+    // one leading byte order mark, so text that starts with U+FEFF of its own
+    // gets one more in front.
+    static QByteArray NewText(const QString& text) {
+        const QByteArray bytes = platform::encodeFileName(text);
+        return text.startsWith(QChar(0xFEFF)) ? "\xEF\xBB\xBF" + bytes : bytes;
+    }
+
     std::map<QString, QByteArray> read_;
 };
 

@@ -43,6 +43,8 @@ TEST(ListFileBytes, EachLineKeepsItsEncodingAndTheFileItsLineEnds) {
          "\x83\x89\x83\x57\x83\x49\n",
          {},
          ",\x83\x89\x83\x57\x83\x49\n"},
+        {"a new name that starts with a byte order mark keeps it", "http://f/\n",
+         QString(QChar(0xFEFF)) + "Mark", "\xEF\xBB\xBF\xEF\xBB\xBFMark,http://f/\n"},
         {"the last line without an end gets the file's",
          "b,http://b/\r\na,http://a/",
          {},
