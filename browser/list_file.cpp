@@ -3,8 +3,11 @@
 #include "browser/browser_log.h"
 #include "platform/background_work.h"
 #include "platform/code_page.h"
+#include "platform/file_name.h"
 #include "platform/owned_file.h"
 #include "platform/shell_path.h"
+
+#include <map>
 
 namespace browser {
 
@@ -17,18 +20,66 @@ QString OneLine(QString name) {
     return name;
 }
 
-// The list is rewritten from what was read of it; when another process or an
-// editor wrote the file since, its content is kept and this rewrite dropped.
-bool ReplaceListFile(const QString& path, const QByteArray& content) {
-    platform::OwnedFileUpdate update(path);
-    if (!update.ready())
-        return false;
-    if (update.changedSinceLastRead()) {
-        qCInfo(lcBrowser).noquote()
-            << QStringLiteral("%1 is not rewritten: it changed since it was read").arg(path);
-        return false;
+// The lines of a list file as read, split at LF with a CR before it dropped.
+QList<QByteArray> SplitListLines(const QByteArray& content) {
+    QList<QByteArray> lines = content.split('\n');
+    if (!lines.isEmpty() && lines.back().isEmpty())
+        lines.removeLast();
+    for (QByteArray& line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
     }
-    return update.replace(content);
+    return lines;
+}
+
+// The line end a list file uses: that of its first line; LF for a new file.
+QByteArray LineEndOf(const QByteArray& content) {
+    const qsizetype lineFeed = content.indexOf('\n');
+    return lineFeed > 0 && content[lineFeed - 1] == '\r' ? QByteArray("\r\n") : QByteArray("\n");
+}
+
+// Each line of the old file, by its text, as the bytes it was written in:
+// a line is written back in the encoding it was read in (a user's UTF-8
+// stays UTF-8, a list from the Windows program stays CP932), and text new to
+// the file (a name looked up from a station or a feed) is written in UTF-8.
+class LineEncoder {
+public:
+    explicit LineEncoder(const QByteArray& oldContent) {
+        for (const QByteArray& line : SplitListLines(oldContent))
+            read_.try_emplace(platform::decodeAnsi(line), line);
+    }
+
+    QByteArray encode(const QString& line) const {
+        if (const auto it = read_.find(line); it != read_.end())
+            return it->second;
+        // A bare line of the file, written back with the name it was given.
+        const qsizetype comma = line.lastIndexOf(QLatin1Char(','));
+        if (comma >= 0) {
+            if (const auto it = read_.find(line.mid(comma + 1)); it != read_.end())
+                return NewText(line.left(comma + 1)) + it->second;
+        }
+        return NewText(line);
+    }
+
+private:
+    // UTF-8, with carried-over bytes written back as they were. Reading drops
+    // one leading byte order mark, so text that starts with U+FEFF of its own
+    // gets one more in front.
+    static QByteArray NewText(const QString& text) {
+        const QByteArray bytes = platform::encodeFileName(text);
+        return text.startsWith(QChar(0xFEFF)) ? "\xEF\xBB\xBF" + bytes : bytes;
+    }
+
+    std::map<QString, QByteArray> read_;
+};
+
+QByteArray ListContent(const QStringList& lines, const QByteArray& oldContent) {
+    const LineEncoder encoder(oldContent);
+    const QByteArray lineEnd = LineEndOf(oldContent);
+    QByteArray content;
+    for (const QString& line : lines)
+        content += encoder.encode(line) + lineEnd;
+    return content;
 }
 
 } // namespace
@@ -37,25 +88,24 @@ QStringList ReadListFile(const QString& path) {
     const platform::FileSnapshot file = platform::readOwnedFile(path);
     if (file.state != platform::FileState::Present)
         return {};
-    QList<QByteArray> lines = file.content.split('\n');
-    if (!lines.isEmpty() && lines.back().isEmpty())
-        lines.removeLast();
     QStringList decoded;
-    for (QByteArray& line : lines) {
-        if (line.endsWith('\r'))
-            line.chop(1);
+    for (const QByteArray& line : SplitListLines(file.content))
         decoded.append(platform::decodeAnsi(line));
-    }
     return decoded;
 }
 
+// The list is rewritten from what was read of it; when another process or an
+// editor wrote the file since, its content is kept and this rewrite dropped.
 bool WriteListFile(const QString& path, const QStringList& lines) {
-    QByteArray content;
-    for (const QString& line : lines) {
-        content += platform::encodeListLine(line);
-        content += "\r\n";
+    platform::OwnedFileUpdate update(path);
+    if (!update.ready())
+        return false;
+    if (update.changedSinceLastRead()) {
+        qCInfo(lcBrowser).noquote()
+            << QStringLiteral("%1 is not rewritten: it changed since it was read").arg(path);
+        return false;
     }
-    return ReplaceListFile(path, content);
+    return update.replace(ListContent(lines, update.content()));
 }
 
 ListEntry SplitAtLastComma(const QString& entry) {

@@ -1,6 +1,6 @@
 // The two list files beside the executable (Netradio.txt, Podcast.txt):
 // read line by line in the ANSI code page, normalised into an ordered set,
-// and rewritten whole with CR LF line ends.
+// and rewritten whole, each line in the encoding it was read in.
 #pragma once
 
 #include <QString>
@@ -17,8 +17,12 @@ namespace browser {
 // written in this run (platform/owned_file.h).
 QStringList ReadListFile(const QString& path);
 
-// Replaces the file with the lines, each ended by CR LF, each line in CP932
-// when it fits and in UTF-8 otherwise. The new file takes the old one's place
+// Replaces the file with the lines. A line the file held (by its decoded
+// text; also the location after the last comma of a line, for a bare line
+// that was given a name) is written as the bytes it was read from, so each
+// keeps its encoding (UTF-8, CP932, bytes nothing decodes); text new to the
+// file is written in UTF-8. Lines end as the file's first line did (LF or
+// CR LF); a new file's in LF. The new file takes the old one's place
 // atomically, under the file's lock; on failure (read-only folder or file,
 // full disk, a file that could not be read) the old file stays, and so does a
 // file that another process or an editor changed since this process read it.

@@ -1,4 +1,5 @@
-// An RSS document read with TinyXML-2: the channel title and the episodes,
+// An RSS or Atom document read with TinyXML-2: the channel title and the
+// episodes,
 // texts in UTF-8 as the document holds them (documents in other encodings are
 // converted first). What the texts mean for the player (names, relative
 // links) is the browser's business.
@@ -10,17 +11,25 @@
 
 namespace audio::net {
 
+// HTML's named references (&eacute;) in the document are read as the
+// characters they name.
 struct FeedEpisode {
-    std::string url;         // the enclosure's url attribute
+    // The enclosure's url attribute; an Atom entry's link rel="enclosure"
+    // href; without either, the url of the item's Media RSS content
+    // (media:content, also inside media:group) that is audio, else of the
+    // first one that does not say what it is.
+    std::string url;
     std::string title;       // text of the item's first title element
-    std::string description; // text of its first description element
+    std::string description; // text of its first description (Atom: summary)
 };
 
 struct FeedDocument {
     bool wellFormed = false;
-    std::string channelTitle; // text of the first child node of rss/channel/title
+    // Text of the first child node of rss/channel/title (Atom: feed/title).
+    std::string channelTitle;
     // The first rss/channel/item and every following sibling node of it that
-    // has an enclosure element with a url attribute, in document order.
+    // has a url (see FeedEpisode), in document order; in Atom every
+    // feed/entry with one.
     std::vector<FeedEpisode> episodes;
 };
 

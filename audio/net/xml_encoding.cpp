@@ -1,6 +1,7 @@
 #include "net/xml_encoding.h"
 
 #include "net/header_text.h"
+#include "tags/legacy_text.h"
 
 #include <array>
 #include <cerrno>
@@ -65,6 +66,10 @@ struct Source {
 };
 
 std::optional<Source> sourceOf(std::string_view document) {
+    if (startsWith(document, std::string_view("\xFF\xFE\0\0", 4)))
+        return Source{"UTF-32LE", 4, 4};
+    if (startsWith(document, std::string_view("\0\0\xFE\xFF", 4)))
+        return Source{"UTF-32BE", 4, 4};
     if (startsWith(document, "\xFF\xFE"))
         return Source{"UTF-16LE", 2, 2};
     if (startsWith(document, "\xFE\xFF"))
@@ -105,12 +110,22 @@ std::string convert(iconv_t converter, std::string_view input, size_t unitSize) 
     return output;
 }
 
+// A document that names no encoding is UTF-8 by the rules of XML, but
+// feeds written by hand or by old tools hold 8-bit text without saying so:
+// such a document, not valid UTF-8, is read by the player's 8-bit rule.
+std::optional<std::string> undeclaredInUtf8(std::string_view document) {
+    if (startsWith(document, "\xEF\xBB\xBF") || declarationEncoding(document) ||
+        audio::tags::isValidUtf8(document))
+        return std::nullopt;
+    return audio::tags::decodeLegacyText(document);
+}
+
 } // namespace
 
 std::optional<std::string> documentInUtf8(std::string_view document) {
     const auto source = sourceOf(document);
     if (!source)
-        return std::nullopt;
+        return undeclaredInUtf8(document);
     const iconv_t converter = iconv_open("UTF-8", source->encoding.c_str());
     if (converter == reinterpret_cast<iconv_t>(-1))
         return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "tags/asf_metadata.h"
 #include "tags/byte_reader.h"
+#include "tags/content_kind.h"
 #include "tags/flac_metadata.h"
 #include "tags/id3v2_header.h"
 #include "tags/id3v2_subset.h"
@@ -153,19 +154,34 @@ std::string genreName(std::string genre) {
     return genre;
 }
 
+// Every value of a text frame (a two-artist TPE1 holds two), joined as
+// TagLib joins them.
 std::string frameText(const TagLib::ID3v2::Frame& frame) {
     if (const auto* text = dynamic_cast<const TagLib::ID3v2::TextIdentificationFrame*>(&frame)) {
-        const TagLib::StringList values = text->fieldList();
-        if (values.isEmpty())
-            return {};
-        const bool latin1 = text->textEncoding() == TagLib::String::Latin1;
-        return latin1 ? legacyText(values.front()) : unicodeText(values.front());
+        TagLib::StringList values = text->fieldList();
+        if (text->textEncoding() == TagLib::String::Latin1) {
+            for (TagLib::String& value : values)
+                value = TagLib::String(legacyText(value), TagLib::String::UTF8);
+        }
+        return unicodeText(values.toString());
     }
     if (const auto* comment = dynamic_cast<const TagLib::ID3v2::CommentsFrame*>(&frame)) {
         const bool latin1 = comment->textEncoding() == TagLib::String::Latin1;
         return latin1 ? legacyText(comment->text()) : unicodeText(comment->text());
     }
     return unicodeText(frame.toString());
+}
+
+// The comment shown is the first without a description: players write their
+// own comments (iTunes' "iTunNORM" loudness) with one, before or after the
+// user's.
+const TagLib::ID3v2::Frame& shownFrame(const TagLib::ID3v2::FrameList& frames) {
+    for (const TagLib::ID3v2::Frame* frame : frames) {
+        const auto* comment = dynamic_cast<const TagLib::ID3v2::CommentsFrame*>(frame);
+        if (comment && comment->description().isEmpty())
+            return *frame;
+    }
+    return *frames.front();
 }
 
 void fillFromId3v2(const TagLib::ID3v2::Tag* tag, TagFields& fields) {
@@ -175,7 +191,7 @@ void fillFromId3v2(const TagLib::ID3v2::Tag* tag, TagFields& fields) {
     for (const FieldKeys& keys : kFields) {
         const auto it = frames.find(keys.id3v2);
         if (it != frames.end() && !it->second.isEmpty())
-            setIfEmpty(fields.*keys.member, frameText(*it->second.front()));
+            setIfEmpty(fields.*keys.member, frameText(shownFrame(it->second)));
     }
     fields.genre = genreName(fields.genre);
 }
@@ -189,10 +205,11 @@ void readMpeg(TagLib::IOStream& stream, TagFields& fields) {
     TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
     if (!file.isOpen())
         return;
+    // An APE tag is newer than an ID3v1 tag beside it, and holds more.
     fillFromId3v2(file.ID3v2Tag(), fields);
-    fillFromId3v1(file.ID3v1Tag(), fields);
     if (file.hasAPETag())
         fillFromProperties(file.APETag()->properties(), fields);
+    fillFromId3v1(file.ID3v1Tag(), fields);
 }
 
 // The ID3v2 tag a file starts with, as far as the file holds it; empty when
@@ -276,6 +293,11 @@ void readChunks(const std::string& path, TagFields& fields) {
     }
     if (fields.track.empty() && chunks.info.count("ITRK"))
         fields.track = decodeLegacyText(chunks.info.at("ITRK"));
+    // AIFF's own text chunks, which TagLib does not read.
+    if (chunks.aiffText.count("NAME"))
+        setIfEmpty(fields.title, decodeLegacyText(chunks.aiffText.at("NAME")));
+    if (chunks.aiffText.count("AUTH"))
+        setIfEmpty(fields.artist, decodeLegacyText(chunks.aiffText.at("AUTH")));
 }
 
 void readGeneric(TagLib::File& file, TagFields& fields) {
@@ -381,6 +403,42 @@ std::string lowerExtension(const std::string& path) {
     return extension;
 }
 
+// Files whose first bytes say nothing known: by their name (".aac" streams
+// without a tag, formats only TagLib reads).
+void readByExtension(const std::string& path, TagFields& fields) {
+    const std::string extension = lowerExtension(path);
+    if (extension == ".mp3" || extension == ".mp2" || extension == ".mp1" || extension == ".aac")
+        readMpeg(path, fields);
+    else
+        readOther(path, fields);
+}
+
+// The reader is chosen by what the file holds, not by its name: a file
+// renamed by hand keeps its tags.
+void readByContent(const std::string& path, TagFields& fields) {
+    ContentKind kind;
+    {
+        FileReader file(path);
+        kind = contentKind(file.reader());
+    }
+    switch (kind) {
+    case ContentKind::Mpeg:
+        return readMpeg(path, fields);
+    case ContentKind::Chunks:
+        return readChunks(path, fields);
+    case ContentKind::Flac:
+        return readFlac(path, fields);
+    case ContentKind::Ogg:
+        return readOgg(path, fields);
+    case ContentKind::Mp4:
+        return readMp4(path, fields);
+    case ContentKind::Asf:
+        return readAsf(path, fields);
+    case ContentKind::Unknown:
+        return readByExtension(path, fields);
+    }
+}
+
 // "3/10" -> "3": the title shows the number alone.
 void keepNumberOnly(std::string& text) {
     text = text.substr(0, text.find('/'));
@@ -409,22 +467,7 @@ void finishFields(TagFields& fields) {
 TagFields readFileTags(const std::string& utf8Path) {
     TagFields fields;
     try {
-        const std::string extension = lowerExtension(utf8Path);
-        if (extension == ".mp3" || extension == ".mp2" || extension == ".mp1" ||
-            extension == ".aac")
-            readMpeg(utf8Path, fields);
-        else if (extension == ".wav" || extension == ".aif" || extension == ".aiff")
-            readChunks(utf8Path, fields);
-        else if (extension == ".flac")
-            readFlac(utf8Path, fields);
-        else if (extension == ".ogg" || extension == ".oga" || extension == ".opus")
-            readOgg(utf8Path, fields);
-        else if (extension == ".m4a" || extension == ".mp4" || extension == ".m4b")
-            readMp4(utf8Path, fields);
-        else if (extension == ".wma" || extension == ".asf")
-            readAsf(utf8Path, fields);
-        else
-            readOther(utf8Path, fields);
+        readByContent(utf8Path, fields);
     } catch (...) {
         return {}; // a broken file has no tags
     }

@@ -66,17 +66,23 @@ class FrameWalk {
 public:
     FrameWalk(int version, std::string_view body) : version_(version), body_(body) {}
 
-    // The kept frames, each with its size written the way its version wants.
+    // The kept frames, each with its size written the way its version wants:
+    // the first of each wanted id, and the first comment without a
+    // description (the one readers show) when the first has one.
     std::string keptFrames(std::size_t start) {
         std::string out;
         std::set<std::string_view> seen;
+        bool plainComment = false;
         for (std::size_t pos = start; pos + headerSize() <= body_.size();) {
             const std::string_view id = body_.substr(pos, idSize());
             const std::size_t size = frameSize(pos);
             if (!isFrameId(id) || size == 0 || size > body_.size() - pos - headerSize())
                 break;
-            if (wanted(id) && seen.insert(id).second)
+            const bool comment = id == "COMM" || id == "COM";
+            const bool plain = comment && !plainComment && hasNoDescription(pos, size);
+            if (wanted(id) && (seen.insert(id).second || plain))
                 appendFrame(out, pos, size);
+            plainComment = plainComment || plain;
             pos += headerSize() + size;
         }
         return out;
@@ -97,14 +103,39 @@ private:
         const std::string_view field = body_.substr(pos + idSize(), version_ == 2 ? 3 : 4);
         if (version_ != 4)
             return bigEndian(field);
-        // Some writers put plain sizes into 2.4 tags; TagLib takes the plain
-        // size when only it lands on the next frame, and so does this walk.
-        const std::size_t safe = syncSafe(field);
+        // Some writers put plain sizes into 2.4 tags. A size with a byte of
+        // 128 or more cannot be syncsafe, so it is plain; otherwise the plain
+        // reading is taken when only it lands on the next frame. TagLib and
+        // the other common readers decide the same way.
         const std::size_t plain = bigEndian(field);
+        if (std::any_of(field.begin(), field.end(), [](char c) { return c & 0x80; }))
+            return plain;
+        const std::size_t safe = syncSafe(field);
         if (safe > 127 && !landsOnFrame(pos + headerSize() + safe) &&
             landsOnFrame(pos + headerSize() + plain))
             return plain;
         return safe;
+    }
+
+    // A comment frame's body: encoding, language, description, text. Frames
+    // with flags that change the body (2.4 unsynchronisation, compression,
+    // a data length indicator) count as described.
+    bool hasNoDescription(std::size_t pos, std::size_t size) const {
+        const std::size_t flagsAt = pos + idSize() + 4;
+        if (version_ == 4 && (static_cast<unsigned char>(body_[flagsAt + 1]) & 0x0F) != 0)
+            return false;
+        if (version_ == 3 && (static_cast<unsigned char>(body_[flagsAt + 1]) & 0xE0) != 0)
+            return false;
+        std::string_view frame = body_.substr(pos + headerSize(), size);
+        if (frame.size() < 5)
+            return false;
+        const char encoding = frame[0];
+        std::string_view description = frame.substr(4);
+        if (encoding == 1 &&
+            ((description.starts_with("\xFF\xFE") || description.starts_with("\xFE\xFF"))))
+            description.remove_prefix(2);
+        const bool wide = encoding == 1 || encoding == 2;
+        return wide ? description.starts_with(std::string_view("\0\0", 2)) : description[0] == 0;
     }
 
     bool landsOnFrame(std::size_t pos) const {

@@ -54,9 +54,14 @@ void forEachAtom(ByteReader& file, int64_t begin, int64_t end,
     }
 }
 
-// Where an atom's children begin (a metadata atom has version and flags).
-int64_t childrenStart(const Atom& atom) {
-    return atom.contentStart() + (atom.type == "meta" ? 4 : 0);
+// Where an atom's children begin. A metadata atom has version and flags
+// before them, except in QuickTime's form, where its first child (the
+// handler) follows the header at once.
+int64_t childrenStart(ByteReader& file, const Atom& atom) {
+    if (atom.type != "meta")
+        return atom.contentStart();
+    const bool quickTime = file.startsWith(atom.contentStart() + 4, "hdlr");
+    return atom.contentStart() + (quickTime ? 0 : 4);
 }
 
 void cutAfter(const Atom& parent, const Atom& firstCut, TagCuts& cuts) {
@@ -77,7 +82,7 @@ constexpr int kMaxNesting = 8;
 
 void cutContainer(ByteReader& file, const Atom& container, TagCuts& cuts, int depth) {
     const bool cut = container.type == "udta" || container.type == "ilst";
-    forEachAtom(file, childrenStart(container), container.end,
+    forEachAtom(file, childrenStart(file, container), container.end,
                 [&](const Atom& child, std::size_t i) {
                     if (cut && i == kMaxDemuxedItems) {
                         cutAfter(container, child, cuts);
@@ -97,7 +102,7 @@ std::string atomBytes(std::string_view type, const std::string& content) {
 
 std::optional<Atom> childOf(ByteReader& file, const Atom& parent, std::string_view type) {
     std::optional<Atom> found;
-    forEachAtom(file, childrenStart(parent), parent.end, [&](const Atom& child, std::size_t) {
+    forEachAtom(file, childrenStart(file, parent), parent.end, [&](const Atom& child, std::size_t) {
         if (child.type == type)
             found = child;
         return !found;

@@ -87,7 +87,9 @@ ChunkTags chunkTags(ByteReader& file, const std::vector<std::string_view>& infoI
     bool haveId3 = false;
     forEachChunk(file, 0, [&](const Chunk& chunk) {
         const bool id3 = chunk.id == "id3 " || chunk.id == "ID3 ";
-        if ((id3 && haveId3) || (!id3 && chunk.id != "LIST"))
+        const bool text = chunk.id == "NAME" || chunk.id == "AUTH";
+        if ((id3 && haveId3) || (text && tags.aiffText.count(chunk.id)) ||
+            (!id3 && !text && chunk.id != "LIST"))
             return true;
         const auto data = file.bytes(
             chunk.dataStart(), std::min<int64_t>(chunk.size, file.size() - chunk.dataStart()));
@@ -96,6 +98,8 @@ ChunkTags chunkTags(ByteReader& file, const std::vector<std::string_view>& infoI
         if (id3) {
             tags.id3 = *data;
             haveId3 = true;
+        } else if (text) {
+            tags.aiffText.emplace(chunk.id, data->substr(0, data->find('\0')));
         } else if (data->compare(0, 4, "INFO") == 0) {
             addInfoItems(*data, infoIds, tags.info);
         }

@@ -35,6 +35,8 @@ struct ChunkTags {
     // INFO item id ("IART", "INAM"...) -> its bytes without the terminating
     // zero; the first item of each id.
     std::map<std::string, std::string> info;
+    // AIFF text chunk id ("NAME", "AUTH") -> its text; the first of each.
+    std::map<std::string, std::string> aiffText;
 };
 
 // The tags of the form at the start of the file; infoIds limits the INFO

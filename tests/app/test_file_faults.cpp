@@ -116,9 +116,10 @@ qint64 IniGeneration(const std::string& bytes) {
 // The generation a whole list file holds, or -1 when it is not whole.
 qint64 ListGeneration(const std::string& bytes) {
     const QString text = QString::fromStdString(bytes);
-    if (!text.endsWith("\r\n"))
+    // A list file the program made ends its lines in LF.
+    if (!text.endsWith("\n"))
         return -1;
-    const QStringList lines = text.chopped(2).split("\r\n");
+    const QStringList lines = text.chopped(1).split("\n");
     if (lines.size() != kListLines)
         return -1;
     const qint64 generation = lines[0].section(' ', 3, 3).section(',', 0, 0).toLongLong();

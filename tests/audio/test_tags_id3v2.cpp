@@ -1,6 +1,7 @@
 // ID3v2 tags reduced to the frames of the title fields before TagLib reads
 // them: every version and layout the walk must step through, and tags of
 // many thousand frames.
+#include "id3_bytes.h"
 #include "tags/id3v2_subset.h"
 #include "tags/tag_fields.h"
 
@@ -14,34 +15,10 @@ namespace {
 using audio::tags::id3v2Subset;
 using audio::tags::readStreamTags;
 
-std::string bigEndian(uint32_t value, int bytes) {
-    std::string out;
-    for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
-        out += static_cast<char>((value >> shift) & 0xFF);
-    return out;
-}
-
-std::string syncSafe(uint32_t value) {
-    std::string out;
-    for (int shift = 21; shift >= 0; shift -= 7)
-        out += static_cast<char>((value >> shift) & 0x7F);
-    return out;
-}
-
-// A frame as the version writes it; plainSize writes a 2.4 size as 2.3 does.
-std::string frame(int version, const std::string& id, const std::string& body,
-                  bool plainSize = false) {
-    const auto size = static_cast<uint32_t>(body.size());
-    if (version == 2)
-        return id + bigEndian(size, 3) + body;
-    const std::string sizeField = version == 4 && !plainSize ? syncSafe(size) : bigEndian(size, 4);
-    return id + sizeField + std::string(2, '\0') + body;
-}
-
-// A text frame body in ISO-8859-1.
-std::string latin1(const std::string& text) {
-    return std::string(1, '\0') + text;
-}
+using id3bytes::bigEndian;
+using id3bytes::frame;
+using id3bytes::latin1;
+using id3bytes::syncSafe;
 
 std::string tag(int version, unsigned char flags, const std::string& body) {
     return std::string("ID3") + static_cast<char>(version) + '\0' + static_cast<char>(flags) +

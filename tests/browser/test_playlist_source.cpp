@@ -68,15 +68,29 @@ TEST_F(PlaylistTest, M3uReadsCp932AndUtf8Names) {
     EXPECT_EQ(rowNames(), (QStringList{"曲.mp3", "ソング.mp3"}));
 }
 
-TEST_F(PlaylistTest, M3u8SkipsItsByteOrderMarkAndStopsAtAnInvalidSequence) {
+TEST_F(PlaylistTest, M3u8SkipsItsByteOrderMarkAndReadsPastAnInvalidLine) {
     dir.write("a.mp3", "x");
     dir.write("b.mp3", "x");
     load("bom.m3u8", "\xEF\xBB\xBF"
                      "a.mp3\nb.mp3\n");
     EXPECT_EQ(rowNames(), (QStringList{"a.mp3", "b.mp3"}));
-    load("broken.m3u8", "a.mp3\nb.mp3\xFF\xFE\na.mp3\n");
-    // "b.mp3" before the invalid bytes is the last line read.
-    EXPECT_EQ(rowNames(), (QStringList{"a.mp3", "b.mp3"}));
+    dir.write("caf\xC3\xA9.mp3", "x");
+    load("broken.m3u8", "a.mp3\ncaf\xE9.mp3\nb.mp3\n");
+    // The Latin-1 line is read by the 8-bit rule; the lines after it still load.
+    EXPECT_EQ(rowNames(), (QStringList{"a.mp3", "café.mp3", "b.mp3"}));
+}
+
+// Every playlist made on Windows: backslashes, CR LF, a UTF-16 file.
+TEST_F(PlaylistTest, WindowsPathsAndUtf16FilesGiveTheirRows) {
+    dir.write("Album/01 - Intro.flac", "x");
+    load("win.m3u", "  Album\\01 - Intro.flac \r\n");
+    EXPECT_EQ(rowNames(), (QStringList{"01 - Intro.flac"}));
+    load("unicode.m3u", std::string("\xFF\xFE"
+                                    "A\0l\0b\0u\0m\0\\\0"
+                                    "0\0"
+                                    "1\0 \0-\0 \0I\0n\0t\0r\0o\0.\0f\0l\0a\0c\0",
+                                    44));
+    EXPECT_EQ(rowNames(), (QStringList{"01 - Intro.flac"}));
 }
 
 TEST_F(PlaylistTest, AnEmptyOrMissingPlaylistStillSendsTheFilledMessage) {

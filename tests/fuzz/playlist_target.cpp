@@ -33,7 +33,7 @@ void checkItems(const std::vector<browser::PlaylistItem>& items, qsizetype input
 
 int fuzzPlaylist(const uint8_t* data, size_t size) {
     const QByteArray bytes = fuzzsupport::bytesOf(data, size);
-    const qsizetype lineEnds = bytes.count('\n');
+    const qsizetype lineEnds = bytes.count('\n') + bytes.count('\r');
     checkItems(browser::ReadM3uItems(bytes), lineEnds);
     checkItems(browser::ReadM3u8Items(bytes), lineEnds);
     checkItems(browser::ReadPlsItems(bytes), lineEnds);
