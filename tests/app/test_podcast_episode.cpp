@@ -60,6 +60,7 @@ TEST_F(PodcastEpisodeTest, AnEpisodePlaysWithItsTitleAndItsEndStepsToTheNext) {
     f.SelectOrder(0); // in order, once
     f.trackList()->SetCurrentRow(0);
     f.OnCommand(ID_PLAY_PLAYPAUSE);
+    settleConnection();
 
     ASSERT_NE(f.engine().stream(), 0u);
     EXPECT_TRUE(QTest::qWaitFor(
@@ -71,6 +72,7 @@ TEST_F(PodcastEpisodeTest, AnEpisodePlaysWithItsTitleAndItsEndStepsToTheNext) {
     // Each episode is heard to its end from a seek near it.
     f.engine().SeekToSecond(2);
     EXPECT_TRUE(QTest::qWaitFor([&] { return f.engine().trackRow() == 1; }, 30000));
+    settleConnection();
     EXPECT_EQ(f.engine().trackLocation(), QString::fromStdString(server.url("/ep2.mp3")));
     f.engine().SeekToSecond(2);
     EXPECT_TRUE(QTest::qWaitFor([&] { return f.engine().stream() == 0; }, 30000))
@@ -91,6 +93,7 @@ TEST_F(PodcastEpisodeTest, AnEpisodeCutOffByTheServerEndsAndTheNextPlays) {
     f.trackList()->SetCurrentRow(0);
     f.OnCommand(ID_PLAY_PLAYPAUSE);
     EXPECT_TRUE(QTest::qWaitFor([&] { return f.engine().trackRow() == 1; }, 45000));
+    settleConnection();
     EXPECT_NE(f.engine().stream(), 0u);
     EXPECT_TRUE(testsupport::readFile(dir.file("messages.log")).empty());
 }

@@ -26,6 +26,7 @@ protected:
         f.trackList()->AppendRow(location, "row");
         f.trackList()->SetCurrentRow(0);
         f.OnCommand(ID_PLAY_PLAYPAUSE);
+        settleConnection();
         return f;
     }
     QString fixturePath(const char* name) {
