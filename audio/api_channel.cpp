@@ -24,14 +24,23 @@ BOOL result(int error) {
 
 // Pauses or stops a stream, then lets the device follow: what it holds is
 // held or dropped when nothing else plays.
-BOOL transport(DWORD handle, int (Stream::*call)(), void (Library::*deviceFollows)()) {
+BOOL transport(DWORD handle, int (Stream::*call)(),
+               void (*deviceFollows)(const std::shared_ptr<Stream>&)) {
     const auto stream = findStream(handle);
     if (!stream)
         return fail(BASS_ERROR_HANDLE, FALSE);
     const int error = ((*stream).*call)();
     if (error == BASS_OK)
-        (Library::instance().*deviceFollows)();
+        deviceFollows(stream);
     return result(error);
+}
+
+void holdPaused(const std::shared_ptr<Stream>&) {
+    Library::instance().holdSoundOfPaused();
+}
+
+void dropStopped(const std::shared_ptr<Stream>& stream) {
+    Library::instance().dropSoundOfStopped(stream);
 }
 
 // Positions count bytes of 16-bit samples at the stream's own format.
@@ -49,11 +58,11 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
 }
 
 BOOL BASS_ChannelPause(DWORD handle) {
-    return transport(handle, &Stream::pause, &Library::holdSoundOfPaused);
+    return transport(handle, &Stream::pause, &holdPaused);
 }
 
 BOOL BASS_ChannelStop(DWORD handle) {
-    return transport(handle, &Stream::stop, &Library::dropSoundOfStopped);
+    return transport(handle, &Stream::stop, &dropStopped);
 }
 
 DWORD BASS_ChannelIsActive(DWORD handle) {

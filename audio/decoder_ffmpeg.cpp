@@ -347,6 +347,21 @@ bool FfmpegDecoder::seek(int64_t frame) {
     if (!parts_.seekable || !inputSeekable() || cancelled_ || frame < 0 ||
         (cutAtLength_ && frame > length_))
         return false;
+    if (!parts_.input)
+        return seekTo(frame);
+    parts_.input->seekStarts();
+    const bool ok = seekTo(frame) && !parts_.input->seekFailed();
+    parts_.input->seekEnds();
+    if (!ok) {
+        // The reads the failed seek cut short are no end of the stream: it
+        // goes on from where the source still is.
+        parts_.format->pb->eof_reached = 0;
+        parts_.format->pb->error = 0;
+    }
+    return ok;
+}
+
+bool FfmpegDecoder::seekTo(int64_t frame) {
     const int64_t preroll = seekPreroll();
     int64_t backoff = countPositions_ ? frame + preroll : 0;
     for (int attempt = 0; attempt < kSeekAttempts; ++attempt) {

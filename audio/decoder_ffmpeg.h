@@ -76,6 +76,8 @@ private:
     bool inputSeekable() const;
     void resetAfterSeek(int64_t aim);
     bool decodeUpTo(int64_t target);
+    // The seek itself, between the input's seekStarts() and seekEnds().
+    bool seekTo(int64_t frame);
     int framesAllowed(int wanted) const;
     void fireDueEvents();
 

@@ -25,6 +25,14 @@ public:
     // False once the source has shown it cannot seek (a server that answered
     // a Range request with the whole body).
     virtual bool seekable() const { return true; }
+    // Around one seek of the decoder, which may move the source several
+    // times: the moves share one deadline, and once one has failed the
+    // others fail at once.
+    virtual void seekStarts() {}
+    // True when a move of the seek under way failed: the seek did, whatever
+    // the demuxer made of the reads that failed with it.
+    virtual bool seekFailed() const { return false; }
+    virtual void seekEnds() {}
 };
 
 } // namespace audio

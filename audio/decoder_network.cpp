@@ -61,6 +61,8 @@ int NetworkInput::readBytes(void* self, uint8_t* buffer, int size) {
     if (input->probing_ && input->position_ >= input->probeStart_ &&
         input->position_ - input->probeStart_ >= kMaxProbeBytes)
         return AVERROR_INVALIDDATA;
+    if (input->source_->seekOverdue())
+        return AVERROR_EXIT;
     const int got = input->source_->read(buffer, size);
     if (got == 0)
         return AVERROR_EOF;

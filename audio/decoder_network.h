@@ -31,6 +31,9 @@ public:
     void cancel() override;
     void audioStarted() override;
     bool seekable() const override { return source_->seekable(); }
+    void seekStarts() override { source_->beginSeek(); }
+    bool seekFailed() const override { return source_->seekOverdue(); }
+    void seekEnds() override { source_->endSeek(); }
     // The leading tags have been read through: the probe's byte limit counts
     // from here.
     void tagsPassed();

@@ -82,7 +82,10 @@ std::unique_ptr<Decoder> Decoder::openUrl(const std::string& url,
         return nullptr;
     }
     format->pb = view->io();
-    format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    // A demuxer that cannot place a seek without reading up to it (MP3
+    // without a table of contents) places it by the bit rate instead: over
+    // the network that read would take as long as the server sends it.
+    format->flags |= AVFMT_FLAG_CUSTOM_IO | AVFMT_FLAG_FAST_SEEK;
     format->probesize = kProbeBytes;
     format->format_probesize = static_cast<int>(kProbeBytes);
     format->max_analyze_duration = kAnalyzeMicroseconds;

@@ -142,10 +142,15 @@ void Library::dropQueuedSound(const std::shared_ptr<Stream>& stream) {
         mixer->dropQueuedSound(stream);
 }
 
-void Library::dropSoundOfStopped() {
+void Library::dropSoundOfStopped(const std::shared_ptr<Stream>& stream) {
     const std::shared_ptr<Mixer> mixer = currentMixer();
     if (mixer)
-        mixer->dropSoundOfStopped();
+        mixer->dropSoundOfStopped(stream);
+}
+
+std::shared_ptr<output::ManualClock> Library::manualClock() {
+    const std::shared_ptr<Mixer> mixer = currentMixer();
+    return mixer ? mixer->manualClock() : nullptr;
 }
 
 void Library::streamVolumeChanged() {

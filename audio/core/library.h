@@ -51,12 +51,14 @@ public:
     // After a seek: see Mixer::dropQueuedSound.
     void dropQueuedSound(const std::shared_ptr<Stream>& stream);
     // After a stop: see Mixer::dropSoundOfStopped.
-    void dropSoundOfStopped();
+    void dropSoundOfStopped(const std::shared_ptr<Stream>& stream);
     // After a pause: see Mixer::holdSoundOfPaused.
     void holdSoundOfPaused();
     // See Mixer::streamVolumeChanged.
     void streamVolumeChanged();
     // See Mixer::setFollowOn; BASS_ERROR_INIT without a device.
+    // The device's clock when a test moves it ("null:manual"), else nullptr.
+    std::shared_ptr<output::ManualClock> manualClock();
     int setFollowOn(const std::shared_ptr<Stream>& first, std::shared_ptr<Stream> next);
 
     DWORD newHandle() { return nextHandle_.fetch_add(1); }

@@ -1,17 +1,13 @@
 #include "core/mixer.h"
 
+#include "output/manual_clock.h"
+
 #include <algorithm>
 #include <utility>
 
 namespace audio::core {
 
 namespace {
-
-int64_t nowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 // True when a stream other than `except` is playing.
 bool anyPlaying(const std::vector<std::shared_ptr<Stream>>& streams,
@@ -36,10 +32,16 @@ Mixer::Mixer(std::unique_ptr<output::OutputDevice> device, SyncDispatcher& syncs
     mix_.resize(chunk_ * 2);
     work_.resize(chunk_ * 2);
     deviceVolume_ = device_->setVolume(targetGain());
+    // A clock that jumps wakes the mixer, which may wait for a sound to be
+    // heard.
+    if (const auto clock = device_->manualClock())
+        clockListener_ = clock->listen([signal = signal_] { signal->notify(); });
 }
 
 Mixer::~Mixer() {
     stop();
+    if (const auto clock = device_->manualClock())
+        clock->forget(clockListener_);
 }
 
 void Mixer::start() {
@@ -77,17 +79,24 @@ void Mixer::remove(const std::shared_ptr<Stream>& stream) {
             return link.first == stream || link.next == stream;
         });
         std::erase_if(waiting_, [&](const DueEvent& event) { return event.stream == stream; });
+        // The end of a stream that handed over to this one is a plain end now.
+        for (DueEvent& event : waiting_) {
+            if (event.followOn == stream) {
+                event.followOn.reset();
+                event.data = 0;
+            }
+        }
     }
     signal_->wake.notify_all();
-    dropSoundOfStopped();
+    dropSoundOfStopped(stream);
 }
 
-void Mixer::dropSoundOfStopped() {
+void Mixer::dropSoundOfStopped(const std::shared_ptr<Stream>& stream) {
     if (!paced_)
         return;
     {
         std::lock_guard<std::mutex> lock(signal_->mutex);
-        if (anyWantsMix())
+        if (anyWantsMix() || stream->soundEnd() <= deviceHeardFrame())
             return;
         discardPending_ = true;
     }
@@ -108,6 +117,7 @@ void Mixer::holdSoundOfPaused() {
 }
 
 void Mixer::dropQueuedSound(const std::shared_ptr<Stream>& stream) {
+    reclaimFollowOn(stream);
     if (!paced_)
         return;
     {
@@ -120,16 +130,26 @@ void Mixer::dropQueuedSound(const std::shared_ptr<Stream>& stream) {
     device_->interruptWait();
 }
 
-int64_t Mixer::heardOutputFrame() const {
-    const int64_t written = written_.load();
+int64_t Mixer::deviceHeardFrame() const {
+    const auto now = device_->now();
+    std::lock_guard<std::mutex> lock(heardMutex_);
+    const HeardLook& look = heardLook_;
     if (!paced_)
-        return written;
-    if (holding_)
-        return heardAtWrite_.load();
-    // Between writes the device keeps playing: follow the clock.
-    const int64_t elapsedNs = nowNs() - writeTimeNs_.load();
-    const int64_t advanced = elapsedNs / 1000 * rate_ / 1000000;
-    return std::min(written, heardAtWrite_.load() + std::max<int64_t>(0, advanced));
+        return look.written;
+    if (look.holding)
+        return look.heard;
+    // Between looks the device keeps playing: follow its clock.
+    const int64_t elapsedUs =
+        std::chrono::duration_cast<std::chrono::microseconds>(now - look.at).count();
+    const int64_t advanced = elapsedUs * rate_ / 1000000;
+    return std::min(look.written, look.heard + std::max<int64_t>(0, advanced));
+}
+
+int64_t Mixer::heardOutputFrame() const {
+    const int64_t heard = deviceHeardFrame();
+    std::lock_guard<std::mutex> lock(heardMutex_);
+    reported_ = std::max(reported_, heard);
+    return reported_;
 }
 
 int Mixer::setFollowOn(const std::shared_ptr<Stream>& first, std::shared_ptr<Stream> next) {
@@ -172,10 +192,34 @@ std::shared_ptr<Stream> Mixer::startFollowOn(const Stream& ended) {
     for (auto event = due_.rbegin(); event != due_.rend(); ++event) {
         if (event->stream.get() == &ended && event->syncType == BASS_SYNC_END) {
             event->data = next->handle();
+            event->followOn = next;
             break;
         }
     }
     return next;
+}
+
+void Mixer::reclaimFollowOn(const std::shared_ptr<Stream>& first) {
+    std::shared_ptr<Stream> next;
+    {
+        std::lock_guard<std::mutex> lock(signal_->mutex);
+        const auto handOver =
+            std::find_if(waiting_.begin(), waiting_.end(), [&](const DueEvent& event) {
+                return event.stream == first && event.followOn;
+            });
+        if (handOver == waiting_.end())
+            return;
+        next = std::move(handOver->followOn);
+        waiting_.erase(handOver);
+    }
+    // Its sound was not heard: it starts again where `first` ends anew.
+    next->stop();
+    if (next->seek(0) != BASS_OK)
+        return;
+    std::lock_guard<std::mutex> lock(signal_->mutex);
+    std::erase_if(followOns_,
+                  [&](const FollowOn& link) { return link.first == first || link.next == next; });
+    followOns_.push_back({first, std::move(next)});
 }
 
 bool Mixer::hasWork() const {
@@ -190,12 +234,11 @@ bool Mixer::holdChanges() const {
 }
 
 void Mixer::setHold(bool on) {
-    if (on)
-        publishHeard(); // what has been heard up to the hold
     device_->hold(on);
     holding_ = on;
-    if (!on)
-        publishHeard(); // the output clock goes on from here
+    // What has been heard up to the hold; the output clock goes on from the
+    // resume.
+    publishHeard();
 }
 
 bool Mixer::allReady() const {
@@ -209,7 +252,7 @@ void Mixer::run() {
             std::unique_lock<std::mutex> lock(signal_->mutex);
             // A device that does not keep time waits for the decoders instead
             // of inventing silence.
-            signal_->wake.wait(lock, [&] {
+            waitOnSignal(lock, std::nullopt, [&] {
                 return stopping_ || discardPending_ || holdChanges() ||
                        (hasWork() && (paced_ || allReady()));
             });
@@ -260,9 +303,28 @@ void Mixer::waitUntilHeard(std::unique_lock<std::mutex>& lock) {
         earliest = std::min(earliest, event.outputFrame);
     // A millisecond more, so that the clock has surely passed the frame.
     const auto wait =
-        framesToDuration(earliest - heardOutputFrame()) + std::chrono::milliseconds(1);
-    signal_->wake.wait_for(lock, wait,
-                           [&] { return stopping_ || discardPending_ || anyWantsMix(); });
+        framesToDuration(earliest - deviceHeardFrame()) + std::chrono::milliseconds(1);
+    waitOnSignal(lock, std::chrono::steady_clock::now() + wait, [&] {
+        return stopping_ || discardPending_ || anyWantsMix() || deviceHeardFrame() >= earliest;
+    });
+}
+
+void Mixer::waitOnSignal(std::unique_lock<std::mutex>& lock,
+                         std::optional<std::chrono::steady_clock::time_point> until,
+                         const std::function<bool()>& done) {
+    // Whoever moves a manual clock learns each time that the mixer has done
+    // all it can until the clock moves (or something else happens).
+    const auto clock = device_->manualClock();
+    while (!done()) {
+        if (clock)
+            clock->setWriterWaiting(true);
+        if (!until)
+            signal_->wake.wait(lock);
+        else if (signal_->wake.wait_until(lock, *until) == std::cv_status::timeout)
+            break;
+    }
+    if (clock)
+        clock->setWriterWaiting(false);
 }
 
 void Mixer::waitForDecoders(std::unique_lock<std::mutex>& lock) {
@@ -276,7 +338,7 @@ void Mixer::waitForDecoders(std::unique_lock<std::mutex>& lock) {
     // first decoded block beats handing the device a block of silence first.
     const auto chunk = static_cast<int64_t>(chunk_);
     const int64_t margin = std::min<int64_t>(chunk, rate_ / 50);
-    const int64_t held = written_.load() - heardOutputFrame();
+    const int64_t held = written_.load() - deviceHeardFrame();
     const int64_t frames = held <= 0 ? chunk : held - margin;
     if (frames <= 0)
         return;
@@ -359,18 +421,23 @@ void Mixer::mixIn(Stream& stream, std::size_t offset, std::size_t frames, float 
 void Mixer::publishHeard() {
     const int64_t written = written_.load();
     const int64_t latency = paced_ ? std::max<int64_t>(0, device_->latencyFrames()) : 0;
-    heardAtWrite_.store(std::max<int64_t>(0, written - latency));
-    writeTimeNs_.store(nowNs());
+    const HeardLook look{written, std::max<int64_t>(0, written - latency), device_->now(),
+                         holding_.load()};
+    std::lock_guard<std::mutex> lock(heardMutex_);
+    heardLook_ = look;
 }
 
 void Mixer::fireHeardEvents() {
-    // Syncs set with BASS_SYNC_MIXTIME are called as the mixer reaches them.
+    // Syncs set with BASS_SYNC_MIXTIME are called as the mixer reaches them,
+    // except the END that hands over to a follow-on: the follow-on's start
+    // is told when its first sample is heard, so that whoever shows what is
+    // playing follows the sound.
     for (const DueEvent& event : due_) {
         const DWORD mixTimeType = event.syncType | BASS_SYNC_MIXTIME;
-        if (event.stream->hasSyncFor(mixTimeType))
+        if (!event.followOn && event.stream->hasSyncFor(mixTimeType))
             syncs_.post(event.stream->handle(), mixTimeType, event.data);
     }
-    const int64_t heard = heardOutputFrame();
+    const int64_t heard = deviceHeardFrame();
     std::vector<DueEvent> ready;
     {
         std::lock_guard<std::mutex> lock(signal_->mutex);
@@ -387,8 +454,12 @@ void Mixer::fireHeardEvents() {
         waiting_.erase(waiting_.begin(), heardEnd);
     }
     for (const DueEvent& event : ready) {
-        if (event.stream->commit(event))
-            syncs_.post(event.stream->handle(), event.syncType, event.data);
+        if (!event.stream->commit(event))
+            continue;
+        const DWORD handOver = BASS_SYNC_END | BASS_SYNC_MIXTIME;
+        if (event.followOn && event.stream->hasSyncFor(handOver))
+            syncs_.post(event.stream->handle(), handOver, event.data);
+        syncs_.post(event.stream->handle(), event.syncType, event.data);
     }
 }
 

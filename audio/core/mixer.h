@@ -10,7 +10,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -28,6 +30,7 @@ public:
     int sampleRate() const { return rate_; }
     bool paced() const { return paced_; }
     std::string deviceName() const { return device_->name(); }
+    std::shared_ptr<output::ManualClock> manualClock() const { return device_->manualClock(); }
 
     void start();
     // Stops and joins the thread; the device closes when the mixer goes.
@@ -44,18 +47,22 @@ public:
     // to clear (never queued, or started already).
     int setFollowOn(const std::shared_ptr<Stream>& first, std::shared_ptr<Stream> next);
 
-    // The output frame being heard now.
+    // The output frame being heard now, for positions: it never steps back,
+    // however the device's reports of its latency vary.
     int64_t heardOutputFrame() const;
 
-    // After a seek of `stream`: the sound the device still holds is dropped,
-    // so the new position is heard at once (also when the stream is paused:
-    // the held sound is of the old place), unless another stream is playing
-    // (its sound would be cut).
+    // After a seek of `stream`: a follow-on it started that is not heard yet
+    // goes back to waiting for its end (rewound), and the sound the device
+    // still holds is dropped, so the new position is heard at once (also
+    // when the stream is paused: the held sound is of the old place), unless
+    // another stream is playing (its sound would be cut).
     void dropQueuedSound(const std::shared_ptr<Stream>& stream);
-    // After a stream stopped or was removed: when no stream is playing any
-    // more, what the device still holds is dropped, so that the stop is
-    // heard at once and whatever plays next is not queued behind it.
-    void dropSoundOfStopped();
+    // After `stream` was stopped or removed: when it still had sound in the
+    // device that is not heard yet (the user cut it) and no stream is playing
+    // any more, what the device holds is dropped, so that the stop is heard
+    // at once and whatever plays next is not queued behind it. A stream that
+    // was heard to its end cuts nothing: its followers' sound plays out.
+    void dropSoundOfStopped(const std::shared_ptr<Stream>& stream);
     // After a stream paused: when nothing else is playing, the device holds
     // what it has at once, rather than after the write the mixer waits in.
     void holdSoundOfPaused();
@@ -72,9 +79,19 @@ private:
     bool holdChanges() const;
     void setHold(bool on);
     std::chrono::nanoseconds framesToDuration(int64_t frames) const;
+    // The output frame the device plays now, as its last look and the clock
+    // since then tell; it may step back when the device's report changes.
+    int64_t deviceHeardFrame() const;
+    // The follow-on `first` started, not heard yet, back to waiting for it.
+    void reclaimFollowOn(const std::shared_ptr<Stream>& first);
     // Both wait on the signal, woken early by new work or stop.
     void waitUntilHeard(std::unique_lock<std::mutex>& lock);
     void waitForDecoders(std::unique_lock<std::mutex>& lock);
+    // Waits until `done` holds, or the time has come; a manual clock is
+    // told whenever the mixer waits.
+    void waitOnSignal(std::unique_lock<std::mutex>& lock,
+                      std::optional<std::chrono::steady_clock::time_point> until,
+                      const std::function<bool()>& done);
     void discardDeviceBuffer();
     void mixOnce();
     // Mixes a stream and the follow-ons that start in this block; returns
@@ -115,9 +132,20 @@ private:
     std::vector<float> work_;
 
     std::atomic<bool> holding_{false}; // written by the mixer thread
-    std::atomic<int64_t> written_{0};
-    std::atomic<int64_t> heardAtWrite_{0};
-    std::atomic<int64_t> writeTimeNs_{0};
+    std::atomic<int64_t> written_{0};  // written by the mixer thread
+
+    // What the device had played at the mixer's last look, published as one
+    // record: a reader never pairs one look's frames with another's time.
+    struct HeardLook {
+        int64_t written = 0;
+        int64_t heard = 0;
+        std::chrono::steady_clock::time_point at{};
+        bool holding = false;
+    };
+    mutable std::mutex heardMutex_;
+    HeardLook heardLook_;          // guarded by heardMutex_
+    mutable int64_t reported_ = 0; // guarded by heardMutex_
+    int clockListener_ = 0;        // on a device with a manual clock
     std::thread thread_;
 };
 

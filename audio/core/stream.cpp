@@ -104,8 +104,12 @@ void Stream::decodeLoop() {
         lock.lock();
         if (stopping_)
             break;
-        if (seekPending_ || request != seekRequested_)
-            continue; // a seek came while decoding: this block is stale
+        // A seek came while decoding. A file's ring was emptied for it: the
+        // block is stale. A network stream keeps its ring until its seek is
+        // done, in case that fails: the block goes on from it, if it fits.
+        const bool seekCame = seekPending_ || request != seekRequested_;
+        if (seekCame && (!network_ || ring_.space() < converted.size() / 2))
+            continue;
         decodedSince_ += std::max(0, frames);
         pushConverted(lock, converted);
         if (frames <= 0)
@@ -133,19 +137,14 @@ void Stream::performSeek(std::unique_lock<std::mutex>& lock) {
     const int64_t target = seekTarget_;
     lock.unlock();
     const bool ok = decoder_->seek(target);
-    converter_->reset();
+    if (ok)
+        converter_->reset();
     lock.lock();
     if (stopping_ || request != seekRequested_)
         return; // a newer request replaces this one
-    ring_.clear();
-    events_.clear();
-    basePosition_ = ok ? target : basePosition_ + decodedSince_;
-    decodedSince_ = 0;
-    produced_ = 0;
-    played_ = 0;
-    decoderEnded_ = false;
-    drained_ = false;
-    stalled_ = false;
+    if (ok || !network_)
+        restartAt(ok ? target : basePosition_ + decodedSince_);
+    // A network stream whose seek failed plays on from what it holds.
     seekOk_ = ok;
     seekPending_ = false;
     seekCompleted_ = request;
@@ -153,6 +152,18 @@ void Stream::performSeek(std::unique_lock<std::mutex>& lock) {
     lock.unlock();
     mixer_->notify();
     lock.lock();
+}
+
+void Stream::restartAt(int64_t position) {
+    ring_.clear();
+    events_.clear();
+    basePosition_ = position;
+    decodedSince_ = 0;
+    produced_ = 0;
+    played_ = 0;
+    decoderEnded_ = false;
+    drained_ = false;
+    stalled_ = false;
 }
 
 void Stream::pushConverted(std::unique_lock<std::mutex>& lock, const std::vector<float>& frames) {
@@ -259,12 +270,17 @@ int Stream::seek(int64_t frame) {
     const uint64_t request = ++seekRequested_;
     seekTarget_ = frame;
     seekPending_ = true;
-    ring_.clear();
-    events_.clear();
     ++epoch_;
     if (state_ == State::Ended)
         state_ = State::Stopped;
     decoderWake_.notify_all();
+    // A network seek waits for the server: the decoder thread carries it
+    // out while the caller goes on, and a failed one leaves the stream
+    // playing on from what it holds.
+    if (network_)
+        return BASS_OK;
+    ring_.clear();
+    events_.clear();
     seekDone_.wait(lock, [&] { return stopping_ || seekCompleted_ >= request; });
     if (stopping_)
         return BASS_ERROR_NOTAVAIL;
@@ -292,6 +308,11 @@ int64_t Stream::heardFrame(int64_t heardOutputFrame) {
     const int64_t heard = std::max<int64_t>(0, played_ - inFlight);
     return basePosition_ +
            static_cast<int64_t>(static_cast<double>(heard) * sourceRate_ / deviceRate_);
+}
+
+int64_t Stream::soundEnd() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lastOutputEnd_;
 }
 
 // ---- mixer side -----------------------------------------------------------
@@ -331,13 +352,13 @@ Pulled Stream::pull(float* out, std::size_t count, int64_t outputFrame, bool pac
         StreamEvent& event = events_.front();
         const int64_t offset = std::clamp<int64_t>(event.frame - first, 0, got);
         due.push_back({shared_from_this(), epoch_, event.syncType, outputFrame + offset,
-                       std::move(event.tag)});
+                       std::move(event.tag), 0, nullptr});
         events_.pop_front();
     }
     if (ending) {
         drained_ = true;
         due.push_back({shared_from_this(), epoch_, BASS_SYNC_END,
-                       outputFrame + static_cast<int64_t>(got), nullptr});
+                       outputFrame + static_cast<int64_t>(got), nullptr, 0, nullptr});
     }
     if (decoderWaiting_ && ring_.space() >= wakeFrames_)
         decoderWake_.notify_one();

@@ -64,10 +64,15 @@ public:
     int play(bool restart);
     int pause();
     int stop();
+    // A file's seek is done when it returns; a network stream's returns at
+    // once and is carried out by the decoder thread, positions telling the
+    // target meanwhile.
     int seek(int64_t frame);
     DWORD activeState();
     // The source frame being heard, given the mixer's heard output frame.
     int64_t heardFrame(int64_t heardOutputFrame);
+    // The output frame after the last one the mixer took from this stream.
+    int64_t soundEnd();
 
     // Mixer side. pull() copies up to count frames and appends due events.
     bool wantsMix();
@@ -103,6 +108,8 @@ private:
     void decodeLoop();
     bool waitForWork(std::unique_lock<std::mutex>& lock);
     void performSeek(std::unique_lock<std::mutex>& lock);
+    // Empties the ring: what the decoder gives next is at `position`.
+    void restartAt(int64_t position);
     void pushConverted(std::unique_lock<std::mutex>& lock, const std::vector<float>& frames);
     void onDecoderEvent(DecoderEvent event);
     void keepTag(TagText& slot, TagText value);

@@ -29,6 +29,7 @@ struct DueEvent {
     int64_t outputFrame = 0; // the mixer's output frame where it is heard
     TagText tag;
     DWORD data = 0; // the sync's data: for END, the follow-on started in its place
+    std::shared_ptr<Stream> followOn; // that follow-on, until its start is heard
 };
 
 } // namespace audio::core

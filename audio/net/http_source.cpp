@@ -68,7 +68,7 @@ public:
     // body instead is not asked again.
     int64_t seek(int64_t offset) override {
         const bool beyondEnd = contentLength_ >= 0 && offset >= contentLength_;
-        if (!seekable_ || offset < 0 || beyondEnd)
+        if (!seekable_ || offset < 0 || beyondEnd || !moveAllowed())
             return -1;
         auto fresh = std::make_shared<CurlTransfer>(transferOptions(offset), metadata_);
         {
@@ -83,12 +83,36 @@ public:
         seeking_.reset();
         if (failed || !ranged || cancelled_) {
             seekable_ = seekable_ && (failed || ranged);
+            moveFailed_ = true;
             fresh->cancel();
             return -1;
         }
+        if (!opening_)
+            fresh->endOpening(); // its reads have no deadline, as the stream's
         std::swap(transfer_, fresh);
         fresh->cancel(); // ends the old transfer
         return offset;
+    }
+
+    void beginSeek() override {
+        std::lock_guard lock(mutex_);
+        moveDeadline_ = opening_ ? deadline_ : deadlineOf(options_.limits, Clock::now());
+        moveFailed_ = false;
+    }
+
+    bool seekOverdue() const override {
+        {
+            std::lock_guard lock(mutex_);
+            if (!moveDeadline_)
+                return false;
+        }
+        return !moveAllowed();
+    }
+
+    void endSeek() override {
+        std::lock_guard lock(mutex_);
+        moveDeadline_.reset();
+        moveFailed_ = false;
     }
 
     void cancel() override {
@@ -122,19 +146,29 @@ private:
     }
 
     // A seek while the stream still opens (the demuxer looking at its end)
-    // keeps the open's deadline; later ones have none.
+    // keeps the open's deadline; a later one gets as long again to its
+    // answer, and the abort check holds until then.
     TransferOptions transferOptions(int64_t rangeStart) const {
         TransferOptions options;
         options.url = url_;
         options.rangeStart = rangeStart;
         options.limits = options_.limits;
-        if (opening_) {
-            options.deadline = deadline_;
-        } else {
-            options.limits.deadlineMs = 0;
-            options.limits.abortRequested = nullptr;
-        }
+        std::lock_guard lock(mutex_);
+        options.deadline = moveDeadline_ ? *moveDeadline_
+                           : opening_    ? deadline_
+                                         : deadlineOf(options_.limits, Clock::now());
         return options;
+    }
+
+    // False when the seek this move belongs to has failed or run out of
+    // time, or the program is closing.
+    bool moveAllowed() const {
+        {
+            std::lock_guard lock(mutex_);
+            if (moveFailed_ || (moveDeadline_ && Clock::now() >= *moveDeadline_))
+                return false;
+        }
+        return !(options_.limits.abortRequested && options_.limits.abortRequested());
     }
 
     HttpOpenOptions options_;
@@ -144,6 +178,8 @@ private:
     std::shared_ptr<CurlTransfer> transfer_;
     std::shared_ptr<CurlTransfer> seeking_; // the transfer a seek waits for
     bool cancelled_ = false;
+    std::optional<Clock::time_point> moveDeadline_; // of the seek under way
+    bool moveFailed_ = false;
     std::atomic<bool> opening_{true};
     std::vector<std::string> httpHeaders_;
     std::vector<std::string> icyHeaders_;

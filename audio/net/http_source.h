@@ -47,7 +47,18 @@ public:
     // Restarts the transfer at a byte offset (a Range request) and returns the
     // new offset, or -1 when the server cannot seek (live streams, servers
     // that ignore Range). A failed seek leaves the transfer where it was.
+    // After the open the request has as long as an open to its answer, and
+    // the abort check ends it.
     virtual int64_t seek(int64_t offset) = 0;
+    // Around the seeks that make one move of the stream (a demuxer may ask
+    // for several places): they share that time, and after one has failed
+    // or the time has passed the others fail at once.
+    virtual void beginSeek() = 0;
+    virtual void endSeek() = 0;
+    // True while a seek is under way whose move failed or whose time ran
+    // out: its reads fail then, so that a demuxer does not read its way to
+    // the place instead, at the speed of the network.
+    virtual bool seekOverdue() const = 0;
     // Wakes a blocked read and ends the transfer; safe from any thread.
     virtual void cancel() = 0;
     // The stream has its first audio: its open deadline and abort check end.

@@ -1,6 +1,7 @@
 // The null output: discards the sound, either as fast as it comes or paced
 // like a sound card with a short buffer, so that positions and syncs follow
-// real time.
+// real time, or a clock its owner moves (ManualClock).
+#include "output/manual_clock.h"
 #include "output/output_device.h"
 
 #include <algorithm>
@@ -22,8 +23,15 @@ constexpr int64_t kPeriodBlocks = 8;
 
 class NullOutput : public OutputDevice {
 public:
-    NullOutput(bool paced, int rate, int channels)
-        : paced_(paced), rate_(rate), channels_(channels) {}
+    NullOutput(bool paced, int rate, int channels, std::shared_ptr<ManualClock> clock)
+        : paced_(paced), rate_(rate), channels_(channels), clock_(std::move(clock)) {
+        if (clock_)
+            listening_ = clock_->listen([this] { clockMoved(); });
+    }
+    ~NullOutput() override {
+        if (clock_)
+            clock_->forget(listening_);
+    }
 
     int sampleRate() const override { return rate_; }
     int channels() const override { return channels_; }
@@ -36,7 +44,7 @@ public:
         if (!paced_)
             return;
         std::unique_lock<std::mutex> lock(mutex_);
-        const Clock::time_point now = Clock::now();
+        const Clock::time_point now = this->now();
         // After an underrun the clock restarts from what has been written.
         if (written_ == 0 || playedFrames(now) >= written_)
             start_ = now - framesToDuration(written_);
@@ -51,19 +59,25 @@ public:
             return;
         const Clock::time_point due =
             start_ + framesToDuration(written_ - block * (kBufferBlocks - kPeriodBlocks));
-        wakeup_.wait_until(lock, due, [&] { return interrupted_ || Clock::now() >= due; });
+        waitUntil(lock, due);
         interrupted_ = false;
     }
 
+    Clock::time_point now() const override {
+        return clock_ ? Clock::time_point(clock_->now()) : Clock::now();
+    }
+
+    std::shared_ptr<ManualClock> manualClock() const override { return clock_; }
+
     void discard() override {
         std::lock_guard<std::mutex> lock(mutex_);
-        written_ = std::min(written_, playedFrames(Clock::now()));
+        written_ = std::min(written_, playedFrames(now()));
     }
 
     // The modelled card stops its clock while held.
     void hold(bool on) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        const Clock::time_point now = Clock::now();
+        const Clock::time_point now = this->now();
         if (on)
             heldSince_ = now;
         else if (heldSince_)
@@ -82,11 +96,29 @@ public:
         if (!paced_)
             return 0;
         std::lock_guard<std::mutex> lock(mutex_);
-        const int64_t played = playedFrames(Clock::now());
+        const int64_t played = playedFrames(now());
         return played >= written_ ? 0 : written_ - played;
     }
 
 private:
+    void waitUntil(std::unique_lock<std::mutex>& lock, Clock::time_point due) {
+        const auto done = [&] { return interrupted_ || now() >= due; };
+        if (!clock_) {
+            wakeup_.wait_until(lock, due, done);
+            return;
+        }
+        while (!done()) {
+            clock_->setWriterWaiting(true);
+            wakeup_.wait(lock);
+        }
+        clock_->setWriterWaiting(false);
+    }
+
+    void clockMoved() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        wakeup_.notify_all();
+    }
+
     Clock::duration framesToDuration(int64_t frames) const {
         return std::chrono::duration_cast<Clock::duration>(
             std::chrono::duration<double>(static_cast<double>(frames) / rate_));
@@ -105,12 +137,15 @@ private:
     std::optional<Clock::time_point> heldSince_;
     int64_t written_ = 0;
     bool interrupted_ = false;
+    const std::shared_ptr<ManualClock> clock_;
+    int listening_ = 0;
 };
 
 } // namespace
 
-std::unique_ptr<OutputDevice> openNullOutput(bool paced, int sampleRate, int channels) {
-    return std::make_unique<NullOutput>(paced, sampleRate, channels);
+std::unique_ptr<OutputDevice> openNullOutput(bool paced, int sampleRate, int channels,
+                                             std::shared_ptr<ManualClock> clock) {
+    return std::make_unique<NullOutput>(paced, sampleRate, channels, std::move(clock));
 }
 
 } // namespace audio::output

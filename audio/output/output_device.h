@@ -2,12 +2,15 @@
 // device; the device converts them to whatever its sink takes.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace audio::output {
+
+class ManualClock;
 
 class OutputDevice {
 public:
@@ -45,6 +48,13 @@ public:
     // none: the mixer then scales the samples itself. From any thread.
     virtual bool setVolume(float) { return false; }
 
+    // The clock the device plays by: the real one, unless its owner moves it
+    // (manualClock()).
+    virtual std::chrono::steady_clock::time_point now() const {
+        return std::chrono::steady_clock::now();
+    }
+    virtual std::shared_ptr<ManualClock> manualClock() const { return nullptr; }
+
     // Frames the mixer should produce per write.
     virtual std::size_t chunkFrames() const = 0;
 
@@ -53,7 +63,8 @@ public:
 };
 
 // Opens the device named by a QUAVERLY_AUDIO value: "pulse", "alsa",
-// "alsa:PCM", "null", "null:fast" or "wav:PATH". An empty choice tries pulse
+// "alsa:PCM", "null", "null:fast", "null:manual" (paced by a ManualClock)
+// or "wav:PATH". An empty choice tries pulse
 // then alsa. Returns nullptr and sets *bassError (BASS_ERROR_DEVICE,
 // BASS_ERROR_DRIVER, BASS_ERROR_FILEOPEN) when nothing opens.
 std::unique_ptr<OutputDevice> openOutputDevice(const std::string& choice, int sampleRate,
@@ -61,7 +72,8 @@ std::unique_ptr<OutputDevice> openOutputDevice(const std::string& choice, int sa
 
 std::unique_ptr<OutputDevice> openPulseOutput(int sampleRate, int channels);
 std::unique_ptr<OutputDevice> openAlsaOutput(const std::string& pcm, int sampleRate, int channels);
-std::unique_ptr<OutputDevice> openNullOutput(bool paced, int sampleRate, int channels);
+std::unique_ptr<OutputDevice> openNullOutput(bool paced, int sampleRate, int channels,
+                                             std::shared_ptr<ManualClock> clock = nullptr);
 std::unique_ptr<OutputDevice> openWavOutput(const std::string& path, int sampleRate, int channels);
 
 // Diagnostics for the benchmarks: wraps device so that each write is logged to

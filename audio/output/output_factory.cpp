@@ -1,3 +1,4 @@
+#include "output/manual_clock.h"
 #include "output/output_device.h"
 
 #include "bass.h"
@@ -22,6 +23,8 @@ std::unique_ptr<OutputDevice> openNamed(const std::string& choice, int rate, int
         return openNullOutput(true, rate, channels);
     if (choice == "null:fast")
         return openNullOutput(false, rate, channels);
+    if (choice == "null:manual")
+        return openNullOutput(true, rate, channels, std::make_shared<ManualClock>());
     if (startsWith(choice, "wav:") && choice.size() > 4) {
         auto device = openWavOutput(choice.substr(4), rate, channels);
         if (!device)

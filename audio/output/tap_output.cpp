@@ -34,6 +34,8 @@ public:
     void interruptWait() override { inner_->interruptWait(); }
     void hold(bool on) override { inner_->hold(on); }
     bool setVolume(float gain) override { return inner_->setVolume(gain); }
+    std::chrono::steady_clock::time_point now() const override { return inner_->now(); }
+    std::shared_ptr<ManualClock> manualClock() const override { return inner_->manualClock(); }
 
     void write(const float* frames, std::size_t count) override {
         const int64_t handedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(

@@ -23,8 +23,11 @@ using namespace res;
 
 namespace {
 
-// A 0.31 s tone: 13671 frames, so each track ends inside a 882-frame block.
-constexpr long long kToneFrames = 13671;
+// A 1.01 s tone: 44541 frames, so each track ends inside a 882-frame block.
+// The engine hears of a hand-over when the new track is heard and queues the
+// row after it then: a track must outlast the device's buffer (200 ms) and
+// its wake-ups for that row to be queued before the mixer reaches its end.
+constexpr long long kToneFrames = 44541;
 
 std::string MakeShortTone(const testsupport::TempDir& dir, const std::string& name, int hz) {
     const std::string path = dir.file(name);
@@ -33,7 +36,7 @@ std::string MakeShortTone(const testsupport::TempDir& dir, const std::string& na
     const auto made = testsupport::runProgram(
         "ffmpeg",
         {"-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
-         QStringLiteral("sine=frequency=%1:sample_rate=44100:duration=0.31").arg(hz), "-ac", "2",
+         QStringLiteral("sine=frequency=%1:sample_rate=44100:duration=1.01").arg(hz), "-ac", "2",
          "-c:a", "pcm_s16le", QString::fromStdString(path)},
         60000);
     EXPECT_TRUE(made.finished && made.exitCode == 0) << made.err.toStdString();

@@ -243,3 +243,32 @@ TEST(DecoderNetwork, CancelWakesABlockedDecode) {
 }
 
 } // namespace
+
+// A seek far ahead in an episode asks the server for that place instead of
+// reading through the body up to it (at 80 KB/s, 15 s of 128 kbit/s audio
+// would take three seconds to come).
+TEST(DecoderNetwork, AFarSeekAsksTheServerForThatPlace) {
+    const std::string mp3 = testsupport::readFile(testsupport::fixture("tone_1k_20s.mp3"));
+    TestHttpServer server;
+    TestResponse response = TestResponse::dripped(mp3, 4096, 50, "audio/mpeg");
+    response.announcedLength = static_cast<int64_t>(mp3.size());
+    response.ranges = true;
+    server.route("/slow.mp3", response);
+    auto decoder = openUrlOrFail(server.url("/slow.mp3"));
+    ASSERT_TRUE(decoder);
+    std::vector<float> block(4096 * 2);
+    ASSERT_EQ(decoder->decode(block.data(), 4096), 4096);
+
+    const std::size_t requestsBefore = server.requests().size(); // the open's look at the end
+    ASSERT_TRUE(decoder->seek(15 * 44100));
+    const auto requests = server.requests();
+    int64_t farthest = -1;
+    for (std::size_t i = requestsBefore; i < requests.size(); ++i) {
+        const std::string range = requests[i].header("range");
+        if (range.rfind("bytes=", 0) == 0)
+            farthest = std::max<int64_t>(farthest, std::atoll(range.c_str() + 6));
+    }
+    EXPECT_GT(farthest, static_cast<int64_t>(mp3.size()) / 2);
+    const int64_t rest = frameCount(decodeAll(*decoder), *decoder);
+    EXPECT_NEAR(rest, 5 * 44100, 1152 * 2) << "the decoder went on from the new place";
+}

@@ -6,9 +6,13 @@
 #include "support/process_runner.h"
 #include "support/temp_dir.h"
 
+#include <condition_variable>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 using librarytest::Event;
@@ -17,16 +21,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Polls until the condition holds; false when the timeout passes first.
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
+using librarytest::waitUntil;
 
 // Reads raw s16le stereo frames as the recorder wrote them.
 librarytest::Wav readRaw(const std::string& path) {
@@ -208,4 +203,113 @@ TEST_F(PulseTest, TheStreamVolumeIsTheServersVolumeFromTheFirstSample) {
         const double start = firstSound(recorded, sound.from - 0.01);
         EXPECT_NEAR(librarytest::rmsDb(recorded, start, start + 0.01), levels[i], 0.5);
     }
+}
+
+namespace {
+
+// The loud time of the recording, once it holds at least `expected` of it
+// (or the timeout passed): the recorder writes what the sink played.
+double loudSecondsOnceRecorded(const std::function<librarytest::Wav()>& heard, double expected) {
+    double loud = 0;
+    waitUntil(
+        [&] {
+            loud = 0;
+            for (const Stretch& stretch : loudStretches(heard()))
+                loud += stretch.to - stretch.from;
+            return loud >= expected - 0.02;
+        },
+        5s);
+    return loud;
+}
+
+// A stream of the 3 s tone with `left` seconds to play.
+HSTREAM toneWithSecondsLeft(double left) {
+    const HSTREAM stream = librarytest::openFixture("tone_1k_3s.wav");
+    BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, 3.0 - left), BASS_POS_BYTE);
+    return stream;
+}
+
+// The END syncs of a chain of streams, as the player's engine hears them.
+struct ChainEvents {
+    struct Seen {
+        DWORD stream = 0;
+        DWORD next = 0; // the follow-on the hand-over names; 0 for a plain END
+    };
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<Seen> seen;
+
+    static void handOver(HSYNC, DWORD stream, DWORD next, void* user) {
+        if (next != 0)
+            static_cast<ChainEvents*>(user)->add({stream, next});
+    }
+    static void ended(HSYNC, DWORD stream, DWORD, void* user) {
+        static_cast<ChainEvents*>(user)->add({stream, 0});
+    }
+    void add(Seen event) {
+        std::lock_guard<std::mutex> lock(mutex);
+        seen.push_back(event);
+        changed.notify_all();
+    }
+    std::optional<Seen> next(std::chrono::milliseconds timeout) {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (!changed.wait_for(lock, timeout, [&] { return !seen.empty(); }))
+            return std::nullopt;
+        Seen event = seen.front();
+        seen.pop_front();
+        return event;
+    }
+};
+
+} // namespace
+
+TEST_F(PulseTest, AShortStreamFreedAfterItsEndIsHeardWhole) {
+    // Played alone and freed as soon as its END comes, as the player does
+    // at the end of its list: the whole sound is heard.
+    Event& ended = librarytest::outlivingTheTest<Event>();
+    const HSTREAM stream = toneWithSecondsLeft(0.3);
+    ASSERT_TRUE(librarytest::playToEnd(stream, ended, 15s));
+    BASS_StreamFree(stream);
+    EXPECT_NEAR(loudSecondsOnceRecorded([&] { return heard(); }, 0.3), 0.3, 0.03);
+}
+
+TEST_F(PulseTest, AChainOfShortTracksIsHeardWhole) {
+    // 1 s, three of 0.15 s and 1 s, each queued as the follow-on of the one
+    // before once that one is told to have started, the one before freed
+    // then, as the player's engine does; a follow-on that comes too late
+    // (its leader ended already) is played when the leader's END comes.
+    const std::vector<double> lengths = {1.0, 0.15, 0.15, 0.15, 1.0};
+    auto& events = librarytest::outlivingTheTest<ChainEvents>();
+    std::vector<HSTREAM> streams;
+    for (const double length : lengths) {
+        streams.push_back(toneWithSecondsLeft(length));
+        BASS_ChannelSetSync(streams.back(), BASS_SYNC_END | BASS_SYNC_MIXTIME, 0,
+                            ChainEvents::handOver, &events);
+        BASS_ChannelSetSync(streams.back(), BASS_SYNC_END, 0, ChainEvents::ended, &events);
+    }
+    std::size_t current = 0;
+    const auto queueFollower = [&] {
+        if (current + 1 < streams.size())
+            QUAVERLY_ChannelSetNext(streams[current], streams[current + 1]);
+    };
+    queueFollower();
+    ASSERT_TRUE(BASS_ChannelPlay(streams[0], FALSE));
+    while (current < streams.size()) {
+        const auto event = events.next(15s);
+        ASSERT_TRUE(event) << "no END after stream " << current;
+        if (event->stream != streams[current])
+            continue;
+        const bool handedOver =
+            event->next != 0 && current + 1 < streams.size() && event->next == streams[current + 1];
+        if (!handedOver && event->next != 0)
+            continue; // the END after its hand-over
+        BASS_StreamFree(streams[current]);
+        if (++current == streams.size())
+            break;
+        if (!handedOver) {
+            ASSERT_TRUE(BASS_ChannelPlay(streams[current], FALSE));
+        }
+        queueFollower();
+    }
+    EXPECT_NEAR(loudSecondsOnceRecorded([&] { return heard(); }, 2.45), 2.45, 0.05);
 }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "bass.h"
+#include "core/library.h"
+#include "output/manual_clock.h"
 #include "support/fixtures.h"
 #include "tags.h"
 
@@ -18,6 +20,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace librarytest {
@@ -58,6 +61,37 @@ private:
     ScopedEnv env_;
     bool ok_ = false;
 };
+
+// Polls until the condition holds; false when the timeout passes first.
+inline bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// The clock of the device open now when it is "null:manual", else nullptr.
+inline std::shared_ptr<audio::output::ManualClock> manualClock() {
+    return audio::core::Library::instance().manualClock();
+}
+
+// On "null:manual": lets the device play for `time`, one 20 ms block at a
+// time, each once the mixer has written and told all it could before it.
+inline void playFor(std::chrono::nanoseconds time) {
+    const auto clock = manualClock();
+    ASSERT_TRUE(clock) << "the device has no manual clock";
+    const auto until = clock->now() + time;
+    while (clock->now() < until) {
+        ASSERT_TRUE(clock->waitUntilWriterWaits(std::chrono::seconds(10)))
+            << "the mixer does not wait";
+        clock->advance(std::min<std::chrono::nanoseconds>(std::chrono::milliseconds(20),
+                                                          until - clock->now()));
+    }
+    ASSERT_TRUE(clock->waitUntilWriterWaits(std::chrono::seconds(10)));
+}
 
 // A stream of one of the generated fixtures, 0 when it does not open.
 inline HSTREAM openFixture(const std::string& name) {

@@ -277,6 +277,12 @@ bool TestHttpServer::answer(int client, const TestResponse& response,
     std::string body = response.body;
     std::string head;
     const int64_t start = response.ranges ? rangeStart(request) : -1;
+    if (start > 0 && response.stallsRanges) {
+        TestResponse held = response;
+        held.ending = TestResponse::Ending::Hold;
+        finish(client, held);
+        return true;
+    }
     if (!response.raw.empty()) {
         body = response.raw + body; // dripped like a body when chunked
     } else if (start >= 0 && start < static_cast<int64_t>(body.size())) {

@@ -39,6 +39,7 @@ struct TestResponse {
     std::string body;
     int64_t announcedLength = -1; // Content-Length when >= 0
     bool ranges = false;          // answers "Range: bytes=N-" with 206
+    bool stallsRanges = false;    // ...or, from N > 0, holds the connection without an answer
     size_t chunkSize = 0;         // 0: the body in one piece
     int chunkDelayMs = 0;
     Ending ending = Ending::Close;
