@@ -1,11 +1,11 @@
 // Gapless track changes: the row that follows the current track is opened
 // ahead of its end and queued in the audio library, which starts it in the
-// mix block where the current stream ends. When the mixer reports the
-// change, the end of the track is handled as ever (the play order's step,
-// Play/Pause, OpenAndPlay), and OpenAndPlay takes the playing follow-on as
-// the opened row instead of opening it again: title, marks, _LastPlayed and
-// MPRIS follow as they do for any new track, ahead of the sound by at most
-// the device's buffer.
+// mix block where the current stream ends. When the library reports the
+// change (once the follow-on's first sample is heard), the end of the track
+// is handled as ever (the play order's step, Play/Pause, OpenAndPlay), and
+// OpenAndPlay takes the playing follow-on as the opened row instead of
+// opening it again: title, marks, _LastPlayed and MPRIS follow the track
+// being heard, as they do for any new track.
 #include "playback/playback_engine.h"
 
 #include "platform/shell_path.h"
