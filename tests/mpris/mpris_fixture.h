@@ -40,6 +40,15 @@ protected:
         return f;
     }
 
+    // OpenUri answers at once; the location opens in the background, as from
+    // the command line: waits until its rows are in and what it plays opened.
+    QDBusMessage openUri(const QString& uri) {
+        const QDBusMessage answer = client->call("OpenUri", {uri});
+        settle();
+        settleConnection();
+        return answer;
+    }
+
     // Names are bytes: "caf\xE9.mp3" is a Latin-1 name.
     QString rowPath(const std::string& name) const {
         return platform::decodeFileName(QByteArray::fromStdString(dir.file(name)));

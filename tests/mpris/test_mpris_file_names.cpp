@@ -28,7 +28,7 @@ TEST_F(MprisTest, AFileNamedInAnyBytesTravelsAsTheUrlOfItsBytes) {
 
         f.OnCommand(res::ID_PLAY_STOP);
         f.trackList()->ClearRows();
-        client->call("OpenUri", {url});
+        openUri(url);
         ASSERT_NE(f.engine().stream(), 0u) << "the file was opened";
         EXPECT_EQ(platform::encodeFileName(tracklist::FromRowLocation(f.engine().trackLocation())),
                   bytes);

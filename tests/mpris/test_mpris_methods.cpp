@@ -139,7 +139,7 @@ TEST_F(MprisTest, OpenUriOpensAsTheCommandLineDoes) {
     addRow("b.wav");
     f.trackList()->ClearRows();
     const QString url = QString::fromUtf8(QUrl::fromLocalFile(rowPath("b.wav")).toEncoded());
-    client->call("OpenUri", {url});
+    openUri(url);
     ASSERT_NE(f.engine().stream(), 0u);
     EXPECT_EQ(tracklist::FromRowLocation(f.engine().trackLocation()), rowPath("b.wav"));
     EXPECT_EQ(f.trackList()->RowCount(), 2) << "the folder of the file was listed";
@@ -147,7 +147,7 @@ TEST_F(MprisTest, OpenUriOpensAsTheCommandLineDoes) {
     // Schemes the player does not open, and empty text, change nothing.
     const HSTREAM playing = f.engine().stream();
     for (const char* uri : {"ftp://127.0.0.1/a.mp3", "", "   "})
-        client->call("OpenUri", {QString::fromUtf8(uri)});
+        openUri(QString::fromUtf8(uri));
     EXPECT_EQ(f.engine().stream(), playing);
     EXPECT_EQ(f.trackList()->RowCount(), 2);
 }
@@ -161,7 +161,7 @@ TEST_F(MprisTest, ANameThatIsNotUtf8KeepsItsBytesThroughTheFileUrls) {
         f.trackList()->ClearRows();
         const QByteArray bytes = QByteArray::fromStdString(dir.file(name));
         const QString url = "file://" + QString::fromLatin1(bytes.toPercentEncoding("/"));
-        client->call("OpenUri", {url});
+        openUri(url);
         ASSERT_NE(f.engine().stream(), 0u);
         EXPECT_EQ(platform::encodeFileName(tracklist::FromRowLocation(f.engine().trackLocation())),
                   bytes);
@@ -173,7 +173,7 @@ TEST_F(MprisTest, OpenUriTakesAPlainPathWithSpaces) {
     auto& f = startPlayer(0);
     addRow("a b.mp3");
     f.trackList()->ClearRows();
-    client->call("OpenUri", {rowPath("a b.mp3")});
+    openUri(rowPath("a b.mp3"));
     ASSERT_NE(f.engine().stream(), 0u);
     EXPECT_EQ(tracklist::FromRowLocation(f.engine().trackLocation()), rowPath("a b.mp3"));
 }
@@ -225,7 +225,7 @@ TEST_F(MprisTest, CommandsWaitWhileAModalWindowIsOpen) {
     sheet.show();
     ASSERT_EQ(QApplication::activeModalWidget(), &sheet);
     client->call("PlayPause");
-    client->call("OpenUri", {rowPath("b.wav")});
+    openUri(rowPath("b.wav"));
     client->call("Quit", {}, kRoot);
     EXPECT_EQ(f.engine().stream(), 0u) << "the toolbar cannot be reached either";
     client->set("Volume", 0.3);

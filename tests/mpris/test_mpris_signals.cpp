@@ -111,7 +111,7 @@ TEST_F(MprisTest, AStationAndItsNewTitlesAreAnnounced) {
     const QString url = QString::fromStdString(icecast.url("/live.mp3"));
 
     auto& f = startPlayer(0);
-    client->call("OpenUri", {url});
+    openUri(url);
     ASSERT_NE(f.engine().stream(), 0u);
     auto first = client->waitForChange(
         [](const QVariantMap& c) { return TitleIn(c) == "Artist - First Song"; }, 30000);
