@@ -4,7 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <set>
+#include <map>
+#include <span>
 
 namespace audio::tags {
 namespace {
@@ -15,6 +16,19 @@ constexpr std::string_view kWanted[] = {"TPE1", "TALB", "TYER", "TDRC", "TPOS",
                                         "TRCK", "TIT2", "TCON", "COMM", "TCOM"};
 constexpr std::string_view kWantedV22[] = {"TP1", "TAL", "TYE", "TPA", "TRK",
                                            "TT2", "TCO", "COM", "TCM"};
+constexpr std::string_view kPictures[] = {"APIC"};
+constexpr std::string_view kPicturesV22[] = {"PIC"};
+// A file holds a front cover and perhaps a back cover, an artist photo...
+constexpr std::size_t kPicturesKept = 8;
+
+struct FrameSelection {
+    std::span<const std::string_view> ids;
+    std::span<const std::string_view> idsV22;
+    std::size_t perKind;
+};
+
+constexpr FrameSelection kTitleFrames{kWanted, kWantedV22, 1};
+constexpr FrameSelection kPictureFrames{kPictures, kPicturesV22, kPicturesKept};
 
 constexpr unsigned char kUnsynchronised = 0x80;
 constexpr unsigned char kExtendedHeader = 0x40;
@@ -64,18 +78,19 @@ bool isFrameId(std::string_view id) {
 
 class FrameWalk {
 public:
-    FrameWalk(int version, std::string_view body) : version_(version), body_(body) {}
+    FrameWalk(int version, std::string_view body, const FrameSelection& selection)
+        : version_(version), body_(body), selection_(selection) {}
 
     // The kept frames, each with its size written the way its version wants.
     std::string keptFrames(std::size_t start) {
         std::string out;
-        std::set<std::string_view> seen;
+        std::map<std::string_view, std::size_t> kept;
         for (std::size_t pos = start; pos + headerSize() <= body_.size();) {
             const std::string_view id = body_.substr(pos, idSize());
             const std::size_t size = frameSize(pos);
             if (!isFrameId(id) || size == 0 || size > body_.size() - pos - headerSize())
                 break;
-            if (wanted(id) && seen.insert(id).second)
+            if (wanted(id) && ++kept[id] <= selection_.perKind)
                 appendFrame(out, pos, size);
             pos += headerSize() + size;
         }
@@ -87,10 +102,8 @@ private:
     std::size_t headerSize() const { return version_ == 2 ? 6 : 10; }
 
     bool wanted(std::string_view id) const {
-        if (version_ == 2)
-            return std::find(std::begin(kWantedV22), std::end(kWantedV22), id) !=
-                   std::end(kWantedV22);
-        return std::find(std::begin(kWanted), std::end(kWanted), id) != std::end(kWanted);
+        const auto ids = version_ == 2 ? selection_.idsV22 : selection_.ids;
+        return std::find(ids.begin(), ids.end(), id) != ids.end();
     }
 
     std::size_t frameSize(std::size_t pos) const {
@@ -123,6 +136,7 @@ private:
 
     int version_;
     std::string_view body_;
+    const FrameSelection& selection_;
 };
 
 // Where the frames begin: after the extended header, if there is one.
@@ -135,9 +149,7 @@ std::size_t framesStart(int version, unsigned char flags, std::string_view body)
     return std::min(size, body.size());
 }
 
-} // namespace
-
-std::optional<std::string> id3v2Subset(std::string_view tag) {
+std::optional<std::string> subsetOf(std::string_view tag, const FrameSelection& selection) {
     if (tag.size() < kId3v2HeaderSize)
         return std::nullopt;
     const auto length = id3v2TagLength(reinterpret_cast<const unsigned char*>(tag.data()));
@@ -154,10 +166,20 @@ std::optional<std::string> id3v2Subset(std::string_view tag) {
         body = resynced;
     }
     const std::string frames =
-        FrameWalk(version, body).keptFrames(framesStart(version, flags, body));
+        FrameWalk(version, body, selection).keptFrames(framesStart(version, flags, body));
     std::string out{'I', 'D', '3', static_cast<char>(version), 0, 0};
     appendSyncSafe(out, static_cast<uint32_t>(frames.size()));
     return out + frames;
+}
+
+} // namespace
+
+std::optional<std::string> id3v2Subset(std::string_view tag) {
+    return subsetOf(tag, kTitleFrames);
+}
+
+std::optional<std::string> id3v2PictureSubset(std::string_view tag) {
+    return subsetOf(tag, kPictureFrames);
 }
 
 } // namespace audio::tags
