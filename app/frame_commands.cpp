@@ -232,6 +232,12 @@ void CMainFrame::OnListDblClk(int) {
 
 void CMainFrame::OnStreamEnd() {
     navigation_.OnStreamEnd();
+    // A step that started nothing (the list now shows another folder without
+    // tracks, every row is skipped) leaves the ended stream in place: the
+    // window then shows the stop the engine has come to.
+    const HSTREAM ended = engine_.stream();
+    if (ended != 0 && BASS_ChannelIsActive(ended) == BASS_ACTIVE_STOPPED)
+        OnStop();
 }
 
 } // namespace app
