@@ -74,8 +74,12 @@ int EntryPoint(const QString& commandLine) {
     if (ini.ReadInt(settings::keys::NoMultiInst, 0) != 0) {
         instance = std::make_unique<platform::InstanceLock>(AppName());
         if (instance->acquire() == platform::InstanceLock::Outcome::HeldElsewhere) {
-            if (commandLine.isEmpty())
+            // Started again with nothing to open (the launcher clicked once
+            // more): the running instance shows its window instead.
+            if (commandLine.isEmpty()) {
+                platform::sendToRunningInstance(AppName(), platform::HandOver::Show);
                 return 0;
+            }
             platform::sendCloseToRunningInstance(AppName());
         }
     }
@@ -101,6 +105,10 @@ int Run(const QString& commandLine, platform::InstanceListener& listener) {
             closeFrame();
         else
             closePending = true;
+    });
+    QObject::connect(&listener, &platform::InstanceListener::showRequested, &frame, [&] {
+        if (shown)
+            frame.BringToFront();
     });
     if (!frame.Create()) {
         qCInfo(lcApp) << "the frame could not be created";

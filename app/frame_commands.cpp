@@ -250,7 +250,15 @@ void CMainFrame::OnListDblClk(int) {
 }
 
 void CMainFrame::OnStreamEnd() {
+    const HSTREAM ended = engine_.stream();
     navigation_.OnStreamEnd();
+    // A step that started nothing (the list now shows another folder without
+    // tracks, every row is skipped) leaves the ended stream in place: the
+    // window then shows the stop the engine has come to. (A step that took
+    // up the next stream leaves that one alone: its own end is on its way.)
+    if (ended != 0 && engine_.stream() == ended &&
+        BASS_ChannelIsActive(ended) == BASS_ACTIVE_STOPPED)
+        OnStop();
 }
 
 } // namespace app

@@ -1,18 +1,12 @@
 #include "app/keyboard_accelerators.h"
 
-#include "app/style_hints.h"
 #include "res/menu_resource.h"
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QMenuBar>
 #include <QWidget>
 
 namespace app {
-
-void EnableAltKeyNavigation(QMenuBar* bar) {
-    OverrideStyleHints(bar, {{QStyle::SH_MenuBar_AltKeyNavigation, 1}});
-}
 
 KeyboardAccelerators::KeyboardAccelerators(QWidget* window, std::function<void(int)> dispatch,
                                            std::function<void()> openMenu)

@@ -11,7 +11,6 @@
 #include <vector>
 
 class QKeyEvent;
-class QMenuBar;
 class QWidget;
 
 namespace app {
@@ -37,9 +36,5 @@ private:
     std::function<void()> openMenu_;
     std::vector<std::pair<int, int>> table_; // combined key code, command id
 };
-
-// Lets a lone Alt press and release select the menu bar's first menu, from
-// which the arrow keys and Enter go on, as with F10.
-void EnableAltKeyNavigation(QMenuBar* bar);
 
 } // namespace app

@@ -2,6 +2,7 @@
 
 #include "app/focus_frame_style.h"
 #include "app/keyboard_accelerators.h"
+#include "app/menu_bar_style.h"
 #include "app/seek_bar.h"
 #include "browser/form_view.h"
 #include "browser/startup_open.h"
@@ -24,6 +25,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSplitter>
@@ -31,6 +33,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <utility>
 
 namespace app {
 
@@ -104,6 +107,10 @@ bool CMainFrame::Create() {
     connect(&engine_, &playback::PlaybackEngine::streamEnded, this, &CMainFrame::OnStreamEnd);
     connect(&engine_, &playback::PlaybackEngine::trackOpened, this, &CMainFrame::ShowOpenedTrack);
     connect(&engine_, &playback::PlaybackEngine::openFailed, this, &CMainFrame::ShowNothingPlaying);
+    // The window starts with the focus on the browser list, where the arrow
+    // keys walk the entries (the first control in the tab order is the source
+    // box, where an arrow key would switch the source).
+    formView_->entryList()->setFocus(Qt::OtherFocusReason);
     return true;
 }
 
@@ -151,10 +158,22 @@ void CMainFrame::BuildMenuBar() {
     EnableAltKeyNavigation(menuBar_);
 }
 
+// As a menu opened from the keyboard does, the menu opens with its first
+// item selected, so Enter at once chooses it.
 void CMainFrame::OpenFirstMenu() {
     const QList<QAction*> menus = menuBar_->actions();
-    if (!menus.isEmpty())
-        menuBar_->setActiveAction(menus.front());
+    if (menus.isEmpty())
+        return;
+    menuBar_->setActiveAction(menus.front());
+    QMenu* menu = menus.front()->menu();
+    if (!menu || !menu->isVisible())
+        return;
+    for (QAction* item : menu->actions()) {
+        if (!item->isSeparator() && item->isEnabled() && item->isVisible()) {
+            menu->setActiveAction(item);
+            return;
+        }
+    }
 }
 
 void CMainFrame::BuildTopBar() {
@@ -241,26 +260,54 @@ void CMainFrame::PostCommand(int id) {
 }
 
 void CMainFrame::ApplyOuterGeometry(const QRect& outer) {
-    // Before the window is shown the frame decoration is unknown; place the
-    // window, show it, then correct the size by the decoration's extent.
+    // The window manager frames the window only after it is shown; until its
+    // decoration is known the rectangle is the client's, and it is corrected
+    // as soon as the frame is known (a window manager that frames the window
+    // moves the client into its frame, and the move tells).
+    pendingOuter_ = outer;
     move(outer.topLeft());
     resize(outer.size());
     show();
-    const QSize decoration = frameGeometry().size() - geometry().size();
-    if (!decoration.isEmpty() && decoration != QSize(0, 0))
-        resize(outer.size() - decoration);
     raise();
+    FitIntoOuterGeometry();
+}
+
+void CMainFrame::FitIntoOuterGeometry() {
+    if (!pendingOuter_ || !isVisible() || isMaximized() || isMinimized() || isFullScreen())
+        return;
+    const QSize decoration = frameGeometry().size() - geometry().size();
+    if (decoration.isNull())
+        return; // not framed yet, or a display without a window manager
+    const QRect outer = *std::exchange(pendingOuter_, std::nullopt);
+    resize(outer.size() - decoration);
+    move(outer.topLeft());
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    FitIntoOuterGeometry();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FitIntoOuterGeometry();
 }
 
 QRect CMainFrame::RestoreAndGetOuterGeometry() {
     // The restored rectangle of a maximised or minimised window, including
-    // the decoration, as the window manager placed it.
+    // the decoration, as the window manager placed it; the stored one while
+    // the window manager has not framed the window yet.
     const QRect frame = frameGeometry();
     const QRect client = geometry();
     const QMargins decoration(client.left() - frame.left(), client.top() - frame.top(),
                               frame.right() - client.right(), frame.bottom() - client.bottom());
     const bool restoring = isMinimized() || isMaximized();
-    const QRect outer = restoring ? normalGeometry().marginsAdded(decoration) : frame;
+    // Not fitted yet (unframed and untouched since it was placed, or
+    // maximised since the start): what was stored still holds.
+    const bool asPlaced = pendingOuter_ && (isMaximized() || client == *pendingOuter_);
+    const QRect outer = asPlaced    ? *pendingOuter_
+                        : restoring ? normalGeometry().marginsAdded(decoration)
+                                    : frame;
     if (restoring || !isVisible())
         showNormal();
     return outer;
@@ -326,8 +373,18 @@ void CMainFrame::OnTrayLButtonUp() {
     activateWindow();
 }
 
+void CMainFrame::BringToFront() {
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
 void CMainFrame::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        FitIntoOuterGeometry(); // restored from the maximised state it started in
     if (event->type() != QEvent::WindowStateChange || !isMinimized())
         return;
     // Minimising hides the window; it comes back through the tray icon.

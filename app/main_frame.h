@@ -80,6 +80,9 @@ public:
 
     // Tray mix-in callback.
     void OnTrayLButtonUp();
+    // Shows, restores and raises the window (hidden to the tray, minimised
+    // or behind others): another start of the program and MPRIS Raise.
+    void BringToFront();
 
     // Transport display.
     void SetSeekThumb(bool show);
@@ -108,6 +111,8 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -117,6 +122,9 @@ private:
     void BuildSplitter();
     void BuildCommandTable();
     void OpenFirstMenu();
+    // Gives the window the stored outer rectangle once the window manager's
+    // frame round it is known.
+    void FitIntoOuterGeometry();
     void OnDestroy();
     void ReleaseDevice();
 
@@ -162,6 +170,7 @@ private:
     QIcon pauseIcon_;
     bool destroyed_ = false;
     std::optional<QString> dragLocation_; // what the drag over the window carries
+    std::optional<QRect> pendingOuter_;   // the stored rectangle, until it could be fitted
     std::map<int, bool> effectChecks_;    // the check marks of the effect menu items
     playback::PlaybackEngine engine_;
     playback::PlayNavigator navigation_{engine_};

@@ -1,10 +1,10 @@
 #include "app/mpris_bridge.h"
 
-#include "app/cover_art.h"
 #include "app/main_frame.h"
 #include "app/seek_bar.h"
 #include "audio/tags.h"
 #include "browser/startup_open.h"
+#include "platform/file_name.h"
 #include "platform/file_url.h"
 #include "platform/shell_path.h"
 #include "playback/play_order.h"
@@ -42,8 +42,10 @@ QString UrlOfLocation(const QString& rowLocation) {
 
 } // namespace
 
-MprisBridge::MprisBridge(CMainFrame& frame) : frame_(frame) {
+MprisBridge::MprisBridge(CMainFrame& frame, CoverReader::ReadPicture readCover)
+    : frame_(frame), cover_(std::move(readCover)) {
     WatchControls();
+    connect(&cover_, &CoverReader::coverRead, this, [this] { NotifyChanged(); });
 }
 
 // Every value the service reports follows one of these: the marks of the
@@ -126,30 +128,27 @@ mpris::TrackInfo MprisBridge::Track() const {
         DescribeStream(stream, track);
     else
         DescribeFile(stream, location, track);
+    // The title label keeps a name's spaces as they came; a desktop widget
+    // shows our text as it is.
+    track.title = track.title.trimmed();
+    track.album = track.album.trimmed();
     return track;
 }
 
 // A file: its tags, the name without its extension where the title tag is
-// missing, and its cover picture.
+// missing (read as the list shows it), and its cover picture.
 void MprisBridge::DescribeFile(HSTREAM stream, const QString& location,
                                mpris::TrackInfo& track) const {
     track.title = TagOf(stream, "%TITL");
     if (track.title.isEmpty()) {
         const QString name = platform::namePart(tracklist::FromRowLocation(location));
-        track.title = name.left(name.size() - platform::extensionOf(name).size());
+        track.title =
+            platform::readableFileName(name.left(name.size() - platform::extensionOf(name).size()));
     }
     track.artist = TagOf(stream, "%ARTI");
     track.album = TagOf(stream, "%ALBM");
     track.trackNumber = TagOf(stream, "%TRCK").toInt();
-    if (coverStream_ != stream) {
-        // Read once per track: the snapshot of the announced values asks often.
-        DWORD length = 0;
-        const void* picture = TAGS_GetPicture(stream, &length);
-        coverStream_ = stream;
-        coverUrl_ = CachedCoverUrl(
-            QByteArray(static_cast<const char*>(picture), picture ? static_cast<int>(length) : 0));
-    }
-    track.artUrl = coverUrl_;
+    track.artUrl = cover_.UrlFor(stream);
 }
 
 // A station or an episode: the live title the stream sends, else the row's
@@ -256,11 +255,7 @@ void MprisBridge::SetShuffle(bool shuffle) {
 }
 
 void MprisBridge::Raise() {
-    if (frame_.isMinimized())
-        frame_.setWindowState(frame_.windowState() & ~Qt::WindowMinimized);
-    frame_.show();
-    frame_.raise();
-    frame_.activateWindow();
+    frame_.BringToFront();
 }
 
 void MprisBridge::Quit() {

@@ -4,6 +4,7 @@
 // had been used.
 #pragma once
 
+#include "app/cover_reader.h"
 #include "audio/bass.h"
 #include "mpris/player_control.h"
 
@@ -16,7 +17,9 @@ class CMainFrame;
 class MprisBridge : public QObject, public mpris::PlayerControl {
     Q_OBJECT
 public:
-    explicit MprisBridge(CMainFrame& frame);
+    // readCover gives a stream's picture on a worker thread.
+    explicit MprisBridge(CMainFrame& frame,
+                         CoverReader::ReadPicture readCover = CoverReader::EmbeddedPicture);
 
     void PlayPause() override;
     void Stop() override;
@@ -24,6 +27,8 @@ public:
     void Previous() override;
 
     mpris::PlaybackStatus Status() const override;
+    // The cover is asked for here and read meanwhile; its arrival is
+    // announced as a change.
     mpris::TrackInfo Track() const override;
     mpris::Capabilities Abilities() const override;
 
@@ -54,9 +59,8 @@ private:
 
     CMainFrame& frame_;
     std::function<void()> changed_;
-    // The cover of the last file described, by its stream.
-    mutable HSTREAM coverStream_ = 0;
-    mutable QString coverUrl_;
+    // Asked while the values are described: a cache of the playing file's cover.
+    mutable CoverReader cover_;
 };
 
 } // namespace app

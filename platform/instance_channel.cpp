@@ -18,6 +18,7 @@ namespace platform {
 namespace {
 
 const QByteArray kCloseMessage("close\n");
+const QByteArray kShowMessage("show\n");
 constexpr qsizetype kLongestMessage = 64;
 constexpr int kRetryIntervalMs = 500;
 constexpr int kSendTimeoutMs = 1000;
@@ -127,9 +128,12 @@ void InstanceListener::waitForConnections() {
         const int connection = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
         if (connection < 0)
             continue;
-        const bool closing = isFromThisUser(connection) && readsClose(connection);
+        const std::optional<HandOver> message =
+            isFromThisUser(connection) ? readMessage(connection) : std::nullopt;
         close(connection);
-        if (!closing)
+        if (message == HandOver::Show)
+            QMetaObject::invokeMethod(this, &InstanceListener::showRequested, Qt::QueuedConnection);
+        if (message != HandOver::Close)
             continue;
         stopListening();
         if (onArrival_)
@@ -139,7 +143,7 @@ void InstanceListener::waitForConnections() {
     }
 }
 
-bool InstanceListener::readsClose(int connection) {
+std::optional<HandOver> InstanceListener::readMessage(int connection) {
     QByteArray message;
     char chunk[kLongestMessage];
     while (!message.contains('\n') && message.size() < kLongestMessage &&
@@ -149,7 +153,11 @@ bool InstanceListener::readsClose(int connection) {
             break;
         message.append(chunk, got);
     }
-    return message == kCloseMessage;
+    if (message == kCloseMessage)
+        return HandOver::Close;
+    if (message == kShowMessage)
+        return HandOver::Show;
+    return std::nullopt;
 }
 
 void InstanceListener::stopListening() {
@@ -159,7 +167,8 @@ void InstanceListener::stopListening() {
     listenFd_ = -1;
 }
 
-bool sendCloseToRunningInstance(const QString& programName) {
+bool sendToRunningInstance(const QString& programName, HandOver message) {
+    const QByteArray& text = message == HandOver::Close ? kCloseMessage : kShowMessage;
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return false;
@@ -169,12 +178,16 @@ bool sendCloseToRunningInstance(const QString& programName) {
     const socklen_t length = abstractAddress(instanceChannelName(programName).toUtf8(), &address);
     const bool delivered =
         connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-        send(fd, kCloseMessage.constData(), static_cast<size_t>(kCloseMessage.size()),
-             MSG_NOSIGNAL) == kCloseMessage.size();
+        send(fd, text.constData(), static_cast<size_t>(text.size()), MSG_NOSIGNAL) == text.size();
     if (!delivered)
-        qCInfo(lcPlatform) << "hand-over: no running instance took the close:" << strerror(errno);
+        qCInfo(lcPlatform) << "hand-over: no running instance took the message" << text.trimmed()
+                           << ":" << strerror(errno);
     close(fd);
     return delivered;
+}
+
+bool sendCloseToRunningInstance(const QString& programName) {
+    return sendToRunningInstance(programName, HandOver::Close);
 }
 
 } // namespace platform

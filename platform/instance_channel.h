@@ -1,6 +1,6 @@
 // The hand-over between instances of a program: every instance listens on a
 // per-user local socket named after the program, and a new instance can ask
-// the running one to close. The socket lives in Linux's abstract namespace,
+// the running one to close or to show its window. The socket lives in Linux's abstract namespace,
 // so no socket file is left behind by a crash; because any user may connect
 // to an abstract name, a connection from another user is refused.
 //
@@ -13,6 +13,7 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <thread>
 
 namespace platform {
@@ -20,6 +21,12 @@ namespace platform {
 // The socket name for a program, the current user and the session's
 // runtime folder ("Quaverly-1000-3f2a9c1e").
 QString instanceChannelName(const QString& programName);
+
+// What a new instance asks of the running one.
+enum class HandOver {
+    Close, // close normally (a start with something to open takes over)
+    Show,  // show, restore and raise the window (a start with nothing to open)
+};
 
 class InstanceListener : public QObject {
     Q_OBJECT
@@ -43,13 +50,15 @@ signals:
     // A "close" message arrived. Listening stops at once, so that the name is
     // free for the instance that sent it.
     void closeRequested();
+    // A "show" message arrived; listening goes on.
+    void showRequested();
 
 private:
     bool bindName();
     void serve();
     void waitForConnections();
-    // Reads one connection's message; true when it asked to close.
-    bool readsClose(int connection);
+    // Reads one connection's message: nothing when it is none of ours.
+    std::optional<HandOver> readMessage(int connection);
     void stopListening();
 
     QByteArray name_;
@@ -60,8 +69,9 @@ private:
     std::thread thread_;
 };
 
-// Asks the instance listening for programName to close. Returns whether the
-// message was delivered to a listener; waits at most about a second.
+// Hands the message to the instance listening for programName. Returns
+// whether it was delivered to a listener; waits at most about a second.
+bool sendToRunningInstance(const QString& programName, HandOver message);
 bool sendCloseToRunningInstance(const QString& programName);
 
 } // namespace platform

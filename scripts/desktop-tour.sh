@@ -2,8 +2,10 @@
 # Takes the built player through what a Linux desktop user meets, on a private
 # X display (Xvfb) with a window manager (openbox) and a tray host (trayer)
 # that starts after the player, and photographs each step into BUILD/desktop-
-# tour/: the late tray icon and its tip, a double click on it, the keyboard
-# focus in both lists, the menus from F10, the settings pages (also with IPA
+# tour/: the late tray icon and its tip, a double click on it, the start with
+# the keyboard alone (the focus on the browser list), the keyboard focus in
+# both lists, the menus from F10 and a lone Alt, a restart after the window
+# was moved and resized, the settings pages (also with IPA
 # Gothic and Noto Sans CJK at 96 and 144 DPI), clicks on the position and
 # volume bars, the title label after the radio list's lookups, a folder
 # dragged over from another program, the dialogs' frames under fluxbox, and
@@ -104,6 +106,11 @@ start_player() { # folder args...: a copy of the player in its own folder
   printf 'http://127.0.0.1:9/live\r\nDemo Radio,http://127.0.0.1:9/demo\r\n' >"$folder/Netradio.txt"
   printf '[Quaverly]\r\n_WndX=120\r\n_WndY=110\r\n_WndCX=760\r\n_WndCY=440\r\n_SplitterPos=190\r\n_Column1CX=24\r\n_Column2CX=300\r\n' \
     >"$folder/quaverly.ini"
+  run_player "$folder" "$@"
+}
+run_player() { # folder args...: the copy in that folder as it was left
+  local folder=$1
+  shift
   "$folder/quaverly" "$@" >>"$out/player.log" 2>&1 &
   player_pid=$!
   pids+=("$player_pid")
@@ -133,19 +140,21 @@ xdotool mousemove 1000 740
 shot 01-started-without-tray
 shot 01-the-window Quaverly
 [ "$readme" = --readme ] && cp "$out/01-the-window.png" "$here/docs/screenshot.png"
-# The keyboard alone: the focus in both lists, the menus, the transport keys.
+# The keyboard alone: the start with the focus on the browser list, both
+# lists, the menus from F10 and a lone Alt, the transport keys.
 xdotool windowactivate --sync "$(window_of Quaverly)"
-keys Tab
-shot 02-focus-in-the-browser Quaverly
+shot 02-keyboard-only-start-focus-in-the-browser Quaverly
 keys Tab
 shot 03-focus-in-the-track-list Quaverly
 keys Down Down period
 shot 04-next-with-the-period-key Quaverly
 keys F10
-shot 05-f10-opens-the-first-menu
+shot 05-f10-opens-the-first-menu-at-its-first-item
 keys Right
 shot 06-arrows-walk-the-menus
-keys Escape Escape F10 Down Return
+keys Escape Escape alt
+shot 06b-a-lone-alt-selects-the-menu-bar Quaverly
+keys Escape F10 Return
 wait_for 10 window_of 設定
 shot 07-settings-general 設定
 keys ctrl+Tab
@@ -221,6 +230,28 @@ xdotool mousemove 900 700
 echo "  $out/mpris.txt"
 stop_player
 
+# Moved and resized, closed and started again: the window comes back where
+# and as large as it was, frame and all.
+outer_of() { # window id: X Y WIDTH HEIGHT with the window manager's frame
+  local extents
+  eval "$(geometry_of "$1")"
+  extents=$(xprop -id "$1" _NET_FRAME_EXTENTS | grep -o '[0-9, ]*$' | tr -d ' ')
+  IFS=, read -r left right top bottom <<<"${extents:-0,0,0,0}"
+  echo "$((X - left)) $((Y - top)) $((WIDTH + left + right)) $((HEIGHT + top + bottom))"
+}
+run_player "$work/player"
+xdotool windowmove "$(window_of Quaverly)" 200 150 windowsize "$(window_of Quaverly)" 640 400
+sleep 1
+shot 19-moved-and-resized
+before=$(outer_of "$(window_of Quaverly)")
+stop_player
+run_player "$work/player"
+sleep 1
+shot 20-after-a-restart
+after=$(outer_of "$(window_of Quaverly)")
+printf 'before the restart: %s\nafter the restart:  %s\n' "$before" "$after" | tee "$out/geometry.txt"
+stop_player
+
 # The DSP page with the Japanese fonts of the desktop, at 96 and 144 DPI.
 for font in "IPAGothic" "Noto Sans CJK JP"; do
   cat >"$work/fonts.conf" <<EOF
@@ -233,7 +264,7 @@ for font in "IPAGothic" "Noto Sans CJK JP"; do
 EOF
   for dpi in 96 144; do
     FONTCONFIG_FILE="$work/fonts.conf" QT_FONT_DPI=$dpi start_player "$work/player"
-    keys F10 Down Return
+    keys F10 Return
     wait_for 10 window_of 設定
     keys ctrl+Tab
     shot "17-dsp-${font// /}-$dpi"
@@ -253,7 +284,7 @@ printf '#!/bin/sh\n' >"$work/bin/fbsetbg"
 chmod +x "$work/bin/fbsetbg"
 PATH="$work/bin:$PATH" start_window_manager fluxbox
 start_player "$work/player"
-keys F10 Down Return
+keys F10 Return
 wait_for 10 window_of 設定
 shot 18-dialog-frame-under-fluxbox
 stop_player

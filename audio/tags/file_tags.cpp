@@ -6,6 +6,7 @@
 #include "tags/flac_metadata.h"
 #include "tags/id3v2_header.h"
 #include "tags/id3v2_subset.h"
+#include "tags/leading_id3v2.h"
 #include "tags/legacy_text.h"
 #include "tags/mp4_items.h"
 #include "tags/ogg_comments.h"
@@ -210,25 +211,6 @@ void readMpeg(TagLib::IOStream& stream, TagFields& fields) {
     if (file.hasAPETag())
         fillFromProperties(file.APETag()->properties(), fields);
     fillFromId3v1(file.ID3v1Tag(), fields);
-}
-
-// The ID3v2 tag a file starts with, as far as the file holds it; empty when
-// it starts with something else.
-std::string leadingId3v2(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string tag(kId3v2HeaderSize, '\0');
-    if (!in.read(tag.data(), static_cast<std::streamsize>(tag.size())))
-        return {};
-    const auto length = id3v2TagLength(reinterpret_cast<const unsigned char*>(tag.data()));
-    if (!length)
-        return {};
-    std::error_code error;
-    const auto fileSize = std::filesystem::file_size(path, error);
-    tag.resize(std::min<std::size_t>(*length, error ? kId3v2HeaderSize : fileSize));
-    in.read(tag.data() + kId3v2HeaderSize,
-            static_cast<std::streamsize>(tag.size() - kId3v2HeaderSize));
-    tag.resize(kId3v2HeaderSize + static_cast<std::size_t>(in.gcount()));
-    return tag;
 }
 
 // The tags at the end of the file, reduced for TagLib to read after the

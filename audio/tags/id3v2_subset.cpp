@@ -4,7 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <set>
+#include <map>
+#include <span>
 
 namespace audio::tags {
 namespace {
@@ -15,6 +16,19 @@ constexpr std::string_view kWanted[] = {"TPE1", "TALB", "TYER", "TDRC", "TPOS",
                                         "TRCK", "TIT2", "TCON", "COMM", "TCOM"};
 constexpr std::string_view kWantedV22[] = {"TP1", "TAL", "TYE", "TPA", "TRK",
                                            "TT2", "TCO", "COM", "TCM"};
+constexpr std::string_view kPictures[] = {"APIC"};
+constexpr std::string_view kPicturesV22[] = {"PIC"};
+// A file holds a front cover and perhaps a back cover, an artist photo...
+constexpr std::size_t kPicturesKept = 8;
+
+struct FrameSelection {
+    std::span<const std::string_view> ids;
+    std::span<const std::string_view> idsV22;
+    std::size_t perKind;
+};
+
+constexpr FrameSelection kTitleFrames{kWanted, kWantedV22, 1};
+constexpr FrameSelection kPictureFrames{kPictures, kPicturesV22, kPicturesKept};
 
 constexpr unsigned char kUnsynchronised = 0x80;
 constexpr unsigned char kExtendedHeader = 0x40;
@@ -64,14 +78,15 @@ bool isFrameId(std::string_view id) {
 
 class FrameWalk {
 public:
-    FrameWalk(int version, std::string_view body) : version_(version), body_(body) {}
+    FrameWalk(int version, std::string_view body, const FrameSelection& selection)
+        : version_(version), body_(body), selection_(selection) {}
 
     // The kept frames, each with its size written the way its version wants:
     // the first of each wanted id, and the first comment without a
     // description (the one readers show) when the first has one.
     std::string keptFrames(std::size_t start) {
         std::string out;
-        std::set<std::string_view> seen;
+        std::map<std::string_view, std::size_t> kept;
         bool plainComment = false;
         for (std::size_t pos = start; pos + headerSize() <= body_.size();) {
             const std::string_view id = body_.substr(pos, idSize());
@@ -80,7 +95,7 @@ public:
                 break;
             const bool comment = id == "COMM" || id == "COM";
             const bool plain = comment && !plainComment && hasNoDescription(pos, size);
-            if (wanted(id) && (seen.insert(id).second || plain))
+            if (wanted(id) && (++kept[id] <= selection_.perKind || plain))
                 appendFrame(out, pos, size);
             plainComment = plainComment || plain;
             pos += headerSize() + size;
@@ -93,10 +108,8 @@ private:
     std::size_t headerSize() const { return version_ == 2 ? 6 : 10; }
 
     bool wanted(std::string_view id) const {
-        if (version_ == 2)
-            return std::find(std::begin(kWantedV22), std::end(kWantedV22), id) !=
-                   std::end(kWantedV22);
-        return std::find(std::begin(kWanted), std::end(kWanted), id) != std::end(kWanted);
+        const auto ids = version_ == 2 ? selection_.idsV22 : selection_.ids;
+        return std::find(ids.begin(), ids.end(), id) != ids.end();
     }
 
     std::size_t frameSize(std::size_t pos) const {
@@ -154,6 +167,7 @@ private:
 
     int version_;
     std::string_view body_;
+    const FrameSelection& selection_;
 };
 
 // Where the frames begin: after the extended header, if there is one.
@@ -166,9 +180,7 @@ std::size_t framesStart(int version, unsigned char flags, std::string_view body)
     return std::min(size, body.size());
 }
 
-} // namespace
-
-std::optional<std::string> id3v2Subset(std::string_view tag) {
+std::optional<std::string> subsetOf(std::string_view tag, const FrameSelection& selection) {
     if (tag.size() < kId3v2HeaderSize)
         return std::nullopt;
     const auto length = id3v2TagLength(reinterpret_cast<const unsigned char*>(tag.data()));
@@ -185,10 +197,20 @@ std::optional<std::string> id3v2Subset(std::string_view tag) {
         body = resynced;
     }
     const std::string frames =
-        FrameWalk(version, body).keptFrames(framesStart(version, flags, body));
+        FrameWalk(version, body, selection).keptFrames(framesStart(version, flags, body));
     std::string out{'I', 'D', '3', static_cast<char>(version), 0, 0};
     appendSyncSafe(out, static_cast<uint32_t>(frames.size()));
     return out + frames;
+}
+
+} // namespace
+
+std::optional<std::string> id3v2Subset(std::string_view tag) {
+    return subsetOf(tag, kTitleFrames);
+}
+
+std::optional<std::string> id3v2PictureSubset(std::string_view tag) {
+    return subsetOf(tag, kPictureFrames);
 }
 
 } // namespace audio::tags

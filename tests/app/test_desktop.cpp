@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 #include <QThread>
@@ -52,6 +53,20 @@ protected:
         return icon;
     }
 
+    // A player under the single-instance rule, its window hidden by a click
+    // on its tray icon; nothing when that did not come about.
+    std::unique_ptr<BackgroundProcess> startSingleInstanceHiddenInTheTray() {
+        sandbox_.writeIni("[Quaverly]\nGeneral_NoMultiInst=1\n");
+        auto player = startPlayer();
+        const auto icon = iconOfShownPlayer();
+        if (!icon)
+            return nullptr;
+        desktop_.click(*icon, 1);
+        if (!desktop_.waitForWindowVisible(kTitle, false, kTimeoutMs))
+            return nullptr;
+        return player;
+    }
+
     VirtualDesktop desktop_;
     PlayerSandbox sandbox_;
 };
@@ -71,6 +86,27 @@ struct TrayClick {
     bool doubleClick;
     bool visibleAfter;
 };
+
+// The window's stored rectangle, as the settings file holds it.
+QRect StoredGeometry(const QString& ini) {
+    const auto value = [&](const char* key) {
+        const QRegularExpression line(QStringLiteral("^%1=(-?\\d+)\r?$").arg(QLatin1String(key)),
+                                      QRegularExpression::MultilineOption);
+        return line.match(ini).captured(1).toInt();
+    };
+    return QRect(value("_WndX"), value("_WndY"), value("_WndCX"), value("_WndCY"));
+}
+
+std::string Describe(const std::optional<QRect>& r) {
+    if (!r)
+        return "none";
+    return QStringLiteral("%1,%2 %3x%4")
+        .arg(r->x())
+        .arg(r->y())
+        .arg(r->width())
+        .arg(r->height())
+        .toStdString();
+}
 
 struct DialogCase {
     const char* title;
@@ -122,12 +158,8 @@ TEST_F(DesktopTest, TheIconGoesAwayWithTheProgram) {
 }
 
 TEST_F(DesktopTest, AHiddenWindowStillTakesTheHandOverOfASecondStart) {
-    sandbox_.writeIni("[Quaverly]\nGeneral_NoMultiInst=1\n");
-    auto first = startPlayer();
-    const auto icon = iconOfShownPlayer();
-    ASSERT_TRUE(icon.has_value());
-    desktop_.click(*icon, 1);
-    ASSERT_TRUE(desktop_.waitForWindowVisible(kTitle, false, kTimeoutMs));
+    auto first = startSingleInstanceHiddenInTheTray();
+    ASSERT_TRUE(first);
 
     auto second = sandbox_.start({sandbox_.folder() + "/"});
     const RunResult firstResult = first->wait(kTimeoutMs);
@@ -176,7 +208,7 @@ TEST_F(LateTrayTest, ASignalWhileAStartUpMessageShowsEndsTheProgram) {
 
 TEST_F(WindowManagerTest, TheDialogsOfferOnlyTheirCloseButton) {
     const DialogCase cases[] = {
-        {"設定", {"F10", "Down", "Return"}},
+        {"設定", {"F10", "Return"}},
         {"バージョン情報", {"F10", "Left", "Return"}},
     };
     auto player = startPlayer();
@@ -218,4 +250,74 @@ TEST_F(DesktopTest, AFileDraggedFromAnotherProgramPlays) {
     desktop_.drag(from->center(), to->center());
     EXPECT_TRUE(waitForFileContaining(playLog, song, kTimeoutMs)) << "the dropped file plays";
     EXPECT_EQ(terminate(*player, kTimeoutMs).exitCode, 1);
+}
+
+TEST(DesktopGeometryTest, ARestartAfterAMoveAndAResizeKeepsTheWindowWhereItWas) {
+    for (const char* windowManager : {"openbox", "fluxbox"}) {
+        SCOPED_TRACE(windowManager);
+        VirtualDesktop desktop({.tray = false, .windowManager = windowManager});
+        ASSERT_TRUE(desktop.running());
+        PlayerSandbox sandbox;
+        sandbox.environment().insert("QT_QPA_PLATFORM", "xcb");
+        sandbox.environment().insert("DISPLAY", desktop.display());
+        const QRect stored(100, 80, 520, 400);
+        sandbox.writeIni("[Quaverly]\n_WndX=100\n_WndY=80\n_WndCX=520\n_WndCY=400\n");
+
+        // Each start shows the stored rectangle, frame and all.
+        auto player = sandbox.start({});
+        ASSERT_TRUE(waitUntilReady(*player, kTimeoutMs));
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return desktop.outerGeometry(kTitle) == stored; }, kTimeoutMs))
+            << Describe(desktop.outerGeometry(kTitle));
+        desktop.placeWindow(kTitle, QPoint(160, 120), QSize(600, 450));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                const auto now = desktop.windowGeometry(kTitle);
+                return now && now->size() == QSize(600, 450);
+            },
+            kTimeoutMs));
+        const std::optional<QRect> moved = desktop.outerGeometry(kTitle);
+        ASSERT_EQ(terminate(*player, kTimeoutMs).exitCode, 1);
+        const QRect saved = StoredGeometry(sandbox.readIni());
+        EXPECT_EQ(Describe(saved), Describe(moved)) << "the outer rectangle is stored";
+
+        for (int start = 0; start < 2; ++start) {
+            SCOPED_TRACE(start);
+            auto again = sandbox.start({});
+            ASSERT_TRUE(waitUntilReady(*again, kTimeoutMs));
+            EXPECT_TRUE(
+                QTest::qWaitFor([&] { return desktop.outerGeometry(kTitle) == saved; }, kTimeoutMs))
+                << Describe(desktop.outerGeometry(kTitle));
+            ASSERT_EQ(terminate(*again, kTimeoutMs).exitCode, 1);
+            EXPECT_EQ(Describe(StoredGeometry(sandbox.readIni())), Describe(saved));
+        }
+    }
+}
+
+TEST_F(DesktopTest, ASecondStartWithNothingToOpenShowsTheHiddenWindow) {
+    auto first = startSingleInstanceHiddenInTheTray();
+    ASSERT_TRUE(first);
+
+    auto second = sandbox_.start({});
+    const RunResult secondResult = second->wait(kTimeoutMs);
+    ASSERT_TRUE(secondResult.finished);
+    EXPECT_EQ(secondResult.exitCode, 0) << "the second start ends at once, as before";
+    EXPECT_TRUE(desktop_.waitForWindowVisible(kTitle, true, kTimeoutMs))
+        << "the first instance shows its window";
+    EXPECT_EQ(terminate(*first, kTimeoutMs).exitCode, 1) << "and runs on";
+}
+
+TEST_F(WindowManagerTest, ASecondStartWithNothingToOpenRestoresTheMinimisedWindow) {
+    sandbox_.writeIni("[Quaverly]\nGeneral_NoMultiInst=1\n");
+    auto first = startPlayer();
+    ASSERT_TRUE(desktop_.waitForWindowVisible(kTitle, true, kTimeoutMs));
+    desktop_.minimize(kTitle);
+    ASSERT_TRUE(desktop_.waitForWindowVisible(kTitle, false, kTimeoutMs));
+
+    auto second = sandbox_.start({});
+    const RunResult secondResult = second->wait(kTimeoutMs);
+    ASSERT_TRUE(secondResult.finished);
+    EXPECT_EQ(secondResult.exitCode, 0);
+    EXPECT_TRUE(desktop_.waitForWindowVisible(kTitle, true, kTimeoutMs));
+    EXPECT_EQ(terminate(*first, kTimeoutMs).exitCode, 1);
 }

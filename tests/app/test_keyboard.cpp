@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QImage>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QTest>
 
@@ -35,7 +36,7 @@ QWidget* KeyTarget(QWidget* window) {
 TEST_F(FrameTest, TheMenusAreReachedAndWorkedFromTheKeyboard) {
     // Each way ends on ファイル > イコライザ and switches the equalizer on.
     const MenuKeysCase cases[] = {
-        {"F10, two steps down, Enter", {Qt::Key_F10, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return}},
+        {"F10, one step down, Enter", {Qt::Key_F10, Qt::Key_Down, Qt::Key_Return}},
         {"F10, over to 演奏 and back, one step down, Enter",
          {Qt::Key_F10, Qt::Key_Right, Qt::Key_Left, Qt::Key_Down, Qt::Key_Return}},
         {"a lone Alt, down into the menu, one step down, Enter",
@@ -52,8 +53,10 @@ TEST_F(FrameTest, TheMenusAreReachedAndWorkedFromTheKeyboard) {
             QTest::keyClick(KeyTarget(&f), key);
             QCoreApplication::processEvents();
             if (key == Qt::Key_F10) {
-                EXPECT_EQ(QApplication::activePopupWidget(),
-                          f.frameMenuBar()->actions().front()->menu());
+                QMenu* menu = f.frameMenuBar()->actions().front()->menu();
+                EXPECT_EQ(QApplication::activePopupWidget(), menu);
+                EXPECT_EQ(menu->activeAction(), f.commandAction(res::ID_FILE_SETTINGS))
+                    << "the menu opens with its first item selected";
             }
         }
         EXPECT_TRUE(f.EffectChecked(res::ID_FILE_EQUALIZER));
@@ -89,4 +92,43 @@ TEST_F(FrameTest, TheListWithTheFocusShowsItPlainly) {
             EXPECT_EQ(image.pixelColor(rowEdge) == highlight, focused);
         }
     }
+}
+
+TEST_F(FrameTest, TheWindowStartsWithTheFocusOnTheBrowserList) {
+    auto& f = create();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    QListWidget* entries = f.formView()->entryList();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return entries->hasFocus(); }, 2000))
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className()
+                                        : "nothing");
+    ASSERT_GT(entries->count(), 1);
+    const int source = f.formView()->sourceBox()->currentIndex();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_EQ(f.formView()->sourceBox()->currentIndex(), source) << "the source stays";
+}
+
+TEST_F(FrameTest, AMenuTitleSelectedFromTheKeyboardShowsTheHighlight) {
+    auto& f = create();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    QMenuBar* bar = f.frameMenuBar();
+    const QRect title = bar->actionGeometry(bar->actions().front());
+    const QColor highlight = bar->palette().color(QPalette::Highlight);
+    const auto highlighted = [&] {
+        const QImage image = bar->grab(title).toImage();
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixelColor(x, y) == highlight)
+                    return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_FALSE(highlighted()) << "nothing selected yet";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Alt);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "a lone Alt opens no menu";
+    EXPECT_TRUE(highlighted()) << "but shows the selected title";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
 }

@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
 
@@ -226,4 +227,43 @@ TEST_F(TransportTest, ALengthBeyondSixteenBitsGivesTheBarItsLengthModulo65536) {
     EXPECT_EQ(f.engine().LengthSeconds(), 70000);
     EXPECT_EQ(f.positionBar()->maximum(), 70000 - 65536);
     EXPECT_TRUE(f.ToolTipText(IDC_POSITION).endsWith("/1166:40")) << "the text keeps the length";
+}
+
+TEST_F(TransportTest, ATrackEndingWhileTheListShowsAnotherFolderShowsTheStop) {
+    // The list now shows a folder without tracks, whatever the order.
+    const int orders[] = {playback::OrderOnce, playback::OrderRepeatAll, playback::OrderSingle,
+                          playback::OrderRepeatSingle, playback::OrderRandom};
+    auto& f = createWithRows(0);
+    for (int order : orders) {
+        SCOPED_TRACE(order);
+        addRow(f, "a.wav");
+        setOrder(order);
+        select(0);
+        f.OnCommand(ID_PLAY_PLAYPAUSE);
+        ASSERT_NE(f.engine().stream(), 0u);
+        QSignalSpy ended(&f.engine(), &playback::PlaybackEngine::streamEnded);
+        f.trackList()->ClearRows();
+        ASSERT_TRUE(ended.wait(20000));
+        EXPECT_EQ(f.engine().stream(), 0u);
+        EXPECT_EQ(f.titleLabel()->text(), "");
+        EXPECT_FALSE(f.positionBar()->thumbVisible());
+        EXPECT_FALSE(f.playPauseShowsPause());
+        EXPECT_FALSE(f.positionTimerActive());
+    }
+}
+
+TEST_F(TransportTest, ATrackEndingWhenTheRandomOrderFindsNothingToPlayShowsTheStop) {
+    auto& f = createWithRows(2);
+    setOrder(playback::OrderRandom);
+    select(0);
+    f.OnCommand(ID_PLAY_PLAYPAUSE);
+    ASSERT_NE(f.engine().stream(), 0u);
+    QSignalSpy ended(&f.engine(), &playback::PlaybackEngine::streamEnded);
+    f.trackList()->SetMark(1, MarkSkip);
+    f.trackList()->SetMark(0, MarkSkip);
+    ASSERT_TRUE(ended.wait(20000));
+    EXPECT_EQ(f.engine().stream(), 0u);
+    EXPECT_FALSE(f.playPauseShowsPause());
+    EXPECT_FALSE(f.positionBar()->thumbVisible());
+    EXPECT_FALSE(f.positionTimerActive());
 }

@@ -2,6 +2,8 @@
 // them: every version and layout the walk must step through, and tags of
 // many thousand frames.
 #include "id3_bytes.h"
+#include "support/fixtures.h"
+#include "support/temp_dir.h"
 #include "tags/id3v2_subset.h"
 #include "tags/tag_fields.h"
 
@@ -12,6 +14,7 @@
 
 namespace {
 
+using audio::tags::id3v2PictureSubset;
 using audio::tags::id3v2Subset;
 using audio::tags::readStreamTags;
 
@@ -78,6 +81,52 @@ TEST(TagsId3v2Subset, ATagOfManyFramesShrinksToTheFewTheTitleNeeds) {
     ASSERT_TRUE(subset);
     EXPECT_LT(subset->size(), 100u);
     EXPECT_EQ(readStreamTags(whole, {}).title, "Title");
+}
+
+// An APIC frame body: Latin-1 MIME type, picture type, empty description.
+std::string picture(int version, char type, const std::string& bytes) {
+    if (version == 2)
+        return std::string(1, '\0') + "JPG" + type + '\0' + bytes;
+    return std::string(1, '\0') + "image/jpeg" + '\0' + type + '\0' + bytes;
+}
+
+constexpr char kFrontCover = 3;
+constexpr char kBackCover = 4;
+
+TEST(TagsId3v2Picture, TheFrontCoverComesFromATagOfAnySize) {
+    const struct {
+        const char* what;
+        std::string tag;
+        std::string picture;
+    } cases[] = {
+        {"2.3 after 40,000 user frames",
+         tag(3, 0, userFrames(3, 40000) + frame(3, "APIC", picture(3, kFrontCover, "front"))),
+         "front"},
+        {"2.4, the front cover after the back cover",
+         tag(4, 0,
+             frame(4, "APIC", picture(4, kBackCover, "back")) +
+                 frame(4, "APIC", picture(4, kFrontCover, "front"))),
+         "front"},
+        {"2.2 PIC", tag(2, 0, frame(2, "PIC", picture(2, kFrontCover, "old"))), "old"},
+        {"only a back cover", tag(3, 0, frame(3, "APIC", picture(3, kBackCover, "back"))), "back"},
+        {"no picture", tag(3, 0, userFrames(3, 10)), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const testsupport::TempDir dir;
+        dir.write("01 - Intro.mp3",
+                  c.tag + testsupport::readFile(testsupport::fixture("tone_1k_3s_notags.mp3")));
+        EXPECT_EQ(audio::tags::readFilePicture(dir.file("01 - Intro.mp3")), c.picture);
+    }
+}
+
+TEST(TagsId3v2Picture, TheCopyForThePictureHoldsOnlyPictures) {
+    const std::string whole = tag(3, 0,
+                                  userFrames(3, 100000) + frame(3, "TIT2", latin1("Title")) +
+                                      frame(3, "APIC", picture(3, kFrontCover, "front")));
+    const auto subset = id3v2PictureSubset(whole);
+    ASSERT_TRUE(subset);
+    EXPECT_EQ(*subset, tag(3, 0, frame(3, "APIC", picture(3, kFrontCover, "front"))));
 }
 
 } // namespace

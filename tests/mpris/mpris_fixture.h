@@ -26,14 +26,16 @@ protected:
         FrameTest::TearDown();
     }
 
-    app::CMainFrame& startPlayer(int rows = 3) {
+    app::CMainFrame&
+    startPlayer(int rows = 3,
+                app::CoverReader::ReadPicture readCover = app::CoverReader::EmbeddedPicture) {
         setenv("QUAVERLY_AUDIO", "null", 1);
         auto& f = create();
         const char* names[] = {"a.mp3", "b.wav", "c.mp3"};
         for (int i = 0; i < rows && i < 3; ++i)
             addRow(names[i]);
         QCoreApplication::processEvents();
-        bridge = std::make_unique<app::MprisBridge>(f);
+        bridge = std::make_unique<app::MprisBridge>(f, std::move(readCover));
         service = std::make_unique<mpris::MprisService>(*bridge);
         EXPECT_TRUE(service->Start()) << "no private session bus";
         client = std::make_unique<testsupport::MprisClient>(service->busName());

@@ -43,6 +43,10 @@ TEST_F(MprisTest, MetadataComesFromTheTagsOrTheFileName) {
          0},
         {"silence_10s.wav", "03 - Untitled.wav", "03 - Untitled", "", "", 0},
         {"tone_1k_3s_notags.ogg", "Live at 8.30.ogg", "Live at 8.30", "", "", 0},
+        // Names that are not UTF-8 read as the list shows them.
+        {"silence_10s.wav", "caf\xE9.wav", "café", "", "", 0},
+        {"silence_10s.wav", "\x93\xFA\x96\x7B\x8C\xEA.wav", "日本語", "", "", 0}, // CP932
+        {"silence_10s.wav", " Episode One .wav", "Episode One", "", "", 0},
     };
     startPlayer(0);
     for (const TagCase& c : cases) {
@@ -50,7 +54,8 @@ TEST_F(MprisTest, MetadataComesFromTheTagsOrTheFileName) {
         const std::string path = dir.file(c.rowName);
         std::filesystem::copy_file(testsupport::fixture(c.fixture), path);
         frame->trackList()->ClearRows();
-        frame->trackList()->AppendRow(QString::fromStdString(path), c.rowName);
+        frame->trackList()->AppendRow(rowPath(c.rowName),
+                                      platform::readableFileName(rowPath(c.rowName)));
         playRow(0);
         const QVariantMap meta = metadata();
         EXPECT_EQ(meta.value("xesam:title").toString(), QString::fromUtf8(c.title));
@@ -93,6 +98,8 @@ TEST_F(MprisTest, TheCoverPictureIsWrittenOnceToTheCacheFolder) {
         frame->trackList()->ClearRows();
         frame->trackList()->AppendRow(path, c.name);
         playRow(0);
+        // The cover is read meanwhile; its arrival is announced.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return metadata().contains("mpris:artUrl"); }, 20000));
         const QString artUrl = metadata().value("mpris:artUrl").toString();
         const QString stored = QUrl(artUrl).toLocalFile();
         EXPECT_TRUE(artUrl.startsWith("file://")) << artUrl.toStdString();

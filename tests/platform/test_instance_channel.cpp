@@ -55,10 +55,12 @@ int sendRawFromChild(const QString& programName, const std::string& bytes, bool 
 struct CountingListener {
     explicit CountingListener(const QString& name)
         : listener(name, [this] { ++arrivals; }),
-          closes(&listener, &InstanceListener::closeRequested) {}
+          closes(&listener, &InstanceListener::closeRequested),
+          shows(&listener, &InstanceListener::showRequested) {}
     std::atomic<int> arrivals{0};
     InstanceListener listener;
     QSignalSpy closes;
+    QSignalSpy shows;
 };
 
 } // namespace
@@ -118,6 +120,7 @@ TEST(InstanceChannel, OnlyACloseLineFromThisUserIsObeyed) {
     };
     const Case cases[] = {
         {"close\n", false, true},  {"open /x.mp3\n", false, false},
+        {"show\n", false, false},  {"showclose\n", false, false},
         {"close", false, false}, // the sender hung up before the line ended
         {"CLOSE\n", false, false}, {std::string(100, 'x') + "close\n", false, false},
         {"close\n", true, false}, // another user
@@ -169,4 +172,40 @@ TEST(InstanceChannel, SecondListenerTakesOverWhenTheFirstCloses) {
     EXPECT_TRUE(sendCloseToRunningInstance(name));
     EXPECT_TRUE(second.closes.wait(5000));
     EXPECT_EQ(first.closes.count(), 1);
+}
+
+TEST(InstanceChannel, AShowIsHeardAndTheListenerListensOn) {
+    struct Case {
+        std::string bytes;
+        bool shown;
+    };
+    const Case cases[] = {
+        {"show\n", true},
+        {"show", false}, // the sender hung up before the line ended
+        {"SHOW\n", false},
+        {"show\nclose\n", false}, // one message per connection
+    };
+    for (const Case& c : cases) {
+        const QString name = testProgramName("show");
+        CountingListener counting(name);
+        ASSERT_TRUE(counting.listener.listen());
+        ASSERT_EQ(sendRawFromChild(name, c.bytes, false), 0) << c.bytes;
+        // A close afterwards is still heard, so the show left the name taken
+        // and the listener serving.
+        EXPECT_TRUE(sendToRunningInstance(name, HandOver::Close)) << c.bytes;
+        ASSERT_TRUE(counting.closes.wait(5000)) << c.bytes;
+        EXPECT_EQ(counting.shows.count(), c.shown ? 1 : 0) << c.bytes;
+        EXPECT_EQ(counting.arrivals, 1) << "only the close sets the close request: " << c.bytes;
+    }
+}
+
+TEST(InstanceChannel, ShowsAreDeliveredOneByOne) {
+    const QString name = testProgramName("shows");
+    CountingListener counting(name);
+    ASSERT_TRUE(counting.listener.listen());
+    EXPECT_TRUE(sendToRunningInstance(name, HandOver::Show));
+    EXPECT_TRUE(sendToRunningInstance(name, HandOver::Show));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counting.shows.count() == 2; }, 5000));
+    EXPECT_TRUE(counting.listener.isListening());
+    EXPECT_EQ(counting.closes.count(), 0);
 }

@@ -3,6 +3,7 @@
 #include "support/process_runner.h"
 
 #include <QElapsedTimer>
+#include <QMargins>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -249,6 +250,48 @@ std::optional<QRect> VirtualDesktop::windowGeometry(const QString& title) const 
         return line.match(shell).captured(1).toInt();
     };
     return QRect(value("X"), value("Y"), value("WIDTH"), value("HEIGHT"));
+}
+
+std::optional<QRect> VirtualDesktop::outerGeometry(const QString& title) const {
+    const QString id = windowId(title);
+    if (id.isEmpty())
+        return std::nullopt;
+    // xwininfo gives the client's own place on the screen (xdotool would add
+    // the frame's extents to it under a reparenting window manager).
+    const QString info = runTool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
+    const auto value = [&](const char* label) {
+        const QRegularExpression line(
+            QStringLiteral("^\\s*%1:\\s*(-?\\d+)").arg(QLatin1String(label)),
+            QRegularExpression::MultilineOption);
+        return line.match(info).captured(1).toInt();
+    };
+    const QRect client(value("Absolute upper-left X"), value("Absolute upper-left Y"),
+                       value("Width"), value("Height"));
+    // "_NET_FRAME_EXTENTS(CARDINAL) = left, right, top, bottom"
+    const QRegularExpression extents(QStringLiteral("= (\\d+), (\\d+), (\\d+), (\\d+)"));
+    const QRegularExpressionMatch m =
+        extents.match(runTool(QStringLiteral("xprop"),
+                              {QStringLiteral("-id"), id, QStringLiteral("_NET_FRAME_EXTENTS")}));
+    if (!m.hasMatch())
+        return client;
+    return client.marginsAdded(QMargins(m.captured(1).toInt(), m.captured(3).toInt(),
+                                        m.captured(2).toInt(), m.captured(4).toInt()));
+}
+
+void VirtualDesktop::placeWindow(const QString& title, QPoint at, QSize clientSize) const {
+    const QString id = windowId(title);
+    if (id.isEmpty())
+        return;
+    runTool(QStringLiteral("xdotool"),
+            {QStringLiteral("windowmove"), id, QString::number(at.x()), QString::number(at.y()),
+             QStringLiteral("windowsize"), id, QString::number(clientSize.width()),
+             QString::number(clientSize.height())});
+}
+
+void VirtualDesktop::minimize(const QString& title) const {
+    const QString id = windowId(title);
+    if (!id.isEmpty())
+        runTool(QStringLiteral("xdotool"), {QStringLiteral("windowminimize"), id});
 }
 
 int VirtualDesktop::visibleWindowCount(const QString& windowClass) const {

@@ -53,6 +53,12 @@ public:
     void drag(QPoint from, QPoint to) const;
     // The outer rectangle of the mapped window with this title.
     std::optional<QRect> windowGeometry(const QString& title) const;
+    // The window with its window manager's frame (_NET_FRAME_EXTENTS added).
+    std::optional<QRect> outerGeometry(const QString& title) const;
+    // Moves the window and sizes its client area, as a person's drag would.
+    void placeWindow(const QString& title, QPoint at, QSize clientSize) const;
+    // Asks the window manager to minimise (iconify) the window.
+    void minimize(const QString& title) const;
     // How many mapped top-level windows have this class.
     int visibleWindowCount(const QString& windowClass) const;
     // Activates the window with this title and types the keys (xdotool key
