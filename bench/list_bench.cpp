@@ -15,7 +15,7 @@
 #include "audio/network_entry.h"
 #include "browser/form_view.h"
 #include "browser/rss_feed.h"
-#include "playback/frame_link.h"
+#include "quiet_frame.h"
 #include "support/servers/test_http_server.h"
 #include "tracklist/list_view.h"
 
@@ -43,14 +43,6 @@ namespace {
 constexpr int kEpisodes = 2000;
 constexpr int kStations = 1000;
 constexpr int kArchiveEpisodes = 200000;
-
-class QuietFrame : public playback::FrameLink {
-public:
-    void SendCommand(int) override {}
-    void PostCommand(int) override {}
-    void TrackListFilled() override {}
-    QWidget* OwnerWindow() override { return nullptr; }
-};
 
 // Items of about 2.5 KB: a title, a long plain description and an enclosure.
 std::string MakeFeed() {
