@@ -18,6 +18,7 @@
 // Usage: responsiveness_bench [SCENARIOS], e.g. "ab"; all when left out.
 #include "app/main_frame.h"
 #include "browser/form_view.h"
+#include "panel_load.h"
 #include "playback/playback_engine.h"
 #include "quiet_frame.h"
 #include "res/resource_ids.h"
@@ -154,15 +155,8 @@ bool RunEventsWhile(const std::function<bool()>& busy, double timeoutMs) {
     return true;
 }
 
-// A panel that loads in the background says so; one that cannot has ended
-// its load when the call returns.
-template <typename View> bool LoadInFlight(View& view) {
-    if constexpr (requires { view.isLoading(); })
-        return view.isLoading();
-    else
-        return false;
-}
-
+// An engine that opens streams in the background tells when it connects;
+// one that cannot has given up when the call returns.
 template <typename Engine> bool Connecting(Engine& engine) {
     if constexpr (requires { engine.IsConnecting(); })
         return engine.IsConnecting();
@@ -310,7 +304,7 @@ void RadioList(const std::string& folder, const std::vector<std::string>& urls) 
 void ListFeeds(Panel& panel, const std::string& folder, const std::string& line) {
     WriteLines(folder + "Podcast.txt", {line});
     panel.view.LoadPodcastList();
-    RunEventsWhile([&] { return panel.busy(); }, 60e3);
+    WaitForLoad(panel.view);
 }
 
 void SlowFeed(const std::string& folder) {
