@@ -1,9 +1,11 @@
 // Time from choosing a folder to the track list's filled message, for folders
 // of 10,000 and 100,000 audio files, side by side with `ls -f` on the same
-// folder. The time includes putting the names in name order (numbers by
+// folder. A fill that runs in the background is waited for through the event
+// loop. The time includes putting the names in name order (numbers by
 // value, letter case ignored), which the bench checks. Listing never opens
 // the files, so empty files serve.
 #include "browser/form_view.h"
+#include "panel_load.h"
 #include "playback/frame_link.h"
 #include "tracklist/list_view.h"
 
@@ -46,11 +48,12 @@ std::string MakeFolder(int files) {
     return folder;
 }
 
-// CPU time of this thread: on a shared machine it shows the work apart
-// from the time spent waiting for a core.
-double ThreadCpuMs() {
+// CPU time of the process, every thread of it (the folder may be listed off
+// the window's thread): on a shared machine it shows the work apart from the
+// time spent waiting for a core.
+double ProcessCpuMs() {
     timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
 }
 
@@ -86,12 +89,13 @@ int main(int argc, char** argv) {
         view.Attach(&frame, &title, &list);
         view.setCurrentFolder(QString::fromStdString(folder));
         frame.clock.start();
-        const double cpuBefore = ThreadCpuMs();
+        const double cpuBefore = ProcessCpuMs();
         view.FillTracksFromFolder();
+        WaitForLoad(view);
         const double fill = frame.elapsedMs;
         QApplication::processEvents(); // the view learns of the rows in one batch
         const double shown = frame.clock.nsecsElapsed() / 1e6;
-        const double cpu = ThreadCpuMs() - cpuBefore;
+        const double cpu = ProcessCpuMs() - cpuBefore;
         const double ls = LsMs(folder);
         const bool ordered = InNameOrder(list);
         std::printf("%6d files: filled message after %7.1f ms, rows in the view after %7.1f ms "
