@@ -106,7 +106,8 @@ bool CMainFrame::Create() {
     formView_->setRestingTitle([this] { return engine_.playingTitle(); });
     connect(&engine_, &playback::PlaybackEngine::streamEnded, this, &CMainFrame::OnStreamEnd);
     connect(&engine_, &playback::PlaybackEngine::trackOpened, this, &CMainFrame::ShowOpenedTrack);
-    connect(&engine_, &playback::PlaybackEngine::openFailed, this, &CMainFrame::ShowNothingPlaying);
+    connect(&engine_, &playback::PlaybackEngine::connectionEnded, this,
+            &CMainFrame::ShowNothingPlaying);
     // The window starts with the focus on the browser list, where the arrow
     // keys walk the entries (the first control in the tab order is the source
     // box, where an arrow key would switch the source).

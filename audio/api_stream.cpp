@@ -6,6 +6,8 @@
 #include "core/utf16.h"
 #include "decoder.h"
 
+#include <memory>
+#include <mutex>
 #include <strings.h>
 
 using audio::core::fail;
@@ -48,6 +50,26 @@ audio::net::HttpOpenOptions urlOpenOptions(const audio::core::Config& config) {
         options.limits.abortRequested = [abort] { return abort() != FALSE; };
     return options;
 }
+
+// A caller's cancel check, asked only while its call runs: its user data
+// may be gone once the call has returned.
+class CallerCancel {
+public:
+    CallerCancel(QUAVERLY_CANCELPROC* cancel, void* user) : cancel_(cancel), user_(user) {}
+    bool ask() {
+        std::lock_guard lock(mutex_);
+        return cancel_ && cancel_(user_) != FALSE;
+    }
+    void end() {
+        std::lock_guard lock(mutex_);
+        cancel_ = nullptr;
+    }
+
+private:
+    std::mutex mutex_;
+    QUAVERLY_CANCELPROC* cancel_;
+    void* user_;
+};
 
 bool deviceReady() {
     audio::core::DeviceInfo info;
@@ -95,16 +117,18 @@ HSTREAM QUAVERLY_StreamCreateURLCancellable(const void* url, DWORD flags,
     if (!codecs)
         return fail(BASS_ERROR_NOTAVAIL, HSTREAM{0});
     audio::net::HttpOpenOptions options = urlOpenOptions(Library::instance().config());
+    // The stream keeps its abort check for later waits (seeks); the caller's
+    // check is asked only until this call returns.
+    const auto asked = std::make_shared<CallerCancel>(cancel, user);
     if (cancel) {
-        options.limits.abortRequested = [closing = std::move(options.limits.abortRequested), cancel,
-                                         user] {
-            return (closing && closing()) || cancel(user) != FALSE;
-        };
+        options.limits.abortRequested = [closing = std::move(options.limits.abortRequested),
+                                         asked] { return (closing && closing()) || asked->ask(); };
     }
     int error = BASS_OK;
     auto decoder = codecs->openUrl(text, options, &error);
-    if (!decoder && cancel && cancel(user))
+    if (!decoder && asked->ask())
         error = BASS_ERROR_TIMEOUT;
+    asked->end();
     return registerStream(std::move(decoder), std::string(), error ? error : BASS_ERROR_FILEOPEN);
 }
 

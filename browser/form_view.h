@@ -147,8 +147,16 @@ private:
     // Shows texts in the title label from background threads, while the
     // load of the token runs.
     std::function<void(const QString&)> TitlePoster(const platform::CancelToken& token);
-    // Clears the entry list and the track list for a named list's load.
-    platform::CancelToken BeginNamedListLoad();
+    // The radio and podcast lists: clears the entry list and the track list,
+    // then reads the list file in the background, naming its bare URLs with
+    // nameOf (given the load's limits and a sink for title texts), rewrites it
+    // and hands its entries to show.
+    using BackgroundNamer = std::function<std::optional<QString>(
+        const QString& url, const audio::net::HttpLimits& limits,
+        const std::function<void(const QString&)>& showTitle)>;
+    void LoadNamedListInBackground(const QString& fileName, audio::net::HttpLimits limits,
+                                   BackgroundNamer nameOf,
+                                   std::function<void(const std::vector<ListEntry>&)> show);
     void TrackListFilled();
     void LoadFolder(bool listEntries, AfterLoad then);
     void ShowFolderEntries(const platform::FolderListing& listing);

@@ -15,12 +15,28 @@ QString CFormView::ListFilePath(const QString& name) const {
     return listFolder_.isEmpty() ? platform::userFilePath(name) : listFolder_ + name;
 }
 
-platform::CancelToken CFormView::BeginNamedListLoad() {
+void CFormView::LoadNamedListInBackground(const QString& fileName, audio::net::HttpLimits limits,
+                                          BackgroundNamer nameOf,
+                                          std::function<void(const std::vector<ListEntry>&)> show) {
     {
         const QSignalBlocker quiet(entries_);
         entries_->clear();
     }
-    return BeginLoad({});
+    const platform::CancelToken token = BeginLoad({});
+    limits.abortRequested = token.check();
+    platform::runInBackground(
+        token,
+        [path = ListFilePath(fileName), limits, token, nameOf = std::move(nameOf),
+         showTitle = TitlePoster(token)] {
+            const EntryNamer lookUp = [&](const QString& url) {
+                return nameOf(url, limits, showTitle);
+            };
+            return LoadNamedList(path, lookUp, token, showTitle);
+        },
+        [this, show = std::move(show)](const std::vector<ListEntry>& entries) {
+            show(entries);
+            EndLoad();
+        });
 }
 
 std::vector<ListEntry> ReadNamedList(const QString& path, const EntryNamer& nameOf,

@@ -71,32 +71,18 @@ audio::net::HttpLimits FeedDownloadLimits() {
 }
 
 void CFormView::LoadPodcastList() {
-    const platform::CancelToken token = BeginNamedListLoad();
-    audio::net::HttpLimits limits = feedLimits_;
-    limits.abortRequested = token.check();
-    platform::runInBackground(
-        token,
-        [path = ListFilePath(QStringLiteral("Podcast.txt")), limits, token,
-         showTitle = TitlePoster(token)] {
-            const EntryNamer lookUp = [&](const QString& url) {
-                return GetFeedTitle(url, limits, showTitle);
-            };
-            return LoadNamedList(path, lookUp, token, showTitle);
-        },
-        [this](const std::vector<ListEntry>& feeds) {
-            feedTable_.clear();
-            QStringList names;
-            for (const ListEntry& feed : feeds) {
-                feedTable_.push_back(tracklist::ToRowLocation(feed.location));
-                names.append(feed.name);
-            }
-            {
-                const QSignalBlocker quiet(entries_);
-                entries_->addItems(names);
-                entries_->setCurrentRow(-1);
-            }
-            EndLoad();
-        });
+    LoadNamedListInBackground(QStringLiteral("Podcast.txt"), feedLimits_, GetFeedTitle,
+                              [this](const std::vector<ListEntry>& feeds) {
+                                  feedTable_.clear();
+                                  QStringList names;
+                                  for (const ListEntry& feed : feeds) {
+                                      feedTable_.push_back(tracklist::ToRowLocation(feed.location));
+                                      names.append(feed.name);
+                                  }
+                                  const QSignalBlocker quiet(entries_);
+                                  entries_->addItems(names);
+                                  entries_->setCurrentRow(-1);
+                              });
 }
 
 void CFormView::LoadFeed(int index) {

@@ -9,22 +9,14 @@
 namespace browser {
 
 void CFormView::LoadNetRadio() {
-    const platform::CancelToken token = BeginNamedListLoad();
-    audio::net::HttpLimits limits = probeLimits_;
-    limits.abortRequested = token.check();
-    platform::runInBackground(
-        token,
-        [path = ListFilePath(QStringLiteral("Netradio.txt")), limits, token,
-         showTitle = TitlePoster(token)] {
-            const EntryNamer lookUp = [&limits](const QString& url) {
-                return playback::LookUpStationName(url, limits);
-            };
-            return LoadNamedList(path, lookUp, token, showTitle);
+    LoadNamedListInBackground(
+        QStringLiteral("Netradio.txt"), probeLimits_,
+        [](const QString& url, const audio::net::HttpLimits& limits, const auto&) {
+            return playback::LookUpStationName(url, limits);
         },
         [this](const std::vector<ListEntry>& stations) {
             for (const ListEntry& station : stations)
                 trackList_->AppendRow(station.location, station.name);
-            EndLoad();
         });
 }
 

@@ -59,7 +59,7 @@ public:
 
     // Opens and plays the row (walking past skipped rows). A file opens at
     // once; a network stream is connected to in the background: the engine
-    // is then connecting (IsConnecting), and trackOpened() or openFailed()
+    // is then connecting (IsConnecting), and trackOpened() or connectionEnded()
     // follows unless the connection is cancelled first (Stop, another open).
     bool OpenAndPlay(int row);
     // A network stream is being connected to for connectingRow().
@@ -133,8 +133,9 @@ signals:
     void streamMetaChanged();
     // A connection started by OpenAndPlay has opened and plays.
     void trackOpened();
-    // A connection started by OpenAndPlay failed (its message was shown).
-    void openFailed();
+    // A connection started by OpenAndPlay ended without a playing track: it
+    // failed (its message was shown), or its row was gone when it answered.
+    void connectionEnded();
 
 private:
     struct FollowOn {

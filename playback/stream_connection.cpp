@@ -58,6 +58,7 @@ void PlaybackEngine::FinishConnect(ConnectResult result) {
         CancelConnection();
         if (result.stream != 0)
             BASS_StreamFree(result.stream);
+        emit connectionEnded();
         return;
     }
     const Connection connection = std::exchange(connecting_, Connection{});
@@ -65,14 +66,14 @@ void PlaybackEngine::FinishConnect(ConnectResult result) {
         qCInfo(lcPlayback).nospace()
             << "cannot open " << connection.location << ": audio library error " << result.error;
         ShowOpenFailure();
-        emit openFailed();
+        emit connectionEnded();
         return;
     }
     stream_ = result.stream;
     if (StartOpened(connection.row, connection.location, false))
         emit trackOpened();
     else
-        emit openFailed();
+        emit connectionEnded();
 }
 
 void PlaybackEngine::CancelConnection() {

@@ -120,5 +120,6 @@ TEST_F(StationConnectionTest, ARefilledTrackListDropsTheConnectionWhateverItsAns
         EXPECT_EQ(f.engine().stream(), 0u);
         EXPECT_TRUE(messages().isEmpty());
         EXPECT_EQ(f.trackList()->GetMark(0), "");
+        EXPECT_FALSE(f.playPauseShowsPause()) << "the window shows that nothing plays";
     }
 }

@@ -18,6 +18,14 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
+// Each row as "name|location".
+inline QStringList Rows(const tracklist::CListView& list) {
+    QStringList rows;
+    for (int row = 0; row < list.RowCount(); ++row)
+        rows.append(list.GetName(row) + "|" + list.GetLocation(row));
+    return rows;
+}
+
 class RecordingFrame : public playback::FrameLink {
 public:
     void SendCommand(int id) override { commands.push_back(id); }

@@ -16,13 +16,6 @@ using testsupport::TestResponse;
 
 namespace {
 
-QStringList Rows(const tracklist::CListView& list) {
-    QStringList rows;
-    for (int row = 0; row < list.RowCount(); ++row)
-        rows.append(list.GetName(row) + "|" + list.GetLocation(row));
-    return rows;
-}
-
 TestResponse NamedStation(const std::string& name) {
     TestResponse station = TestResponse::ok("audio", "audio/mpeg");
     station.headers = {"icy-name:" + name};

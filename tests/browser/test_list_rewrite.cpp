@@ -10,17 +10,6 @@
 
 #include <sys/stat.h>
 
-namespace {
-
-QStringList Rows(const tracklist::CListView& list) {
-    QStringList rows;
-    for (int row = 0; row < list.RowCount(); ++row)
-        rows.append(list.GetName(row) + "|" + list.GetLocation(row));
-    return rows;
-}
-
-} // namespace
-
 class ListRewriteTest : public BrowserTest {};
 
 TEST_F(ListRewriteTest, LinesWithoutACommaKeepTheirPlaceAfterTheRewrite) {
