@@ -171,23 +171,39 @@ keys shift+Tab End Up
 sleep 1
 shot 10-title-after-the-radio-list Quaverly
 
+# Drags the location from another program onto the player's track list.
+drag_onto_player() {
+  "$build/tests/qv_drag_source" "$1" >/dev/null 2>&1 &
+  local drag_pid=$!
+  pids+=("$drag_pid")
+  wait_for 10 window_of "drag source"
+  eval "$(geometry_of "$(window_of "drag source")")"
+  local from_x=$((X + WIDTH / 2)) from_y=$((Y + HEIGHT / 2))
+  eval "$(geometry_of "$(window_of Quaverly)")"
+  xdotool mousemove $from_x $from_y mousedown 1 sleep 0.2 \
+    mousemove $(((from_x + X + 300) / 2)) $(((from_y + Y + 200) / 2)) sleep 0.2 \
+    mousemove $((X + 300)) $((Y + 200)) sleep 0.2 mousemove $((X + 302)) $((Y + 202)) \
+    sleep 0.3 mouseup 1
+  sleep 1
+  kill "$drag_pid"
+}
+
 # A folder dragged over from another program.
-"$build/tests/qv_drag_source" "$build/demo" >/dev/null 2>&1 &
-drag_pid=$!
-pids+=("$drag_pid")
-wait_for 10 window_of "drag source"
-eval "$(geometry_of "$(window_of "drag source")")"
-from_x=$((X + WIDTH / 2)) from_y=$((Y + HEIGHT / 2))
-eval "$(geometry_of "$(window_of Quaverly)")"
-xdotool mousemove $from_x $from_y mousedown 1 sleep 0.2 \
-  mousemove $(((from_x + X + 300) / 2)) $(((from_y + Y + 200) / 2)) sleep 0.2 \
-  mousemove $((X + 300)) $((Y + 200)) sleep 0.2 mousemove $((X + 302)) $((Y + 202)) \
-  sleep 0.3 mouseup 1
-sleep 1
-kill "$drag_pid"
+drag_onto_player "$build/demo"
 xdotool windowactivate --sync "$(window_of Quaverly)"
 keys space
 shot 11-a-dropped-folder Quaverly
+
+# A URL dropped onto the list that still shows the folder: the URL becomes
+# the one row, and it is the row that plays (a demo piece served over HTTP).
+port=$((20000 + RANDOM % 20000))
+(cd "$build/demo" && exec python3 -m http.server --bind 127.0.0.1 "$port") >/dev/null 2>&1 &
+pids+=($!)
+piece=$(cd "$build/demo" && ls | grep -v '\.m3u' | head -1)
+sleep 1
+drag_onto_player "http://127.0.0.1:$port/$piece"
+sleep 1
+shot 11b-a-url-dropped-onto-a-full-list-plays Quaverly
 
 # The mouse on the bars: each jumps to the click (at three quarters of the
 # position bar, at two thirds of the volume bar).
