@@ -4,6 +4,7 @@
 
 #include "app/main_frame.h"
 #include "browser/form_view.h"
+#include "settings/ini_file.h"
 #include "support/temp_dir.h"
 
 #include <QCoreApplication>
@@ -21,6 +22,9 @@ protected:
     }
     void TearDown() override {
         frame.reset();
+        // Settings still being written in the background go to this test's
+        // folder before it is removed.
+        settings::IniFile::FinishBackgroundWrites();
         QCoreApplication::processEvents();
         // A destroyed frame asks the application to quit, and until the
         // application's own loop has run, every nested loop (a modal dialog's)

@@ -5,6 +5,7 @@
 #include "audio/bass.h"
 #include "browser/form_view.h"
 #include "playback/frame_link.h"
+#include "settings/ini_file.h"
 #include "support/temp_dir.h"
 #include "support/title_recorder.h"
 #include "tracklist/list_view.h"
@@ -45,6 +46,10 @@ protected:
         BASS_Init(-1, 44100, 0, nullptr, nullptr);
     }
     static void TearDownTestSuite() { BASS_Free(); }
+
+    // _LastPath is written in the background: into this test's folder, before
+    // it is removed.
+    void TearDown() override { settings::IniFile::FinishBackgroundWrites(); }
 
     void SetUp() override {
         view.setIniPath(QString::fromStdString(dir.file("quaverly.ini")));
