@@ -5,7 +5,7 @@
 #include "app/main_frame.h"
 #include "app/mpris_bridge.h"
 #include "app/termination_signals.h"
-#include "audio/bass.h"
+#include "audio/api/bass.h"
 #include "browser/form_view.h"
 #include "browser/startup_open.h"
 #include "mpris/mpris_service.h"

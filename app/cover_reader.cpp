@@ -1,7 +1,7 @@
 #include "app/cover_reader.h"
 
 #include "app/cover_art.h"
-#include "audio/tags.h"
+#include "audio/api/tags.h"
 
 namespace app {
 

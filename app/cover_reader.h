@@ -4,7 +4,7 @@
 // dropped when another track has been asked for meanwhile.
 #pragma once
 
-#include "audio/bass.h"
+#include "audio/api/bass.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -2,7 +2,7 @@
 
 #include "app/main_frame.h"
 #include "app/seek_bar.h"
-#include "audio/tags.h"
+#include "audio/api/tags.h"
 #include "browser/startup_open.h"
 #include "platform/file_name.h"
 #include "platform/file_url.h"

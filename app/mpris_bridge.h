@@ -5,7 +5,7 @@
 #pragma once
 
 #include "app/cover_reader.h"
-#include "audio/bass.h"
+#include "audio/api/bass.h"
 #include "mpris/player_control.h"
 
 #include <QObject>

@@ -2,8 +2,8 @@
 // equalizer bands, reverb) per stereo frame at 44.1 kHz.
 //
 // Built by CMake as build/dsp_bench; `make bench` runs it.
-#include "bass.h"
-#include "dsp/effect.h"
+#include "audio/api/bass.h"
+#include "audio/dsp/effect.h"
 
 #include <cmath>
 #include <cstdio>

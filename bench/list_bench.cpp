@@ -13,9 +13,10 @@
 //    (download, XML parse, episode rules, rows, painting).
 // Loads that run in the background are waited for through the event loop.
 // Prints one RESULT line per figure for run-all.sh. Median of several runs.
-#include "audio/network_entry.h"
+#include "audio/engine/network_entry.h"
 #include "browser/form_view.h"
 #include "browser/rss_feed.h"
+#include "feeds/feed_document.h"
 #include "panel_load.h"
 #include "quiet_frame.h"
 #include "support/servers/test_http_server.h"
@@ -295,7 +296,7 @@ void ArchivePhases(const std::string& url, tracklist::CListView& list) {
     std::vector<browser::FeedEpisode> episodes;
     step("download",
          [&] { fetched = audio::fetchDocument(url, audio::net::HttpLimits::document(), nullptr); });
-    step("XML parse", [&] { audio::parseFeed(fetched.body, audio::net::FeedParts::Everything); });
+    step("XML parse", [&] { feeds::parseFeed(fetched.body, feeds::FeedParts::Everything); });
     step("parse and episode rules",
          [&] { episodes = browser::FeedEpisodes(fetched.body, QString::fromStdString(url)); });
     step("rows", [&] {

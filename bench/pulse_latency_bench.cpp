@@ -13,7 +13,7 @@
 // Usage: pulse_latency_bench MONITOR_SOURCE TONE_FILE LEAD_FILE [RUNS]
 //   TONE_FILE: a tone from its first sample; LEAD_FILE: silent for 4 s, then
 //   a tone (the seek goes to 5 s).
-#include "bass.h"
+#include "audio/api/bass.h"
 
 #include <pulse/error.h>
 #include <pulse/simple.h>

@@ -4,7 +4,7 @@
 // download show in the title label as it comes in.
 #include "browser/form_view.h"
 
-#include "audio/network_entry.h"
+#include "audio/engine/network_entry.h"
 #include "browser/browser_log.h"
 #include "browser/rss_feed.h"
 #include "platform/close_request.h"

@@ -1,6 +1,7 @@
 #include "browser/rss_feed.h"
 
-#include "audio/network_entry.h"
+#include "audio/engine/network_entry.h"
+#include "feeds/feed_document.h"
 #include "playback/track_title.h"
 
 #include <QUrl>
@@ -39,7 +40,7 @@ QString Location(const std::string& url, const QUrl& feedUrl) {
     return feedUrl.resolved(QUrl(written)).toString(QUrl::FullyEncoded);
 }
 
-QString Name(const audio::net::FeedEpisode& item, const QString& location) {
+QString Name(const feeds::FeedEpisode& item, const QString& location) {
     QString title = Shown(item.title);
     if (title.isEmpty())
         title = playback::CutToUnits(QUrl(location).fileName(), kMaxShownUnits);
@@ -53,16 +54,15 @@ QString Name(const audio::net::FeedEpisode& item, const QString& location) {
 } // namespace
 
 QString FeedTitle(std::string_view document) {
-    return Shown(audio::parseFeed(document, audio::net::FeedParts::TitleOnly).channelTitle);
+    return Shown(feeds::parseFeed(document, feeds::FeedParts::TitleOnly).channelTitle);
 }
 
 std::vector<FeedEpisode> FeedEpisodes(std::string_view document, const QString& feedUrl) {
-    const audio::net::FeedDocument feed =
-        audio::parseFeed(document, audio::net::FeedParts::Everything);
+    const feeds::FeedDocument feed = feeds::parseFeed(document, feeds::FeedParts::Everything);
     const QUrl base(feedUrl);
     std::vector<FeedEpisode> episodes;
     episodes.reserve(feed.episodes.size());
-    for (const audio::net::FeedEpisode& item : feed.episodes) {
+    for (const feeds::FeedEpisode& item : feed.episodes) {
         QString location = Location(item.url, base);
         if (location.isEmpty())
             continue;

@@ -1,7 +1,7 @@
 #include "platform/code_page.h"
 
 #include "platform/file_name.h"
-#include "tags/legacy_text.h"
+#include "text/legacy_text.h"
 
 #include <iconv.h>
 #include <optional>
@@ -44,7 +44,7 @@ bool encodeCp932(const QString& text, QByteArray& cp932) {
 
 // The text by the 8-bit rule, or nothing when no code page decodes it.
 std::optional<QString> decodeByRule(const QByteArray& bytes) {
-    const std::optional<std::string> utf8 = audio::tags::decodeLegacyTextStrict(viewOf(bytes));
+    const std::optional<std::string> utf8 = text::decodeLegacyTextStrict(viewOf(bytes));
     if (!utf8)
         return std::nullopt;
     // fromUtf8 drops a leading byte order mark.
@@ -54,11 +54,11 @@ std::optional<QString> decodeByRule(const QByteArray& bytes) {
 } // namespace
 
 size_t validUtf8PrefixLength(const char* bytes, size_t size) {
-    return audio::tags::validUtf8PrefixLength(std::string_view(bytes, size));
+    return text::validUtf8PrefixLength(std::string_view(bytes, size));
 }
 
 bool isValidUtf8(const char* bytes, size_t size) {
-    return audio::tags::isValidUtf8(std::string_view(bytes, size));
+    return text::isValidUtf8(std::string_view(bytes, size));
 }
 
 QString decodeAnsi(const QByteArray& bytes) {

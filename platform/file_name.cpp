@@ -1,7 +1,7 @@
 #include "platform/file_name.h"
 
-#include "core/utf16.h"
 #include "platform/code_page.h"
+#include "text/utf16.h"
 
 #include <QStringDecoder>
 
@@ -41,8 +41,8 @@ QString decodeFileName(QByteArrayView bytes) {
 }
 
 QByteArray encodeFileName(const QString& name) {
-    const std::string bytes = audio::core::utf16ToUtf8(
-        reinterpret_cast<const char16_t*>(name.utf16()), static_cast<size_t>(name.size()));
+    const std::string bytes = text::utf16ToUtf8(reinterpret_cast<const char16_t*>(name.utf16()),
+                                                static_cast<size_t>(name.size()));
     return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 

@@ -3,7 +3,7 @@
 // reacts to the stream's syncs on the UI thread.
 #pragma once
 
-#include "audio/bass.h"
+#include "audio/api/bass.h"
 #include "platform/background_work.h"
 #include "playback/sync_context.h"
 

@@ -1,6 +1,6 @@
 #include "playback/station_probe.h"
 
-#include "audio/network_entry.h"
+#include "audio/engine/network_entry.h"
 #include "platform/close_request.h"
 #include "platform/code_page.h"
 #include "playback/playback_log.h"

@@ -1,8 +1,8 @@
 // Finds the name a station gives itself: the icy-name header of its stream.
 #pragma once
 
-#include "audio/bass.h"
-#include "audio/net/http_policy.h"
+#include "audio/api/bass.h"
+#include "audio/codecs/net/http_policy.h"
 
 #include <QString>
 #include <optional>

@@ -7,7 +7,7 @@
 // record before it is destroyed.
 #pragma once
 
-#include "audio/bass.h"
+#include "audio/api/bass.h"
 
 #include <mutex>
 #include <vector>

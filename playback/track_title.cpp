@@ -1,6 +1,6 @@
 #include "playback/track_title.h"
 
-#include "audio/tags.h"
+#include "audio/api/tags.h"
 #include "platform/code_page.h"
 #include "playback/playback_engine.h"
 

@@ -1,7 +1,7 @@
-#include "dsp/compressor.h"
+#include "audio/dsp/compressor.h"
 
-#include "dsp/dx8_parameters.h"
-#include "dsp/fast_math.h"
+#include "audio/dsp/dx8_parameters.h"
+#include "audio/dsp/fast_math.h"
 
 #include <algorithm>
 #include <cmath>

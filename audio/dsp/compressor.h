@@ -3,9 +3,9 @@
 // (pre-delay) and make-up gain.
 #pragma once
 
-#include "bass.h"
-#include "dsp/frame_delay.h"
-#include "dsp/ramped_effect.h"
+#include "audio/api/bass.h"
+#include "audio/dsp/frame_delay.h"
+#include "audio/dsp/ramped_effect.h"
 
 namespace audio::dsp {
 

@@ -1,4 +1,4 @@
-#include "dsp/dx8_parameters.h"
+#include "audio/dsp/dx8_parameters.h"
 
 namespace audio::dsp {
 namespace {

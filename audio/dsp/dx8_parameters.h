@@ -1,7 +1,7 @@
 // Published ranges and defaults of the DirectX 8 effect parameter records.
 #pragma once
 
-#include "bass.h"
+#include "audio/api/bass.h"
 
 namespace audio::dsp {
 

@@ -1,9 +1,9 @@
-#include "dsp/effect.h"
+#include "audio/dsp/effect.h"
 
-#include "bass.h"
-#include "dsp/compressor.h"
-#include "dsp/param_eq.h"
-#include "dsp/reverb.h"
+#include "audio/api/bass.h"
+#include "audio/dsp/compressor.h"
+#include "audio/dsp/param_eq.h"
+#include "audio/dsp/reverb.h"
 
 namespace audio::dsp {
 

@@ -1,6 +1,6 @@
-#include "dsp/feedback_delay_network.h"
+#include "audio/dsp/feedback_delay_network.h"
 
-#include "dsp/fused_multiply_add.h"
+#include "audio/dsp/fused_multiply_add.h"
 
 #include <algorithm>
 #include <bit>

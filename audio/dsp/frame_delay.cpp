@@ -1,4 +1,4 @@
-#include "dsp/frame_delay.h"
+#include "audio/dsp/frame_delay.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,6 +1,6 @@
-#include "dsp/param_eq.h"
+#include "audio/dsp/param_eq.h"
 
-#include "dsp/dx8_parameters.h"
+#include "audio/dsp/dx8_parameters.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
 // BASS_FX_DX8_PARAMEQ: one peaking band.
 #pragma once
 
-#include "bass.h"
-#include "dsp/peaking_biquad.h"
-#include "dsp/ramped_effect.h"
+#include "audio/api/bass.h"
+#include "audio/dsp/peaking_biquad.h"
+#include "audio/dsp/ramped_effect.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
-#include "dsp/peaking_biquad.h"
+#include "audio/dsp/peaking_biquad.h"
 
-#include "dsp/fused_multiply_add.h"
+#include "audio/dsp/fused_multiply_add.h"
 
 #include <algorithm>
 #include <cmath>

@@ -14,10 +14,10 @@
 // each period of kRampChunkFrames frames; before that they apply at once.
 #pragma once
 
-#include "dsp/denormal_guard.h"
-#include "dsp/parameter_ramp.h"
-#include "dsp/ramp_timing.h"
-#include "dsp/record_effect.h"
+#include "audio/dsp/denormal_guard.h"
+#include "audio/dsp/parameter_ramp.h"
+#include "audio/dsp/ramp_timing.h"
+#include "audio/dsp/record_effect.h"
 
 #include <algorithm>
 

@@ -3,9 +3,9 @@
 // last set; a reset request is collected by the mixer thread too.
 #pragma once
 
-#include "dsp/dx8_parameters.h"
-#include "dsp/effect.h"
-#include "dsp/parameter_mailbox.h"
+#include "audio/dsp/dx8_parameters.h"
+#include "audio/dsp/effect.h"
+#include "audio/dsp/parameter_mailbox.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "dsp/reverb.h"
+#include "audio/dsp/reverb.h"
 
-#include "dsp/dx8_parameters.h"
+#include "audio/dsp/dx8_parameters.h"
 
 #include <algorithm>
 #include <array>

@@ -7,9 +7,9 @@
 // ratio of the decay time above about 4 kHz to that time.
 #pragma once
 
-#include "bass.h"
-#include "dsp/feedback_delay_network.h"
-#include "dsp/ramped_effect.h"
+#include "audio/api/bass.h"
+#include "audio/dsp/feedback_delay_network.h"
+#include "audio/dsp/ramped_effect.h"
 
 namespace audio::dsp {
 

@@ -1,7 +1,7 @@
 // The libasound functions the ALSA output calls (see dynamic_library.h).
 #pragma once
 
-#include "output/dynamic_library.h"
+#include "audio/output/dynamic_library.h"
 
 #include <alsa/asoundlib.h>
 

@@ -1,7 +1,7 @@
 // ALSA output for systems without a sound server: float frames when the PCM
 // takes them, 16-bit otherwise. libasound is loaded when the device opens.
-#include "output/alsa_api.h"
-#include "output/output_device.h"
+#include "audio/output/alsa_api.h"
+#include "audio/output/output_device.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "output/manual_clock.h"
+#include "audio/output/manual_clock.h"
 
 #include <algorithm>
 

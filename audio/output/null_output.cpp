@@ -1,8 +1,8 @@
 // The null output: discards the sound, either as fast as it comes or paced
 // like a sound card with a short buffer, so that positions and syncs follow
 // real time, or a clock its owner moves (ManualClock).
-#include "output/manual_clock.h"
-#include "output/output_device.h"
+#include "audio/output/manual_clock.h"
+#include "audio/output/output_device.h"
 
 #include <algorithm>
 #include <chrono>

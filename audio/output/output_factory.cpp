@@ -1,7 +1,7 @@
-#include "output/manual_clock.h"
-#include "output/output_device.h"
+#include "audio/output/manual_clock.h"
+#include "audio/output/output_device.h"
 
-#include "bass.h"
+#include "audio/api/bass.h"
 
 namespace audio::output {
 

@@ -1,7 +1,7 @@
 // The libpulse functions the pulse output calls (see dynamic_library.h).
 #pragma once
 
-#include "output/dynamic_library.h"
+#include "audio/output/dynamic_library.h"
 
 #include <pulse/pulseaudio.h>
 

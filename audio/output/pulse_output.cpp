@@ -5,8 +5,8 @@
 // discard), so neither waits behind the buffer; a pause corks the stream;
 // the volume is the stream's own volume in the server, which applies at
 // once to what it holds. libpulse is loaded when the device opens.
-#include "output/output_device.h"
-#include "output/pulse_api.h"
+#include "audio/output/output_device.h"
+#include "audio/output/pulse_api.h"
 
 #include <algorithm>
 #include <chrono>

@@ -4,7 +4,7 @@
 // (-1 -1 for a silent block) before it goes on to the real device. The
 // benchmarks read it to time play-to-first-sample, track-change gaps and seeks;
 // the steady clock is CLOCK_MONOTONIC, so another process can compare times.
-#include "output/output_device.h"
+#include "audio/output/output_device.h"
 
 #include <chrono>
 #include <cinttypes>

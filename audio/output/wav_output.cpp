@@ -1,6 +1,6 @@
 // Writes what would be heard to a 16-bit PCM WAV file, as fast as the mixer
 // produces it. The header's sizes are completed when the device is closed.
-#include "output/output_device.h"
+#include "audio/output/output_device.h"
 
 #include <algorithm>
 #include <cmath>

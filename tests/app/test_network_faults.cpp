@@ -8,7 +8,7 @@
 
 #include "platform/instance_channel.h"
 
-#include "audio/bass.h"
+#include "audio/api/bass.h"
 #include "res/resource_ids.h"
 #include "res/string_table.h"
 #include "stream_fixture.h"

@@ -3,7 +3,7 @@
 // and a failed open tells the user once, for the row that failed.
 #include "frame_fixture.h"
 
-#include "audio/bass.h"
+#include "audio/api/bass.h"
 #include "res/resource_ids.h"
 #include "res/string_table.h"
 #include "support/fixtures.h"

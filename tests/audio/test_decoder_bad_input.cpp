@@ -1,6 +1,6 @@
 // Broken, foreign and missing files fail with the right error code or end
 // early; none of them may crash, hang or decode forever.
-#include "bass.h"
+#include "audio/api/bass.h"
 #include "support/fixtures.h"
 #include "support/temp_dir.h"
 #include "test_decoder_support.h"

@@ -1,6 +1,6 @@
 // Vorbis comments of Ogg, Opus and FLAC files, and the change of logical
 // stream in a chained Ogg file.
-#include "decoder_comments.h"
+#include "audio/codecs/ffmpeg/comments.h"
 #include "support/fixtures.h"
 #include "test_decoder_support.h"
 

@@ -1,6 +1,6 @@
 // Network decoders over a real HTTP server on 127.0.0.1: a podcast-like file,
 // a live station with ICY metadata, and servers that fail.
-#include "bass.h"
+#include "audio/api/bass.h"
 #include "support/fixtures.h"
 #include "support/servers/test_http_server.h"
 #include "support/temp_dir.h"

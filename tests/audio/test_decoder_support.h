@@ -1,7 +1,7 @@
 // Helpers shared by the decoder tests: decode a whole stream, measure a tone.
 #pragma once
 
-#include "decoder.h"
+#include "audio/codecs/decoder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,15 +2,15 @@
 // structure: the demuxer sees no more than a few thousand of them, the audio
 // and its length are the file's, and the title fields come through; tags
 // whose sizes lie are read as far as the file holds them.
-#include "bass.h"
-#include "decoder_comments.h"
-#include "decoder_leading_tags.h"
+#include "audio/api/bass.h"
+#include "audio/codecs/ffmpeg/comments.h"
+#include "audio/codecs/ffmpeg/leading_tags.h"
+#include "audio/codecs/tags/byte_reader.h"
+#include "audio/codecs/tags/ogg_comments.h"
+#include "audio/codecs/tags/tag_cuts.h"
+#include "audio/codecs/tags/tag_fields.h"
 #include "support/fixtures.h"
 #include "support/temp_dir.h"
-#include "tags/byte_reader.h"
-#include "tags/ogg_comments.h"
-#include "tags/tag_cuts.h"
-#include "tags/tag_fields.h"
 #include "test_decoder_support.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "test_dsp_signal.h"
 
-#include "bass.h"
-#include "dsp/effect.h"
+#include "audio/api/bass.h"
+#include "audio/dsp/effect.h"
 
 #include <gtest/gtest.h>
 #include <limits>

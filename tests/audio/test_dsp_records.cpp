@@ -1,7 +1,7 @@
 // What the three effects share: the factory, the published defaults and the
 // whole-record refusal of out-of-range parameters.
-#include "bass.h"
-#include "dsp/effect.h"
+#include "audio/api/bass.h"
+#include "audio/dsp/effect.h"
 
 #include <gtest/gtest.h>
 

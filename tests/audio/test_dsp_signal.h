@@ -1,7 +1,7 @@
 // Signal generation and measurement shared by the effect tests.
 #pragma once
 
-#include "dsp/effect.h"
+#include "audio/dsp/effect.h"
 
 #include <cmath>
 #include <cstddef>

@@ -2,11 +2,11 @@
 // WAV reading and level measurement.
 #pragma once
 
-#include "bass.h"
-#include "core/library.h"
-#include "output/manual_clock.h"
+#include "audio/api/bass.h"
+#include "audio/api/tags.h"
+#include "audio/engine/library.h"
+#include "audio/output/manual_clock.h"
 #include "support/fixtures.h"
-#include "tags.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Whole documents (feeds) over the one HTTP client against the scriptable
 // test server: progress steps, the forced reload, the bounds, refusals, and
 // failures that give no data but say why.
+#include "audio/codecs/net/document_fetch.h"
 #include "audio/test_net_stream_helpers.h"
-#include "net/document_fetch.h"
 #include "support/servers/loopback.h"
 #include "support/servers/test_http_server.h"
 

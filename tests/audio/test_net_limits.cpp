@@ -2,14 +2,14 @@
 // a stream's open) ends at its overall deadline whatever the server sends,
 // and within a tenth of a second of its abort check saying so. Short limits
 // stand in for the real ones (30 s, 10 s).
+#include "audio/api/bass.h"
+#include "audio/codecs/decoder.h"
+#include "audio/codecs/net/document_fetch.h"
+#include "audio/codecs/net/header_probe.h"
 #include "audio/test_net_stream_helpers.h"
-#include "bass.h"
-#include "decoder.h"
-#include "net/document_fetch.h"
-#include "net/header_probe.h"
 #include "support/fixtures.h"
-#include "support/temp_dir.h"
 #include "support/servers/test_http_server.h"
+#include "support/temp_dir.h"
 
 #include <atomic>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // draining an HttpSource.
 #pragma once
 
-#include "net/http_source.h"
+#include "audio/codecs/net/http_source.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -5,7 +5,7 @@
 #include "support/fixtures.h"
 #include "support/temp_dir.h"
 
-#include "output/tap_log.h"
+#include "audio/output/tap_log.h"
 
 using audio::output::readTapLog;
 using audio::output::TapBlock;

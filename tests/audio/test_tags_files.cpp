@@ -1,9 +1,9 @@
 // Tags of real files of every format, made with the ffmpeg tool (and TagLib
 // for the legacy encodings ffmpeg cannot write).
+#include "audio/codecs/tags/tag_fields.h"
 #include "support/fixtures.h"
 #include "support/process_runner.h"
 #include "support/temp_dir.h"
-#include "tags/tag_fields.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tags/tag_fields.h"
+#include "audio/codecs/tags/tag_fields.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // ID3v2 tags reduced to the frames of the title fields before TagLib reads
 // them: every version and layout the walk must step through, and tags of
 // many thousand frames.
+#include "audio/codecs/tags/id3v2_subset.h"
+#include "audio/codecs/tags/tag_fields.h"
 #include "id3_bytes.h"
 #include "support/fixtures.h"
 #include "support/temp_dir.h"
-#include "tags/id3v2_subset.h"
-#include "tags/tag_fields.h"
 
 #include <gtest/gtest.h>
 

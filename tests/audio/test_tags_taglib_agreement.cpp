@@ -1,11 +1,11 @@
 // Files tagged the ways common taggers and encoders write them, each read by
 // the player (its tag walkers and its decoder) and by TagLib reading the
 // whole file: the title fields and the length must agree.
-#include "decoder.h"
+#include "audio/codecs/decoder.h"
+#include "audio/codecs/tags/tag_fields.h"
 #include "id3_bytes.h"
 #include "support/process_runner.h"
 #include "support/temp_dir.h"
-#include "tags/tag_fields.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // the commands and "track list filled" notifications it receives.
 #pragma once
 
-#include "audio/bass.h"
+#include "audio/api/bass.h"
 #include "browser/form_view.h"
 #include "playback/frame_link.h"
 #include "settings/ini_file.h"

@@ -4,9 +4,9 @@
 #include "fuzz_support.h"
 #include "fuzz_targets.h"
 
-#include "audio/decoder.h"
-#include "audio/tags/riff_info.h"
-#include "audio/tags/tag_fields.h"
+#include "audio/codecs/decoder.h"
+#include "audio/codecs/tags/riff_info.h"
+#include "audio/codecs/tags/tag_fields.h"
 
 extern "C" {
 #include <libavutil/log.h>

@@ -4,9 +4,9 @@
 #include "fuzz_support.h"
 #include "fuzz_targets.h"
 
-#include "audio/tags/legacy_text.h"
 #include "platform/code_page.h"
 #include "platform/file_name.h"
+#include "text/legacy_text.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ int fuzzCodePage(const uint8_t* data, size_t size) {
     CheckListLineRoundTrip(bytes);
     CheckFileNameRoundTrip(bytes);
     const std::string legacy =
-        audio::tags::decodeLegacyText(std::string(reinterpret_cast<const char*>(data), size));
-    check(audio::tags::isValidUtf8(legacy), "legacy text decoded into invalid UTF-8");
+        text::decodeLegacyText(std::string(reinterpret_cast<const char*>(data), size));
+    check(text::isValidUtf8(legacy), "legacy text decoded into invalid UTF-8");
     return 0;
 }

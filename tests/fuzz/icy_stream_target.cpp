@@ -5,9 +5,9 @@
 #include "fuzz_support.h"
 #include "fuzz_targets.h"
 
-#include "audio/net/icy_metadata_filter.h"
-#include "audio/net/playlist_link.h"
-#include "audio/net/response_headers.h"
+#include "audio/codecs/net/icy_metadata_filter.h"
+#include "audio/codecs/net/playlist_link.h"
+#include "audio/codecs/net/response_headers.h"
 #include "playback/track_title.h"
 
 #include <string>

@@ -1,6 +1,6 @@
 // Station names and titles in the encodings stations send (UTF-8, Latin-1,
 // Shift-JIS), served with ICY headers and metadata by the tests' HTTP server.
-#include "audio/bass.h"
+#include "audio/api/bass.h"
 #include "playback/station_probe.h"
 #include "playback/track_title.h"
 #include "support/fixtures.h"

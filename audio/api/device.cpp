@@ -1,0 +1,127 @@
+// Library and device calls of the C API.
+#include "audio/api/bass.h"
+#include "audio/engine/errors.h"
+#include "audio/engine/library.h"
+
+#include <cstdlib>
+#include <string>
+
+using audio::core::fail;
+using audio::core::Library;
+using audio::core::succeed;
+
+namespace {
+
+constexpr DWORD kVersion = 0x02041100;
+constexpr DWORD kLatencyMs = 50;
+
+// QUAVERLY_AUDIO_VERSION (hex, e.g. 0x02050000) lets a test pose as another
+// version of the library.
+DWORD reportedVersion() {
+    const char* injected = std::getenv("QUAVERLY_AUDIO_VERSION");
+    if (!injected || !*injected)
+        return kVersion;
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(injected, &end, 16);
+    return end && *end == '\0' ? static_cast<DWORD>(value) : kVersion;
+}
+
+} // namespace
+
+extern "C" {
+
+DWORD BASS_GetVersion(void) {
+    return reportedVersion();
+}
+
+int BASS_ErrorGetCode(void) {
+    return audio::core::lastError();
+}
+
+BOOL BASS_Init(int device, DWORD freq, DWORD, void*, const void*) {
+    const int error = Library::instance().init(device, freq);
+    return error == BASS_OK ? succeed(TRUE) : fail(error, FALSE);
+}
+
+BOOL BASS_Free(void) {
+    const int error = Library::instance().free();
+    return error == BASS_OK ? succeed(TRUE) : fail(error, FALSE);
+}
+
+BOOL BASS_GetInfo(BASS_INFO* info) {
+    if (!info)
+        return fail(BASS_ERROR_ILLPARAM, FALSE);
+    audio::core::DeviceInfo device;
+    if (!Library::instance().deviceInfo(&device))
+        return fail(BASS_ERROR_INIT, FALSE);
+    *info = BASS_INFO{};
+    info->dsver = 9;
+    info->latency = device.paced ? kLatencyMs : 0;
+    info->freq = static_cast<DWORD>(device.sampleRate);
+    info->speakers = 2;
+    info->minrate = 1000;
+    info->maxrate = 384000;
+    info->minbuf = device.paced ? kLatencyMs : 0;
+    return succeed(TRUE);
+}
+
+HPLUGIN BASS_PluginLoad(const char* file, DWORD) {
+    if (!file || !*file)
+        return fail(BASS_ERROR_FILEOPEN, HPLUGIN{0});
+    // Every format is built in: a plug-in only gets a handle.
+    return succeed(HPLUGIN{Library::instance().newHandle()});
+}
+
+BOOL BASS_SetConfig(DWORD option, DWORD value) {
+    audio::core::Config& config = Library::instance().config();
+    switch (option) {
+    case BASS_CONFIG_GVOL_STREAM:
+        if (value > 10000)
+            return fail(BASS_ERROR_ILLPARAM, FALSE);
+        config.streamVolume = value;
+        Library::instance().streamVolumeChanged();
+        return succeed(TRUE);
+    case BASS_CONFIG_NET_PLAYLIST:
+        config.followPlaylists = value;
+        return succeed(TRUE);
+    case BASS_CONFIG_NET_TIMEOUT:
+        config.netTimeoutMs = value;
+        return succeed(TRUE);
+    case BASS_CONFIG_NET_READTIMEOUT:
+        config.netReadTimeoutMs = value;
+        return succeed(TRUE);
+    case BASS_CONFIG_NET_OPENLIMIT:
+        config.netOpenLimitMs = value;
+        return succeed(TRUE);
+    default:
+        return fail(BASS_ERROR_ILLTYPE, FALSE);
+    }
+}
+
+BOOL BASS_SetConfigPtr(DWORD option, const void* value) {
+    if (option != BASS_CONFIG_NET_ABORTPROC)
+        return fail(BASS_ERROR_ILLTYPE, FALSE);
+    Library::instance().config().netAbort =
+        reinterpret_cast<NETABORTPROC*>(const_cast<void*>(value));
+    return succeed(TRUE);
+}
+
+DWORD BASS_GetConfig(DWORD option) {
+    audio::core::Config& config = Library::instance().config();
+    switch (option) {
+    case BASS_CONFIG_GVOL_STREAM:
+        return succeed(config.streamVolume.load());
+    case BASS_CONFIG_NET_PLAYLIST:
+        return succeed(config.followPlaylists.load());
+    case BASS_CONFIG_NET_TIMEOUT:
+        return succeed(config.netTimeoutMs.load());
+    case BASS_CONFIG_NET_READTIMEOUT:
+        return succeed(config.netReadTimeoutMs.load());
+    case BASS_CONFIG_NET_OPENLIMIT:
+        return succeed(config.netOpenLimitMs.load());
+    default:
+        return fail(BASS_ERROR_ILLTYPE, static_cast<DWORD>(-1));
+    }
+}
+
+} // extern "C"

@@ -1,0 +1,32 @@
+// TAGS_Read: renders a tag format with the fields of a stream's file;
+// TAGS_GetPicture: the picture embedded in it.
+#include "audio/api/tags.h"
+
+#include "audio/codecs/codec_table.h"
+#include "audio/codecs/tags/tag_fields.h"
+#include "audio/engine/library.h"
+
+#include <string>
+
+extern "C" const char* TAGS_Read(DWORD handle, const char* fmt) {
+    thread_local std::string rendered;
+    const auto stream = handle ? audio::core::Library::instance().stream(handle) : nullptr;
+    if (!stream || !fmt) {
+        rendered.clear();
+        return rendered.c_str();
+    }
+    rendered = audio::tags::renderTagFormat(fmt, stream->tagFields());
+    return rendered.c_str();
+}
+
+extern "C" const void* TAGS_GetPicture(DWORD handle, DWORD* length) {
+    thread_local std::string picture;
+    picture.clear();
+    const auto stream = handle ? audio::core::Library::instance().stream(handle) : nullptr;
+    const audio::CodecTable* codecs = stream ? audio::codecs() : nullptr;
+    if (codecs && !stream->localPath().empty())
+        picture = codecs->readFilePicture(stream->localPath());
+    if (length)
+        *length = static_cast<DWORD>(picture.size());
+    return picture.empty() ? nullptr : picture.data();
+}
