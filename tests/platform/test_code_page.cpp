@@ -1,5 +1,7 @@
 #include "platform/code_page.h"
 
+#include "bytes_and_text.h"
+
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -50,10 +52,7 @@ TEST(CodePageUtf8Check, PrefixStopsAtFirstInvalidSequence) {
 // Valid UTF-8 of assigned characters is UTF-8; otherwise the more plausible
 // of CP932 and Windows-1252.
 TEST(CodePageDecode, ChoosesTheEncodingTheBytesWereWrittenIn) {
-    const struct {
-        const char* bytes;
-        QString text;
-    } cases[] = {
+    const BytesAndText cases[] = {
         {"", u""_qs},
         {"\xE6\x9B\xB2.mp3", u"曲.mp3"_qs},
         {"Caf\xC3\xA9 \xF0\x9F\x8E\xB5", u"Café 🎵"_qs},
@@ -82,7 +81,7 @@ TEST(CodePageDecode, ChoosesTheEncodingTheBytesWereWrittenIn) {
         {"\xC9ric", u"Éric"_qs},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(decodeAnsi(bytes(c.bytes)), c.text) << QByteArray(c.bytes).toHex().constData();
+        EXPECT_EQ(decodeAnsi(c.bytes), c.text) << c.bytes.toHex().constData();
 }
 
 TEST(CodePageDecode, BytesNoCodePageDecodesAreKeptAndShownAsReplacements) {

@@ -2,6 +2,8 @@
 // people read it.
 #include "platform/file_name.h"
 
+#include "bytes_and_text.h"
+
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -25,10 +27,7 @@ QString Carried(const QString& text) {
 } // namespace
 
 TEST(FileName, EveryNameComesBackToItsBytes) {
-    const struct {
-        QByteArray bytes;
-        QString name;
-    } cases[] = {
+    const BytesAndText cases[] = {
         {"", u""_qs},
         {"01 - Intro.flac", u"01 - Intro.flac"_qs},
         {"\xE6\x9B\xB2.mp3", u"曲.mp3"_qs},
@@ -43,8 +42,8 @@ TEST(FileName, EveryNameComesBackToItsBytes) {
         {"\xF0\x9F\x8E\xB5\xC3", Carried(u"🎵%C3"_qs)},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(decodeFileName(c.bytes), c.name) << c.bytes.toHex().constData();
-        EXPECT_EQ(encodeFileName(c.name), c.bytes) << c.bytes.toHex().constData();
+        EXPECT_EQ(decodeFileName(c.bytes), c.text) << c.bytes.toHex().constData();
+        EXPECT_EQ(encodeFileName(c.text), c.bytes) << c.bytes.toHex().constData();
     }
     const QString lone = u"a"_qs + QChar(0xD800) + u"b"_qs; // not a carried byte
     EXPECT_EQ(encodeFileName(lone), "a\xEF\xBF\xBD"
@@ -52,10 +51,7 @@ TEST(FileName, EveryNameComesBackToItsBytes) {
 }
 
 TEST(FileName, NamesAreShownAsPeopleReadThem) {
-    const struct {
-        QByteArray bytes;
-        QString shown;
-    } cases[] = {
+    const BytesAndText cases[] = {
         {"01 - Intro.flac", u"01 - Intro.flac"_qs},
         {"\xE6\x9B\xB2.mp3", u"曲.mp3"_qs},
         {"caf\xE9.mp3", u"café.mp3"_qs},
@@ -66,7 +62,7 @@ TEST(FileName, NamesAreShownAsPeopleReadThem) {
     };
     for (const auto& c : cases) {
         const QString name = decodeFileName(c.bytes);
-        EXPECT_EQ(readableFileName(name), c.shown) << c.bytes.toHex().constData();
+        EXPECT_EQ(readableFileName(name), c.text) << c.bytes.toHex().constData();
         EXPECT_EQ(holdsUndecodedBytes(name), !c.bytes.isValidUtf8()) << c.bytes.toHex().constData();
     }
 }

@@ -3,15 +3,15 @@
 
 #include "platform/file_name.h"
 
+#include "bytes_and_text.h"
+
 #include <gtest/gtest.h>
 
 using namespace platform;
 
 TEST(FileUrl, APathTravelsAsItsBytes) {
-    const struct {
-        QByteArray path;
-        QString url;
-    } cases[] = {
+    const BytesAndText cases[] = {
+        // a path's bytes and its URL
         {"/music/caf\xE9/01 - Intro.mp3", u"file:///music/caf%E9/01%20-%20Intro.mp3"_qs},
         {"/music/\x83\x65\x83\x58\x83\x67.mp3", u"file:///music/%83e%83X%83g.mp3"_qs}, // CP932
         {"/music/b\xFF\xFE.mp3", u"file:///music/b%FF%FE.mp3"_qs},
@@ -19,11 +19,11 @@ TEST(FileUrl, APathTravelsAsItsBytes) {
         {"/a%20b/x~y_z-1.0", u"file:///a%2520b/x~y_z-1.0"_qs},
     };
     for (const auto& c : cases) {
-        const QString path = decodeFileName(c.path);
-        EXPECT_EQ(fileUrlOf(path), c.url) << c.path.toHex().constData();
-        const std::optional<QString> back = localPathOfFileUrl(c.url.toUtf8());
+        const QString path = decodeFileName(c.bytes);
+        EXPECT_EQ(fileUrlOf(path), c.text) << c.bytes.toHex().constData();
+        const std::optional<QString> back = localPathOfFileUrl(c.text.toUtf8());
         ASSERT_TRUE(back.has_value());
-        EXPECT_EQ(encodeFileName(*back), c.path) << c.url.toStdString();
+        EXPECT_EQ(encodeFileName(*back), c.bytes) << c.text.toStdString();
     }
 }
 

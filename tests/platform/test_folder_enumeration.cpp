@@ -3,8 +3,10 @@
 
 #include "support/temp_dir.h"
 
+#include "bytes_and_text.h"
 #include <climits>
 #include <functional>
+
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/socket.h>
@@ -123,10 +125,7 @@ TEST(FolderEnumeration, ListsInNameOrder) {
 }
 
 TEST(FolderEnumeration, NamesKeepTheirBytesAndAreShownReadably) {
-    const struct {
-        const char* bytes;
-        QString shown;
-    } cases[] = {
+    const BytesAndText cases[] = {
         {"\xE6\x9B\xB2 1.flac", u"曲 1.flac"_qs},
         {"caf\xE9.mp3", u"café.mp3"_qs},                    // Latin-1
         {"\x83\x65\x83\x58\x83\x67.mp3", u"テスト.mp3"_qs}, // CP932 from a Windows archive
@@ -134,12 +133,12 @@ TEST(FolderEnumeration, NamesKeepTheirBytesAndAreShownReadably) {
     };
     testsupport::TempDir dir;
     for (const auto& c : cases)
-        dir.write(c.bytes, "x");
+        dir.write(c.bytes.toStdString(), "x");
     std::map<std::string, QString> shown;
     for (const FolderEntry& entry : enumerateFolder(qpath(dir.path())).entries)
         shown[encodeFileName(entry.name).toStdString()] = entry.readableName;
     for (const auto& c : cases)
-        EXPECT_EQ(shown[c.bytes], c.shown) << c.bytes;
+        EXPECT_EQ(shown[c.bytes.toStdString()], c.text) << c.bytes.constData();
 }
 
 TEST(FolderEnumeration, EmptyFolderOpensWithOnlyDots) {
