@@ -217,6 +217,32 @@ typedef BOOL QUAVERLY_CANCELPROC(void* user);
 HSTREAM QUAVERLY_StreamCreateURLCancellable(const void* url, DWORD flags,
                                             QUAVERLY_CANCELPROC* cancel, void* user);
 
+// A part of a file as a stream of its own (a track of a cue sheet's image).
+// start and end count CD frames, 75 to the second, as cue sheets do (at
+// 44100 Hz one is 588 samples; at other rates the sample before is taken);
+// end 0 means the file's end. The stream's position 0 is the part's start,
+// its length the part's, and it ends after the part's last sample. Its tags
+// (TAGS_Read) are the file's with the given texts (UTF-8; NULL or empty:
+// the file's) in their place. Errors as BASS_StreamCreateFile, and
+// BASS_ERROR_POSITION when the part does not lie in the file.
+typedef struct {
+    QWORD start;
+    QWORD end;
+    const char* title;
+    const char* artist;
+    const char* album;
+    const char* year;
+    const char* track;
+} QUAVERLY_SECTION;
+HSTREAM QUAVERLY_StreamCreateFileSection(const void* file, DWORD flags,
+                                         const QUAVERLY_SECTION* section);
+
+// The cue sheet a file carries in itself (a FLAC CUESHEET comment, else its
+// CUESHEET block as a sheet's TRACK and INDEX lines; an APE tag's CUESHEET
+// item), as the file holds its text, and its length in bytes; NULL when it
+// has none. The text stays valid on the calling thread until its next call.
+const char* QUAVERLY_GetFileCueSheet(const void* file, DWORD flags, DWORD* length);
+
 #ifdef __cplusplus
 }
 #endif

@@ -4,8 +4,10 @@
 #include "audio/codecs/decoder.h"
 #include "audio/engine/errors.h"
 #include "audio/engine/library.h"
+#include "audio/engine/section_decoder.h"
 #include "text/utf16.h"
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <strings.h>
@@ -71,6 +73,17 @@ private:
     void* user_;
 };
 
+audio::tags::TagFields sectionTags(const QUAVERLY_SECTION& section) {
+    const auto text = [](const char* given) { return std::string(given ? given : ""); };
+    audio::tags::TagFields fields;
+    fields.title = text(section.title);
+    fields.artist = text(section.artist);
+    fields.album = text(section.album);
+    fields.year = text(section.year);
+    fields.track = text(section.track);
+    return fields;
+}
+
 bool deviceReady() {
     audio::core::DeviceInfo info;
     return Library::instance().deviceInfo(&info);
@@ -98,6 +111,33 @@ HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD le
     int error = BASS_OK;
     auto decoder = codecs->openFile(path, &error);
     return registerStream(std::move(decoder), path, error);
+}
+
+HSTREAM QUAVERLY_StreamCreateFileSection(const void* file, DWORD flags,
+                                         const QUAVERLY_SECTION* section) {
+    if (!deviceReady())
+        return fail(BASS_ERROR_INIT, HSTREAM{0});
+    if (!file || !section)
+        return fail(BASS_ERROR_FILEOPEN, HSTREAM{0});
+    const std::string path = argumentText(file, flags);
+    const audio::CodecTable* codecs = audio::codecs();
+    if (!codecs)
+        return fail(BASS_ERROR_NOTAVAIL, HSTREAM{0});
+    int error = BASS_OK;
+    std::unique_ptr<audio::Decoder> decoder = codecs->openFile(path, &error);
+    if (!decoder)
+        return registerStream(nullptr, path, error);
+    const auto toFrame = [rate = decoder->format().sampleRate](QWORD cdFrames) {
+        // Beyond any real file: never overflows below.
+        constexpr QWORD kMaxCdFrames = QWORD(1) << 40;
+        return static_cast<int64_t>(std::min(cdFrames, kMaxCdFrames) * QWORD(rate) / 75);
+    };
+    auto part = std::make_unique<audio::core::SectionDecoder>(
+        std::move(decoder), toFrame(section->start), section->end ? toFrame(section->end) : -1,
+        sectionTags(*section));
+    if (!part->open())
+        return fail(BASS_ERROR_POSITION, HSTREAM{0});
+    return registerStream(std::move(part), path, BASS_OK);
 }
 
 HSTREAM BASS_StreamCreateURL(const void* url, DWORD offset, DWORD flags, DOWNLOADPROC*, void*) {

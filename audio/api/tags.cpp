@@ -1,10 +1,11 @@
 // TAGS_Read: renders a tag format with the fields of a stream's file;
-// TAGS_GetPicture: the picture embedded in it.
+// TAGS_GetPicture: the picture embedded in it; the cue sheet a file carries.
 #include "audio/api/tags.h"
 
 #include "audio/codecs/codec_table.h"
 #include "audio/codecs/tags/tag_fields.h"
 #include "audio/engine/library.h"
+#include "text/utf16.h"
 
 #include <string>
 
@@ -29,4 +30,19 @@ extern "C" const void* TAGS_GetPicture(DWORD handle, DWORD* length) {
     if (length)
         *length = static_cast<DWORD>(picture.size());
     return picture.empty() ? nullptr : picture.data();
+}
+
+extern "C" const char* QUAVERLY_GetFileCueSheet(const void* file, DWORD flags, DWORD* length) {
+    thread_local std::string sheet;
+    sheet.clear();
+    const audio::CodecTable* codecs = file ? audio::codecs() : nullptr;
+    if (codecs) {
+        const std::string path = (flags & BASS_UNICODE)
+                                     ? text::utf16ToUtf8(static_cast<const char16_t*>(file))
+                                     : std::string(static_cast<const char*>(file));
+        sheet = codecs->readEmbeddedCueSheet(path);
+    }
+    if (length)
+        *length = static_cast<DWORD>(sheet.size());
+    return sheet.empty() ? nullptr : sheet.data();
 }

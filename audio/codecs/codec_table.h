@@ -27,6 +27,7 @@ struct CodecTable {
                                           const net::FetchProgress& progress);
     net::ProbedHeaders (*probeHeaders)(const std::string& url, const net::HttpLimits& limits);
     std::string (*readFilePicture)(const std::string& utf8Path);
+    std::string (*readEmbeddedCueSheet)(const std::string& utf8Path);
 };
 
 // The codec entry points, loaded on the first call; nullptr when the module

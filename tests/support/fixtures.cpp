@@ -1,5 +1,7 @@
 #include "support/fixtures.h"
 
+#include "support/process_runner.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -27,6 +29,19 @@ std::string fixture(const std::string& name) {
     if (!std::filesystem::exists(path))
         throw std::runtime_error("no such fixture: " + path);
     return path;
+}
+
+std::string makeToneWithCueSheet(const std::string& path, const std::string& sheet) {
+    QStringList args{
+        "-nostdin", "-loglevel", "error", "-y",
+        "-f",       "lavfi",     "-i",    "sine=frequency=440:sample_rate=44100:duration=3",
+        "-ac",      "2"};
+    if (!sheet.empty())
+        args << "-metadata" << QString::fromStdString("CUESHEET=" + sheet);
+    const RunResult made = runProgram("ffmpeg", args << QString::fromStdString(path), 60000);
+    if (made.finished && made.exitCode == 0)
+        return {};
+    return "ffmpeg failed: " + made.err.toStdString();
 }
 
 std::string binaryDir() {

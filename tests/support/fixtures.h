@@ -12,6 +12,12 @@ namespace testsupport {
 std::string fixture(const std::string& name);
 std::string fixtureDir();
 
+// Makes a 3-second 440 Hz stereo tone at path with ffmpeg, in the format
+// of its extension, carrying the cue sheet as a CUESHEET tag (a Vorbis
+// comment, an APE item) unless sheet is empty; ffmpeg's complaint when it
+// failed, else an empty text.
+std::string makeToneWithCueSheet(const std::string& path, const std::string& sheet);
+
 // The player executable and the folder of the build.
 std::string playerExecutable();
 std::string binaryDir();
