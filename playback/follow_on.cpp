@@ -22,7 +22,7 @@ void PlaybackEngine::QueueFollowOn(int row) {
     // A station never ends, and opening one would hold the window.
     if (stream_ == 0 || next_.stream != 0 || location.isEmpty() || platform::isUrl(location))
         return;
-    const HSTREAM next = OpenLocation(location);
+    const HSTREAM next = OpenLocation(location, trackList_->GetSection(row).get());
     if (next == 0)
         return;
     EffectSlots effects;

@@ -7,6 +7,7 @@
 #include "playback/play_log.h"
 #include "playback/play_order.h"
 #include "playback/playback_log.h"
+#include "playback/section_stream.h"
 #include "res/resource_ids.h"
 #include "res/string_table.h"
 #include "settings/ini_file.h"
@@ -118,7 +119,7 @@ bool PlaybackEngine::OpenAndPlay(int row) {
         Connect(n, location);
         return true;
     }
-    if (!followed && !OpenStream(location)) {
+    if (!followed && !OpenStream(location, trackList_->GetSection(n).get())) {
         // Next and Previous go on from the row that failed.
         trackRow_ = n;
         ShowOpenFailure();
@@ -161,18 +162,21 @@ void PlaybackEngine::ShowOpenFailure() {
         platform::showMessage(owner_->OwnerWindow(), res::loadString(res::IDS_STREAM_OPEN_FAILED));
 }
 
-bool PlaybackEngine::OpenStream(const QString& location) {
-    stream_ = OpenLocation(location);
+bool PlaybackEngine::OpenStream(const QString& location, const tracklist::TrackSection* section) {
+    stream_ = OpenLocation(location, section);
     return stream_ != 0;
 }
 
-HSTREAM PlaybackEngine::OpenLocation(const QString& location) {
+HSTREAM PlaybackEngine::OpenLocation(const QString& location,
+                                     const tracklist::TrackSection* section) {
     if (location.isEmpty()) {
         qCInfo(lcPlayback) << "cannot open: the walk ended on a row that does not exist";
         return 0;
     }
     HSTREAM stream = 0;
-    if (platform::isUrl(location)) {
+    if (section) {
+        stream = OpenSectionStream(*section);
+    } else if (platform::isUrl(location)) {
         stream = BASS_StreamCreateURL(location.utf16(), 0, BASS_UNICODE, nullptr, nullptr);
     } else {
         // Linux does not accept the doubled separators of the row form.

@@ -17,7 +17,8 @@ class QComboBox;
 class QLabel;
 namespace tracklist {
 class CListView;
-}
+struct TrackSection;
+} // namespace tracklist
 namespace settings {
 class IniFile;
 }
@@ -155,7 +156,7 @@ private:
         int error = 0;
     };
 
-    bool OpenStream(const QString& location);
+    bool OpenStream(const QString& location, const tracklist::TrackSection* section);
     // What follows a successful open of row n: effects, title, syncs, the
     // queued follow-on, play, marks and _LastPlayed.
     bool StartOpened(int n, const QString& location, bool followed);
@@ -164,7 +165,9 @@ private:
     static ConnectResult ConnectTo(const QString& location, const platform::CancelToken& token);
     void FinishConnect(ConnectResult result);
     void CancelConnection();
-    static HSTREAM OpenLocation(const QString& location);
+    // A row's stream: the URL, the file, or for a cue sheet's track the part
+    // of its image (section).
+    static HSTREAM OpenLocation(const QString& location, const tracklist::TrackSection* section);
     void SetSyncs(HSTREAM stream);
     void HandleStreamEnd(HSTREAM stream);
     void HandleStreamMeta(HSTREAM stream);

@@ -39,8 +39,9 @@ void CListView::ClearRows() {
     model_.clear();
 }
 
-void CListView::AppendRow(const QString& location, const QString& name) {
-    model_.append(ToRowLocation(location), name);
+void CListView::AppendRow(const QString& location, const QString& name,
+                          std::shared_ptr<const TrackSection> section) {
+    model_.append(ToRowLocation(location), name, std::move(section));
 }
 
 int CListView::RowCount() const {
@@ -50,6 +51,11 @@ int CListView::RowCount() const {
 QString CListView::GetLocation(int row) const {
     const TrackRow* track = model_.row(row);
     return track ? track->location : QString();
+}
+
+std::shared_ptr<const TrackSection> CListView::GetSection(int row) const {
+    const TrackRow* track = model_.row(row);
+    return track ? track->section : nullptr;
 }
 
 QString CListView::GetName(int row) const {

@@ -18,10 +18,13 @@ public:
     // Makes room for rows about to be appended (a large folder).
     void ReserveRows(int rows) { model_.reserve(rows); }
     // Appends a row; the location is converted with ToRowLocation.
-    void AppendRow(const QString& location, const QString& name);
+    void AppendRow(const QString& location, const QString& name,
+                   std::shared_ptr<const TrackSection> section = nullptr);
     int RowCount() const;
     QString GetLocation(int row) const;
     QString GetName(int row) const;
+    // The part of an image file the row plays; null for a whole file or URL.
+    std::shared_ptr<const TrackSection> GetSection(int row) const;
     QString GetMark(int row) const;
     void SetMark(int row, const QString& mark);
     bool IsSkipped(int row) const;

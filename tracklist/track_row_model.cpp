@@ -14,8 +14,9 @@ void TrackRowModel::clear() {
     endResetModel();
 }
 
-void TrackRowModel::append(const QString& rowLocation, const QString& name) {
-    rows_.push_back({rowLocation, QString(), name});
+void TrackRowModel::append(const QString& rowLocation, const QString& name,
+                           std::shared_ptr<const TrackSection> section) {
+    rows_.push_back({rowLocation, QString(), name, std::move(section)});
     scheduleFlush();
 }
 

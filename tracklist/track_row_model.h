@@ -3,8 +3,11 @@
 // the view out once per row.
 #pragma once
 
+#include "tracklist/track_section.h"
+
 #include <QAbstractTableModel>
 #include <QString>
+#include <memory>
 #include <vector>
 
 namespace tracklist {
@@ -13,6 +16,8 @@ struct TrackRow {
     QString location; // row form: backslashes doubled, or a URL
     QString mark;
     QString name;
+    // Set for a track of a cue sheet: the part of its image file it plays.
+    std::shared_ptr<const TrackSection> section = nullptr;
 };
 
 enum TrackColumn { ColumnLocation = 0, ColumnMark = 1, ColumnName = 2, ColumnCount = 3 };
@@ -26,7 +31,8 @@ public:
     // Makes room for rows about to be appended.
     void reserve(int rows) { rows_.reserve(static_cast<size_t>(count() + rows)); }
     // Appends a row whose location is already in row form.
-    void append(const QString& rowLocation, const QString& name);
+    void append(const QString& rowLocation, const QString& name,
+                std::shared_ptr<const TrackSection> section = nullptr);
     // Announces rows appended since the last flush to the views.
     void flushAppends();
 
