@@ -33,8 +33,12 @@ QString TagOf(HSTREAM stream, const char* field) {
     return QString::fromUtf8(text ? text : "").trimmed();
 }
 
-// Stream URLs are kept as the list holds them; files become file:// URLs.
-QString UrlOfLocation(const QString& rowLocation) {
+// Stream URLs are kept as the list holds them; files become file:// URLs,
+// and a cue sheet's track the URL of its image with the track as fragment.
+QString UrlOfLocation(const QString& rowLocation, const tracklist::TrackSection* section) {
+    if (section)
+        return platform::fileUrlOf(section->file) + QStringLiteral("#track=") +
+               QString::number(section->number);
     if (platform::isUrl(rowLocation))
         return rowLocation;
     return platform::fileUrlOf(tracklist::FromRowLocation(rowLocation));
@@ -120,7 +124,12 @@ mpris::TrackInfo MprisBridge::Track() const {
     mpris::TrackInfo track;
     track.id = stream;
     const QString location = frame_.engine().trackLocation();
-    track.url = UrlOfLocation(location);
+    // The row still holds the track unless the list was filled anew.
+    const int row = frame_.engine().trackRow();
+    const auto section = frame_.trackList()->GetLocation(row) == location
+                             ? frame_.trackList()->GetSection(row)
+                             : nullptr;
+    track.url = UrlOfLocation(location, section.get());
     const double seconds = frame_.engine().ExactLengthSeconds();
     if (seconds > 0)
         track.lengthUs = static_cast<qint64>(std::llround(seconds * kMicroseconds));

@@ -11,7 +11,7 @@ here=$(dirname "$0")
 results=$(mktemp)
 trap 'rm -f "$results"' EXIT
 # soak.sh is left out: it runs for an hour by default; run it by itself.
-for name in render playback_cpu startup folder_fill list responsiveness latency pulse_latency dsp \
+for name in render playback_cpu startup folder_fill cue_list list responsiveness latency pulse_latency dsp \
     open_time; do
   echo "== $name.sh"
   bash "$here/$name.sh" "$build" 2>&1 | tee -a "$results" | grep -v '^RESULT|'

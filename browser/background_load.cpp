@@ -60,7 +60,7 @@ void CFormView::AppendRowsInSlices(std::shared_ptr<const std::vector<LoadedRow>>
     size_t next = from;
     while (next < rows->size() && slice.elapsed() < kSliceMs) {
         const LoadedRow& row = (*rows)[next++];
-        trackList_->AppendRow(row.location, row.name);
+        trackList_->AppendRow(row.location, row.name, row.section);
         if (progressOf)
             ShowProgress(progressOf(row));
     }

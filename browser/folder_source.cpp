@@ -2,6 +2,7 @@
 // of the current folder, and its audio files as track rows.
 #include "browser/form_view.h"
 
+#include "browser/embedded_cue.h"
 #include "platform/drive_roots.h"
 #include "platform/file_name.h"
 #include "platform/folder_enumeration.h"
@@ -12,6 +13,7 @@
 #include <QListWidget>
 #include <QSignalBlocker>
 #include <array>
+#include <set>
 
 namespace browser {
 
@@ -41,7 +43,8 @@ void AddEntry(QListWidget& entries, const QString& name, const QString& shown) {
 bool IsPlaylistFile(const QString& name) {
     const QString extension = platform::extensionOf(name);
     return extension == QLatin1String(".m3u") || extension == QLatin1String(".m3u8") ||
-           extension == QLatin1String(".pls");
+           extension == QLatin1String(".pls") || extension == QLatin1String(".cue") ||
+           IsEmbeddedCueEntry(name);
 }
 
 bool IsAudioFile(const QString& name) {
@@ -76,7 +79,8 @@ void CFormView::FillTracksFromFolder(AfterLoad then) {
     LoadFolder(false, std::move(then));
 }
 
-void CFormView::ShowFolderEntries(const platform::FolderListing& listing) {
+void CFormView::ShowFolderEntries(const platform::FolderListing& listing,
+                                  const std::set<QString>& cueImages) {
     const QSignalBlocker quiet(entries_);
     for (const platform::FolderEntry& entry : listing.entries) {
         if (entry.isDirectory && !entry.isSystem && !entry.isDots)
@@ -86,12 +90,15 @@ void CFormView::ShowFolderEntries(const platform::FolderListing& listing) {
     for (const platform::FolderEntry& entry : listing.entries) {
         if (IsListedFile(entry) && IsPlaylistFile(entry.name))
             AddEntry(*entries_, entry.name, entry.readableName);
+        else if (cueImages.contains(entry.name))
+            AddEntry(*entries_, EmbeddedCueEntry(entry.name), EmbeddedCueEntry(entry.readableName));
     }
     entries_->setCurrentRow(-1);
 }
 
 // The folder is read once, in the background, for both lists; its audio
-// files become rows in name order.
+// files become rows in name order. For the entry list, the images among its
+// files are looked into for an embedded cue sheet.
 void CFormView::LoadFolder(bool listEntries, AfterLoad then) {
     if (listEntries) {
         const QSignalBlocker quiet(entries_);
@@ -101,21 +108,27 @@ void CFormView::LoadFolder(bool listEntries, AfterLoad then) {
     struct Listed {
         platform::FolderListing listing;
         std::shared_ptr<std::vector<LoadedRow>> rows;
+        std::set<QString> cueImages;
     };
     platform::runInBackground(
         token,
-        [folder = currentFolder_] {
-            Listed listed{platform::enumerateFolder(folder),
-                          std::make_shared<std::vector<LoadedRow>>()};
+        [folder = currentFolder_, listEntries] {
+            Listed listed{
+                platform::enumerateFolder(folder), std::make_shared<std::vector<LoadedRow>>(), {}};
             for (const platform::FolderEntry& entry : listed.listing.entries) {
-                if (IsListedFile(entry) && IsAudioFile(entry.name))
+                if (!IsListedFile(entry))
+                    continue;
+                if (IsAudioFile(entry.name))
                     listed.rows->push_back({folder + entry.name, entry.readableName});
+                if (listEntries && MayHoldCueSheet(entry.name) &&
+                    !ReadEmbeddedCueSheet(folder + entry.name).isEmpty())
+                    listed.cueImages.insert(entry.name);
             }
             return listed;
         },
         [this, listEntries](Listed listed) {
             if (listEntries)
-                ShowFolderEntries(listed.listing);
+                ShowFolderEntries(listed.listing, listed.cueImages);
             if (!listed.listing.opened) {
                 EndLoad();
                 return;

@@ -19,7 +19,9 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 class QComboBox;
@@ -31,7 +33,8 @@ class FrameLink;
 }
 namespace tracklist {
 class CListView;
-}
+struct TrackSection;
+} // namespace tracklist
 
 namespace browser {
 
@@ -47,6 +50,7 @@ std::vector<ListEntry> LoadNamedList(const QString& path, const EntryNamer& name
 struct LoadedRow {
     QString location;
     QString name;
+    std::shared_ptr<const tracklist::TrackSection> section = nullptr; // a cue sheet's track
 };
 
 class CFormView : public QWidget {
@@ -159,7 +163,10 @@ private:
                                    std::function<void(const std::vector<ListEntry>&)> show);
     void TrackListFilled();
     void LoadFolder(bool listEntries, AfterLoad then);
-    void ShowFolderEntries(const platform::FolderListing& listing);
+    // The sub-folders, the playlists and the images that carry a cue sheet
+    // (cueImages), in name order.
+    void ShowFolderEntries(const platform::FolderListing& listing,
+                           const std::set<QString>& cueImages);
     void OnSelectionChanged();
     void OnEntryPressed(int row);
     void QueueChoice(int row);
@@ -189,7 +196,9 @@ private:
 // program is asked to close.
 audio::net::HttpLimits FeedDownloadLimits();
 
-// True when the extension of name is exactly ".m3u", ".m3u8" or ".pls".
+// True when the extension of name is exactly ".m3u", ".m3u8", ".pls" or
+// ".cue", or name is the entry of an image's embedded cue sheet
+// (embedded_cue.h).
 bool IsPlaylistFile(const QString& name);
 // True when the extension of name is one of the sixteen audio extensions.
 bool IsAudioFile(const QString& name);

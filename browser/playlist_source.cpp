@@ -1,10 +1,12 @@
 // Playlist files: ".m3u" in the 8-bit text rule, ".m3u8" in UTF-8, ".pls"
 // with its File and Title entries. Each entry is a URL (named by its station
 // or its Title) or a file, absolute, relative to the playlist's folder, or a
-// "file:" URL.
+// "file:" URL. A ".cue" sheet gives a row for each track of its image.
 #include "browser/form_view.h"
 
 #include "browser/browser_log.h"
+#include "browser/cue_rows.h"
+#include "browser/embedded_cue.h"
 #include "browser/playlist_lines.h"
 #include "platform/file_name.h"
 #include "platform/file_url.h"
@@ -84,6 +86,15 @@ std::optional<LoadedRow> FileRow(const PlaylistItem& item, const QString& folder
     return std::nullopt;
 }
 
+// The tracks of the sheet an image carries, all in the image itself
+// (whatever FILE the ripper wrote in it).
+std::vector<LoadedRow> EmbeddedCueRows(const QString& image, const QString& folder) {
+    CueSheet sheet = ReadCueSheet(ReadEmbeddedCueSheet(image));
+    for (CueTrack& track : sheet.tracks)
+        track.file = image;
+    return CueRows(sheet, folder);
+}
+
 bool IsStreamItem(const PlaylistItem& item) {
     return !platform::localPathOfFileUrl(item.bytes) && platform::isUrl(item.text);
 }
@@ -131,6 +142,10 @@ void CFormView::LoadPlaylistFile(const QString& fileName, AfterLoad then) {
         token,
         [path = currentFolder_ + fileName, folder = currentFolder_, limits,
          showTitle = TitlePoster(token)] {
+            if (IsEmbeddedCueEntry(path))
+                return EmbeddedCueRows(ImageOfEmbeddedCueEntry(path), folder);
+            if (platform::extensionOf(path) == QLatin1String(".cue"))
+                return CueRows(ReadCueSheet(ReadPlaylistFile(path)), folder);
             return ResolvePlaylistItems(ReadPlaylistItems(path), folder, limits, showTitle);
         },
         [this](std::vector<LoadedRow> rows) {

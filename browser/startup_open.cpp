@@ -1,5 +1,6 @@
 #include "browser/startup_open.h"
 
+#include "browser/embedded_cue.h"
 #include "browser/form_view.h"
 #include "platform/file_name.h"
 #include "platform/shell_path.h"
@@ -55,7 +56,22 @@ void OpenCommandLine(const QString& commandLine, CFormView& browser, tracklist::
         browser.LoadPlaylistFile(platform::namePart(path), playFirstRow);
         return;
     }
-    browser.FillTracksFromFolder([path, &list, &frame] { PlayLocation(path, list, frame); });
+    const auto playInFolder = [path, &browser, &list, &frame] {
+        browser.FillTracksFromFolder([path, &list, &frame] { PlayLocation(path, list, frame); });
+    };
+    if (!MayHoldCueSheet(path)) {
+        playInFolder();
+        return;
+    }
+    // An image that carries its cue sheet plays as its tracks; any other
+    // file of its kind among the files of its folder.
+    browser.LoadPlaylistFile(EmbeddedCueEntry(platform::namePart(path)),
+                             [&list, playFirstRow, playInFolder] {
+                                 if (list.RowCount() > 0)
+                                     playFirstRow();
+                                 else
+                                     playInFolder();
+                             });
 }
 
 void RestoreLastSession(const QString& iniPath, CFormView& browser, tracklist::CListView& list,

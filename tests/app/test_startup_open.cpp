@@ -209,3 +209,47 @@ TEST_F(StartupTest, TheCodecModuleIsFoundInTheInstallLayout) {
         (music + "b.wav").toStdString());
     EXPECT_GT(soundBytes(), 3 * 44100 * 4 / 2);
 }
+
+// An album kept as one image with a cue sheet: its tracks are rows of their
+// own, opened from the command line and resumed at the next start, each
+// playing its own second of the image.
+TEST_F(StartupTest, ATrackOfACueSheetPlaysAloneAndResumesAtTheNextStart) {
+    QFile::copy(QString::fromStdString(fixture("tone_1k_3s.wav")), music + "CDImage.wav");
+    QFile sheet(music + "CDImage.cue");
+    ASSERT_TRUE(sheet.open(QIODevice::WriteOnly));
+    sheet.write("TITLE \"Album\"\r\nFILE \"CDImage.wav\" WAVE\r\n"
+                "  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
+                "  TRACK 02 AUDIO\r\n    INDEX 00 00:00:70\r\n    INDEX 01 00:01:00\r\n"
+                "  TRACK 03 AUDIO\r\n    INDEX 01 00:02:00\r\n");
+    sheet.close();
+    const qint64 second = 44100 * 4;
+    runWith({music + "CDImage.cue"});
+    EXPECT_EQ(lastPlayed(), music + "CDImage.wav#track=1");
+    EXPECT_GE(soundBytes(), second);
+    EXPECT_LT(soundBytes(), 2 * second) << "one track, not the whole image";
+
+    sandbox.writeIni("[Quaverly]\n_Order=2\nGeneral_LaunchAndPlay=1\n_LastPath=" + music +
+                     "CDImage.cue\n_LastPlayed=" + music + "CDImage.wav#track=2\n");
+    runWith({});
+    EXPECT_EQ(lastPlayed(), music + "CDImage.wav#track=2");
+    EXPECT_GE(soundBytes(), second);
+    EXPECT_LT(soundBytes(), 2 * second);
+}
+
+// An image that carries its sheet plays as its tracks from the command line;
+// one without a sheet plays whole, in its folder, as ever.
+TEST_F(StartupTest, AnImageWithAnEmbeddedSheetPlaysItsFirstTrack) {
+    ASSERT_EQ(makeToneWithCueSheet((music + "Album.flac").toStdString(),
+                                   "FILE \"Album.wav\" WAVE\nTRACK 01 AUDIO\nINDEX 01 "
+                                   "00:00:00\nTRACK 02 AUDIO\nINDEX 01 00:01:00\n"),
+              "");
+    ASSERT_EQ(makeToneWithCueSheet((music + "Single.flac").toStdString(), ""), "");
+    const qint64 second = 44100 * 4;
+    runWith({music + "Album.flac"});
+    EXPECT_EQ(lastPlayed(), music + "Album.flac#track=1");
+    EXPECT_GE(soundBytes(), second);
+    EXPECT_LT(soundBytes(), 2 * second) << "one track, not the whole image";
+    runWith({music + "Single.flac"});
+    EXPECT_EQ(lastPlayed(), music + "Single.flac");
+    EXPECT_GE(soundBytes(), 3 * second);
+}

@@ -116,3 +116,30 @@ TEST_F(MprisTest, TheCoverPictureIsWrittenOnceToTheCacheFolder) {
     EXPECT_EQ(files.size(), 1) << "one picture, one file: " << files.join(' ').toStdString();
     unsetenv("XDG_CACHE_HOME");
 }
+
+// A track of a cue sheet's image: the sheet's titles, the track's length and
+// the image's URL with the track as its fragment.
+TEST_F(MprisTest, ATrackOfACueSheetIsDescribedByTheSheet) {
+    startPlayer(0);
+    const std::string image = dir.file("CDImage.wav");
+    std::filesystem::copy_file(testsupport::fixture("tone_1k_3s.wav"), image);
+    auto section = std::make_shared<tracklist::TrackSection>();
+    section->file = QString::fromStdString(image);
+    section->start = 75;
+    section->end = 150;
+    section->number = 2;
+    section->title = QString::fromUtf8("夜明け");
+    section->performer = "Band";
+    section->album = "Album";
+    frame->trackList()->ClearRows();
+    frame->trackList()->AppendRow(tracklist::SectionLocation(section->file, 2), "row", section);
+    playRow(0);
+    const QVariantMap meta = metadata();
+    EXPECT_EQ(meta.value("xesam:title").toString(), QString::fromUtf8("夜明け"));
+    EXPECT_EQ(meta.value("xesam:artist").toStringList(), QStringList{"Band"});
+    EXPECT_EQ(meta.value("xesam:album").toString(), "Album");
+    EXPECT_EQ(meta.value("xesam:trackNumber").toInt(), 2);
+    EXPECT_EQ(meta.value("mpris:length").toLongLong(), 1000000);
+    EXPECT_EQ(meta.value("xesam:url").toString(),
+              QUrl::fromLocalFile(QString::fromStdString(image)).toString() + "#track=2");
+}
