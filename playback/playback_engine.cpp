@@ -111,20 +111,17 @@ bool PlaybackEngine::OpenAndPlay(int row) {
     if (!IsSkipped(trackRow_))
         trackList_->SetMark(trackRow_, tracklist::MarkNone);
     const QString location = trackList_->GetLocation(n);
-    // A follow-on already playing is this row: it carries its effects and
-    // syncs and needs no play.
-    const bool followed = TakeFollowOn(n, location);
-    if (!followed && platform::isUrl(location)) {
+    if (platform::isUrl(location)) {
         Connect(n, location);
         return true;
     }
-    if (!followed && !OpenStream(location)) {
+    if (!OpenStream(location)) {
         // Next and Previous go on from the row that failed.
         trackRow_ = n;
         ShowOpenFailure();
         return false;
     }
-    return StartOpened(n, location, followed);
+    return StartOpened(n, location, false);
 }
 
 bool PlaybackEngine::StartOpened(int n, const QString& location, bool followed) {
@@ -201,8 +198,11 @@ void PlaybackEngine::Stop() {
     CancelConnection();
     if (stream_ == 0)
         return;
-    if (!handingOver_)
-        DropFollowOn(true);
+    DropFollowOn(true);
+    FreeCurrentStream();
+}
+
+void PlaybackEngine::FreeCurrentStream() {
     const HSTREAM stopping = stream_;
     stream_ = 0;
     playingTitle_.clear();
@@ -223,9 +223,7 @@ int PlaybackEngine::TogglePlayPause() {
         }
         return OpenAndPlay(row) ? kOpened : kNothingStarted;
     }
-    // A stream whose follow-on has taken over has ended, though the end is
-    // not heard yet.
-    switch (handingOver_ ? BASS_ACTIVE_STOPPED : BASS_ChannelIsActive(stream_)) {
+    switch (BASS_ChannelIsActive(stream_)) {
     case BASS_ACTIVE_STOPPED:
         return OpenAndPlay(row) ? kOpened : kNothingStarted;
     case BASS_ACTIVE_PLAYING:

@@ -89,8 +89,10 @@ TEST_F(GaplessTest, TheEndOfATrackFlowsIntoTheQueuedRowAndTheDisplayFollows) {
         for (const int row : c.skipped)
             f.trackList()->SetMark(row, tracklist::MarkSkip);
         std::vector<int> started;
-        QObject::connect(&f.engine(), &playback::PlaybackEngine::streamEnded,
-                         [&] { started.push_back(f.engine().trackRow()); });
+        // After the frame's step: a row opened, or the follow-on took over.
+        const auto record = [&] { started.push_back(f.engine().trackRow()); };
+        QObject::connect(&f.engine(), &playback::PlaybackEngine::streamEnded, record);
+        QObject::connect(&f.engine(), &playback::PlaybackEngine::trackOpened, record);
         f.trackList()->SetCurrentRow(c.rows.front() < 0 ? 0 : c.rows.front());
         f.OnCommand(ID_PLAY_PLAYPAUSE);
         started.insert(started.begin(), f.engine().trackRow());
