@@ -7,6 +7,7 @@
 #include "res/resource_ids.h"
 #include "settings/ini_file.h"
 #include "settings/settings_keys.h"
+#include "support/manual_play.h"
 #include "tracklist/row_location.h"
 #include "tracklist/track_marks.h"
 
@@ -15,10 +16,10 @@
 using namespace res;
 
 TEST_F(EngineTest, TheEndOfATrackHandsOverToItsFollowOnWhichBecomesTheTrack) {
-    // b.wav is queued before a.wav's first sample, so the hand-over comes
-    // however fast the output plays; b.wav then ends on its own.
-    start("null:fast");
-    addRows(2);
+    // On the test's clock: b.wav is queued before a.wav's first sample, c.wav
+    // when b.wav is heard, long before b.wav ends; c.wav then ends on its own.
+    start("null:manual");
+    addRows(3);
     setOrder(playback::OrderOnce);
     struct HandOver {
         int trackRow; // the engine's track once trackOpened() told of it
@@ -34,17 +35,19 @@ TEST_F(EngineTest, TheEndOfATrackHandsOverToItsFollowOnWhichBecomesTheTrack) {
     select(0);
     SendCommand(ID_PLAY_PLAYPAUSE);
     EXPECT_EQ(engine.followOnRow(), 1);
-    ASSERT_TRUE(waitFor([&] { return engine.stream() == 0; }));
+    ASSERT_TRUE(testsupport::playManualClockUntil([&] { return engine.stream() == 0; }));
 
-    EXPECT_EQ(started.count(), 1);
-    ASSERT_EQ(handOvers.size(), 1u);
+    EXPECT_EQ(started.count(), 2);
+    ASSERT_EQ(handOvers.size(), 2u);
     EXPECT_EQ(handOvers[0].trackRow, 1);
-    EXPECT_EQ(handOvers[0].marks, (QStringList{"", ">"}));
+    EXPECT_EQ(handOvers[0].marks, (QStringList{"", ">", ""}));
     EXPECT_EQ(handOvers[0].currentRow, 1);
-    EXPECT_EQ(ends.count(), 1) << "only b.wav ends without a follow-on";
+    EXPECT_EQ(handOvers[1].trackRow, 2);
+    EXPECT_EQ(handOvers[1].marks, (QStringList{"", "", ">"}));
+    EXPECT_EQ(ends.count(), 1) << "only c.wav ends without a follow-on";
     const QString lastPlayed = settings::IniFile(QString::fromStdString(dir.file("q.ini")))
                                    .ReadString(settings::keys::LastPlayed, QString());
-    EXPECT_EQ(lastPlayed, tracklist::FromRowLocation(list.GetLocation(1)));
+    EXPECT_EQ(lastPlayed, tracklist::FromRowLocation(list.GetLocation(2)));
 }
 
 TEST_F(EngineTest, AOneRowListRepeatingHandsOverToItselfWithoutPausing) {

@@ -1,7 +1,7 @@
 // Whether an effect handle is still on a stream.
 #pragma once
 
-#include "audio/bass.h"
+#include "audio/api/bass.h"
 
 namespace testsupport {
 
