@@ -5,6 +5,7 @@
 
 #include "platform/background_work.h"
 #include "res/resource_ids.h"
+#include "support/message_log.h"
 #include "support/servers/loopback.h"
 #include "support/servers/test_http_server.h"
 
@@ -25,9 +26,12 @@ protected:
     }
     void addStation(const QString& url) { list.AppendRow(url, "station"); }
     QString url(const char* path) const { return QString::fromStdString(server.url(path)); }
-    QStringList messages() const {
-        return QString::fromStdString(testsupport::readFile(dir.file("messages.log")))
-            .split('\n', Qt::SkipEmptyParts);
+    QStringList messages() const { return testsupport::loggedMessages(dir.file("messages.log")); }
+    // Plays the station row; the engine is connecting to it then.
+    void connectTo(const QString& location) {
+        addStation(location);
+        select(0);
+        SendCommand(ID_PLAY_PLAYPAUSE);
     }
     // Lets a given-up connection end and its late answer come back.
     static void drainBackgroundWork() {
@@ -51,12 +55,10 @@ TEST_F(ConnectionTest, TheAnswerPlaysTheRowOrTellsOfTheFailureOnce) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         list.ClearRows();
-        addStation(c.location);
         QSignalSpy opened(&engine, &playback::PlaybackEngine::trackOpened);
         QSignalSpy ended(&engine, &playback::PlaybackEngine::connectionEnded);
         const QStringList messagesBefore = messages();
-        select(0);
-        SendCommand(ID_PLAY_PLAYPAUSE);
+        connectTo(c.location);
         EXPECT_TRUE(engine.IsConnecting());
         EXPECT_EQ(engine.connectingRow(), 0);
         EXPECT_TRUE(engine.HasTrack()) << "Stop, Next and Previous act meanwhile";
@@ -74,11 +76,9 @@ TEST_F(ConnectionTest, TheAnswerPlaysTheRowOrTellsOfTheFailureOnce) {
 }
 
 TEST_F(ConnectionTest, StopWhileConnectingGivesTheConnectionUpWithoutAMessage) {
-    addStation(url("/silent"));
     QSignalSpy opened(&engine, &playback::PlaybackEngine::trackOpened);
     QSignalSpy ended(&engine, &playback::PlaybackEngine::connectionEnded);
-    select(0);
-    SendCommand(ID_PLAY_PLAYPAUSE);
+    connectTo(url("/silent"));
     ASSERT_TRUE(engine.IsConnecting());
     SendCommand(ID_PLAY_STOP);
     EXPECT_FALSE(engine.IsConnecting());
@@ -91,11 +91,9 @@ TEST_F(ConnectionTest, StopWhileConnectingGivesTheConnectionUpWithoutAMessage) {
 }
 
 TEST_F(ConnectionTest, AnAnswerForARowThatIsGoneIsDropped) {
-    addStation(url("/live"));
     QSignalSpy opened(&engine, &playback::PlaybackEngine::trackOpened);
     QSignalSpy ended(&engine, &playback::PlaybackEngine::connectionEnded);
-    select(0);
-    SendCommand(ID_PLAY_PLAYPAUSE);
+    connectTo(url("/live"));
     ASSERT_TRUE(engine.IsConnecting());
     list.ClearRows(); // a refill that sends no filled message, as a station list
     addRows(1);
