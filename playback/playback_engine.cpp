@@ -19,14 +19,6 @@
 
 namespace playback {
 
-namespace {
-constexpr DWORD kMinimumDirectSoundVersion = 8;
-// Every format is built into the audio library: loading these only hands out
-// handles, and the calls stay so that the device starts in the same steps.
-const char* const kPlugins[] = {"bass_aac.dll", "basscd.dll", "bassflac.dll", "bassopus.dll",
-                                "basswma.dll"};
-} // namespace
-
 PlaybackEngine::PlaybackEngine() {
     SyncContext::instance().Join(this);
 }
@@ -51,16 +43,6 @@ DeviceStart PlaybackEngine::StartDevice() {
                            << BASS_ErrorGetCode();
         return DeviceStart::InitFailed;
     }
-    BASS_INFO info{};
-    BASS_GetInfo(&info);
-    // Every output of the library reports version 9, so this refuses no
-    // device here; it guards a library that would report an older one.
-    if (info.dsver < kMinimumDirectSoundVersion) {
-        BASS_Free();
-        return DeviceStart::DirectX8Missing;
-    }
-    for (const char* plugin : kPlugins)
-        BASS_PluginLoad(plugin, 0);
     BASS_SetConfig(BASS_CONFIG_NET_PLAYLIST, 1);
     // A station that keeps an open waiting does not hold the window past the
     // close request.

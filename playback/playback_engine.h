@@ -26,7 +26,7 @@ namespace playback {
 
 class FrameLink;
 
-enum class DeviceStart { Ok, InitFailed, DirectX8Missing };
+enum class DeviceStart { Ok, InitFailed };
 
 // Answers of TogglePlayPause.
 inline constexpr int kOpened = 1;

@@ -2,8 +2,8 @@
 // TAGS_GetPicture: the picture embedded in it.
 #include "audio/api/tags.h"
 
-#include "audio/codecs/codec_table.h"
-#include "audio/codecs/tags/tag_fields.h"
+#include "audio/common/tag_fields.h"
+#include "audio/engine/codec_module.h"
 #include "audio/engine/library.h"
 
 #include <string>
@@ -23,9 +23,9 @@ extern "C" const void* TAGS_GetPicture(DWORD handle, DWORD* length) {
     thread_local std::string picture;
     picture.clear();
     const auto stream = handle ? audio::core::Library::instance().stream(handle) : nullptr;
-    const audio::CodecTable* codecs = stream ? audio::codecs() : nullptr;
+    const QcCodecTable* codecs = stream ? audio::codecs() : nullptr;
     if (codecs && !stream->localPath().empty())
-        picture = codecs->readFilePicture(stream->localPath());
+        picture = audio::core::readFilePicture(*codecs, stream->localPath());
     if (length)
         *length = static_cast<DWORD>(picture.size());
     return picture.empty() ? nullptr : picture.data();
