@@ -230,7 +230,8 @@ TEST_F(FrameTest, ADroppedFileFolderPlaylistOrUrlOpensAsOnTheCommandLine) {
             return platform::namePart(f.engine().stream() ? f.engine().trackLocation() : QString());
         };
         // A folder loads in the background: wait for its rows and its play.
-        QTest::qWaitFor([&] { return rows() == expected && playing() == expectedPlaying; }, 10000);
+        (void)QTest::qWaitFor([&] { return rows() == expected && playing() == expectedPlaying; },
+                              10000);
         EXPECT_EQ(rows(), expected);
         EXPECT_EQ(playing(), expectedPlaying);
         frame.reset();
