@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QTest>
 #include <QThread>
 #include <filesystem>
 #include <fstream>
@@ -81,13 +82,11 @@ protected:
     }
     static void waitForOutcome(const Outcome& outcome) {
         if (!outcome) {
+            // Nothing is to happen: there is no event to wait for, only time.
             QThread::msleep(kNothingHappensMs);
             return;
         }
-        QElapsedTimer clock;
-        clock.start();
-        while (!outcome() && clock.elapsed() < kTimeoutMs)
-            QThread::msleep(20);
+        (void)QTest::qWaitFor(outcome, kTimeoutMs);
     }
     // The value of _LastPlayed as the settings file holds it.
     std::string lastPlayedBytes() const {
