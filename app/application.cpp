@@ -29,8 +29,6 @@ namespace app {
 
 namespace {
 
-constexpr DWORD kRequiredVersion = 0x0204;
-
 QString AppName() {
     return QString::fromUtf8(res::kAppName);
 }
@@ -60,7 +58,8 @@ QString CommandLineText(const QStringList& arguments) {
 }
 
 int EntryPoint(const QString& commandLine) {
-    if ((BASS_GetVersion() >> 16) != kRequiredVersion) {
+    // A codec module of another build would be undefined behaviour once loaded.
+    if (!QUAVERLY_CodecModuleMatches()) {
         platform::showMessage(nullptr, res::loadString(res::IDS_WRONG_LIBRARY_VERSION));
         return 0;
     }

@@ -78,9 +78,6 @@ bool CMainFrame::Create() {
     case playback::DeviceStart::InitFailed:
         platform::showMessage(this, res::loadString(res::IDS_DEVICE_INIT_FAILED));
         return false;
-    case playback::DeviceStart::DirectX8Missing:
-        platform::showMessage(this, res::loadString(res::IDS_DIRECTX8_MISSING));
-        return false;
     case playback::DeviceStart::Ok:
         break;
     }

@@ -10,7 +10,7 @@
 // dropped.
 #pragma once
 
-#include "audio/codecs/net/http_policy.h"
+#include "audio/common/http_policy.h"
 #include "browser/list_file.h"
 #include "platform/background_work.h"
 #include "platform/folder_enumeration.h"

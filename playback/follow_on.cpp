@@ -1,16 +1,19 @@
 // Gapless track changes: the row that follows the current track is opened
 // ahead of its end and queued in the audio library, which starts it in the
 // mix block where the current stream ends. When the library reports the
-// change (once the follow-on's first sample is heard), the end of the track
-// is handled as ever (the play order's step, Play/Pause, OpenAndPlay), and
-// OpenAndPlay takes the playing follow-on as the opened row instead of
-// opening it again: title, marks, _LastPlayed and MPRIS follow the track
-// being heard, as they do for any new track.
+// change (once the follow-on's first sample is heard), the play order's step
+// for the end of the track hands over to it (HandOverToFollowOn) when it
+// settles on the follow-on's row: the playing follow-on becomes the current
+// track without being opened again, and title, marks, _LastPlayed and MPRIS
+// follow the track being heard, as they do for any new track. A step that
+// settles elsewhere drops it and ends the track as any other end.
 #include "playback/playback_engine.h"
 
 #include "platform/shell_path.h"
 #include "settings/ini_file.h"
 #include "tracklist/list_view.h"
+
+#include <utility>
 
 namespace playback {
 
@@ -45,28 +48,30 @@ void PlaybackEngine::DropFollowOn(bool evenIfStarted) {
     next_ = {};
 }
 
-bool PlaybackEngine::TakeFollowOn(int row, const QString& location) {
-    if (!handingOver_ || next_.stream == 0)
-        return false;
-    if (row != next_.row || location != next_.location) {
-        DropFollowOn(true);
-        return false;
-    }
-    stream_ = next_.stream;
-    effects_ = next_.effects;
-    next_ = {};
-    return true;
+bool PlaybackEngine::IsFollowOn(int row) const {
+    return next_.stream != 0 && row >= 0 && row == next_.row &&
+           trackList_->GetLocation(row) == next_.location;
 }
 
 void PlaybackEngine::HandleFollowOnStarted(HSTREAM ended, HSTREAM next) {
     if (ended == 0 || ended != stream_ || next != next_.stream)
         return;
-    handingOver_ = true;
-    emit streamEnded();
-    handingOver_ = false;
-    // The play order went elsewhere (an order changed at the last moment).
-    if (next_.stream == next)
+    emit followOnStarted();
+}
+
+void PlaybackEngine::HandOverToFollowOn(int row) {
+    if (!IsFollowOn(row)) {
         DropFollowOn(true);
+        emit streamEnded();
+        return;
+    }
+    // The follow-on carries its effects and syncs and plays already.
+    FreeCurrentStream();
+    const FollowOn next = std::exchange(next_, {});
+    stream_ = next.stream;
+    effects_ = next.effects;
+    if (StartOpened(row, next.location, true))
+        emit trackOpened();
 }
 
 } // namespace playback

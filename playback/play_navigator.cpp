@@ -18,6 +18,8 @@ void PlayNavigator::Attach(FrameLink* frame, tracklist::CListView* list, QComboB
     list_ = list;
     orderBox_ = order;
     engine_.SetFollowingRow([this](int row) { return FollowingRow(row); });
+    QObject::connect(&engine_, &PlaybackEngine::followOnStarted, &followOnWatcher_,
+                     [this] { OnFollowOnStarted(); });
     WatchForFollowOnChanges();
 }
 
@@ -65,21 +67,27 @@ void PlayNavigator::RebuildIfStale() {
 }
 
 void PlayNavigator::RandomStep() {
+    const int row = SeekRandomRow();
+    if (row < 0)
+        return;
+    list_->SetCurrentRow(row);
+    AdvanceCursor();
+    frame_->SendCommand(res::ID_PLAY_PLAYPAUSE);
+}
+
+int PlayNavigator::SeekRandomRow() {
     RebuildIfStale();
     if (order_.empty())
-        return;
+        return -1;
     // Pass skipped rows; when a whole round finds nothing to play, stop.
     const int limit = list_->RowCount() + 1;
     int passed = 0;
     while (engine_.IsSkipped(order_.Current())) {
         if (++passed > limit)
-            return;
+            return -1;
         AdvanceCursor();
     }
-    const int row = order_.Current();
-    list_->SetCurrentRow(row);
-    AdvanceCursor();
-    frame_->SendCommand(res::ID_PLAY_PLAYPAUSE);
+    return order_.Current();
 }
 
 void PlayNavigator::AdvanceCursor() {
@@ -175,6 +183,17 @@ void PlayNavigator::OnStreamEnd() {
     default:
         break;
     }
+}
+
+void PlayNavigator::OnFollowOnStarted() {
+    // FollowingRow is the row this step settles on; the follow-on was
+    // queued for it, unless something changed since.
+    const int row = FollowingRow(engine_.trackRow());
+    if (engine_.IsFollowOn(row) && Mode() == OrderRandom) {
+        SeekRandomRow();
+        AdvanceCursor();
+    }
+    engine_.HandOverToFollowOn(row);
 }
 
 } // namespace playback

@@ -32,6 +32,10 @@ public:
     void ToggleSkip();
     // Reacts to the end of the current stream per play order.
     void OnStreamEnd();
+    // The end of the current stream whose follow-on the mixer has started:
+    // the same step, which hands over to the follow-on when it settles on
+    // its row (the engine's followOnStarted(), connected by Attach).
+    void OnFollowOnStarted();
     // The row the end of the track at `row` steps to, as OnStreamEnd would
     // choose it now; -1 when the end does not go on to a row whose choice is
     // known ahead (a single-track order, the list's end, a random order due
@@ -45,6 +49,9 @@ private:
     void PlayRow(int row);
     void RebuildIfStale();
     int FollowingRandomRow() const;
+    // Moves the random order's cursor past skipped rows to the row the next
+    // random step plays; -1 when none (the cursor then stays where it got).
+    int SeekRandomRow();
     // Queues the engine's follow-on once the current event is handled: the
     // changes that move it come in bursts (a list refill, a track change).
     void ScheduleFollowOn();

@@ -20,14 +20,6 @@
 
 namespace playback {
 
-namespace {
-constexpr DWORD kMinimumDirectSoundVersion = 8;
-// Every format is built into the audio library: loading these only hands out
-// handles, and the calls stay so that the device starts in the same steps.
-const char* const kPlugins[] = {"bass_aac.dll", "basscd.dll", "bassflac.dll", "bassopus.dll",
-                                "basswma.dll"};
-} // namespace
-
 PlaybackEngine::PlaybackEngine() {
     SyncContext::instance().Join(this);
 }
@@ -52,16 +44,6 @@ DeviceStart PlaybackEngine::StartDevice() {
                            << BASS_ErrorGetCode();
         return DeviceStart::InitFailed;
     }
-    BASS_INFO info{};
-    BASS_GetInfo(&info);
-    // Every output of the library reports version 9, so this refuses no
-    // device here; it guards a library that would report an older one.
-    if (info.dsver < kMinimumDirectSoundVersion) {
-        BASS_Free();
-        return DeviceStart::DirectX8Missing;
-    }
-    for (const char* plugin : kPlugins)
-        BASS_PluginLoad(plugin, 0);
     BASS_SetConfig(BASS_CONFIG_NET_PLAYLIST, 1);
     // A station that keeps an open waiting does not hold the window past the
     // close request.
@@ -112,20 +94,17 @@ bool PlaybackEngine::OpenAndPlay(int row) {
     if (!IsSkipped(trackRow_))
         trackList_->SetMark(trackRow_, tracklist::MarkNone);
     const QString location = trackList_->GetLocation(n);
-    // A follow-on already playing is this row: it carries its effects and
-    // syncs and needs no play.
-    const bool followed = TakeFollowOn(n, location);
-    if (!followed && platform::isUrl(location)) {
+    if (platform::isUrl(location)) {
         Connect(n, location);
         return true;
     }
-    if (!followed && !OpenStream(location, trackList_->GetSection(n).get())) {
+    if (!OpenStream(location, trackList_->GetSection(n).get())) {
         // Next and Previous go on from the row that failed.
         trackRow_ = n;
         ShowOpenFailure();
         return false;
     }
-    return StartOpened(n, location, followed);
+    return StartOpened(n, location, false);
 }
 
 bool PlaybackEngine::StartOpened(int n, const QString& location, bool followed) {
@@ -205,8 +184,11 @@ void PlaybackEngine::Stop() {
     CancelConnection();
     if (stream_ == 0)
         return;
-    if (!handingOver_)
-        DropFollowOn(true);
+    DropFollowOn(true);
+    FreeCurrentStream();
+}
+
+void PlaybackEngine::FreeCurrentStream() {
     const HSTREAM stopping = stream_;
     stream_ = 0;
     playingTitle_.clear();
@@ -227,9 +209,7 @@ int PlaybackEngine::TogglePlayPause() {
         }
         return OpenAndPlay(row) ? kOpened : kNothingStarted;
     }
-    // A stream whose follow-on has taken over has ended, though the end is
-    // not heard yet.
-    switch (handingOver_ ? BASS_ACTIVE_STOPPED : BASS_ChannelIsActive(stream_)) {
+    switch (BASS_ChannelIsActive(stream_)) {
     case BASS_ACTIVE_STOPPED:
         return OpenAndPlay(row) ? kOpened : kNothingStarted;
     case BASS_ACTIVE_PLAYING:

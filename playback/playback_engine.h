@@ -27,7 +27,7 @@ namespace playback {
 
 class FrameLink;
 
-enum class DeviceStart { Ok, InitFailed, DirectX8Missing };
+enum class DeviceStart { Ok, InitFailed };
 
 // Answers of TogglePlayPause.
 inline constexpr int kOpened = 1;
@@ -98,6 +98,15 @@ public:
     }
     // The row of the queued follow-on, or -1.
     int followOnRow() const { return next_.row; }
+    // The queued follow-on is row `row` and still its location.
+    bool IsFollowOn(int row) const;
+    // The end of the current stream, whose follow-on the mixer has started
+    // (followOnStarted()), steps to `row`: the follow-on becomes the current
+    // track when it is that row (marks, title, play log, _LastPlayed, the
+    // next follow-on) and trackOpened() follows. Otherwise (the order or the
+    // rows changed at the last moment) the follow-on is dropped and
+    // streamEnded() tells of the end as of any end without one.
+    void HandOverToFollowOn(int row);
 
     // Rebuilds the effect chain of the current stream from the settings.
     void ApplyDsp();
@@ -129,10 +138,16 @@ public:
     void QueueFollowOnStarted(HSTREAM ended, HSTREAM next);
 
 signals:
-    // Emitted on the UI thread for the current stream only.
+    // Emitted on the UI thread for the current stream only. A stream whose
+    // follow-on takes over ends with followOnStarted() instead.
     void streamEnded();
     void streamMetaChanged();
-    // A connection started by OpenAndPlay has opened and plays.
+    // The mixer started the queued follow-on where the current stream ended
+    // (its first sample is heard); the end's step answers with
+    // HandOverToFollowOn.
+    void followOnStarted();
+    // A track opened outside a Play/Pause command plays: a connection
+    // started by OpenAndPlay answered, or a follow-on took over.
     void trackOpened();
     // A connection started by OpenAndPlay ended without a playing track: it
     // failed (its message was shown), or its row was gone when it answered.
@@ -176,10 +191,9 @@ private:
     // Frees the queued follow-on; one the mixer has started already stays
     // unless evenIfStarted (it then plays on to its own END).
     void DropFollowOn(bool evenIfStarted);
-    // Makes the started follow-on the current stream when it is the row
-    // being opened; otherwise drops it.
-    bool TakeFollowOn(int row, const QString& location);
     void HandleFollowOnStarted(HSTREAM ended, HSTREAM next);
+    // Stops and frees the current stream and empties its row's mark.
+    void FreeCurrentStream();
     void ShowTitle(const QString& text);
 
     FrameLink* owner_ = nullptr;
@@ -191,9 +205,6 @@ private:
     FollowOn next_;
     Connection connecting_;
     std::function<int(int row)> followingRow_;
-    // While the end of the current stream is handled with its follow-on
-    // already playing: Stop keeps the follow-on for OpenAndPlay to take.
-    bool handingOver_ = false;
     int trackRow_ = -1;
     QString trackLocation_;
     QString playingTitle_;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "audio/api/bass.h"
-#include "audio/codecs/net/http_policy.h"
+#include "audio/common/http_policy.h"
 
 #include <QString>
 #include <optional>

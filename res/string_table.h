@@ -9,7 +9,6 @@ inline constexpr int IDS_WRONG_LIBRARY_VERSION = 112;
 inline constexpr int IDS_DEVICE_INIT_FAILED = 114;
 inline constexpr int IDS_STREAM_OPEN_FAILED = 115;
 inline constexpr int IDS_STREAM_PLAY_FAILED = 116;
-inline constexpr int IDS_DIRECTX8_MISSING = 117;
 inline constexpr int IDS_SOURCE_DRIVES = 109;
 inline constexpr int IDS_SOURCE_RADIO = 119;
 inline constexpr int IDS_SOURCE_PODCAST = 120;

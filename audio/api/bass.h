@@ -22,7 +22,6 @@ typedef int BOOL;
 typedef DWORD HSTREAM;
 typedef DWORD HSYNC;
 typedef DWORD HFX;
-typedef DWORD HPLUGIN;
 
 #ifndef TRUE
 #define TRUE 1
@@ -162,7 +161,6 @@ int BASS_ErrorGetCode(void);
 BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* win, const void* dsguid);
 BOOL BASS_Free(void);
 BOOL BASS_GetInfo(BASS_INFO* info);
-HPLUGIN BASS_PluginLoad(const char* file, DWORD flags);
 BOOL BASS_SetConfig(DWORD option, DWORD value);
 DWORD BASS_GetConfig(DWORD option);
 BOOL BASS_SetConfigPtr(DWORD option, const void* value);
@@ -242,6 +240,14 @@ HSTREAM QUAVERLY_StreamCreateFileSection(const void* file, DWORD flags,
 // item), as the file holds its text, and its length in bytes; NULL when it
 // has none. The text stays valid on the calling thread until its next call.
 const char* QUAVERLY_GetFileCueSheet(const void* file, DWORD flags, DWORD* length);
+
+// An extension for the program's start: FALSE when the codec module the
+// library would load (libquaverly-codecs.so beside the program, or in the
+// install layout's library folder) is of another interface version, or of
+// none. It reads the module's file only: FFmpeg and the other libraries the
+// module needs stay unloaded. TRUE when no module is there (streams will
+// fail with BASS_ERROR_NOTAVAIL) or the program has the codecs built in.
+BOOL QUAVERLY_CodecModuleMatches(void);
 
 #ifdef __cplusplus
 }

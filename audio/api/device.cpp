@@ -1,9 +1,9 @@
 // Library and device calls of the C API.
 #include "audio/api/bass.h"
+#include "audio/engine/codec_module.h"
 #include "audio/engine/errors.h"
 #include "audio/engine/library.h"
 
-#include <cstdlib>
 #include <string>
 
 using audio::core::fail;
@@ -15,23 +15,16 @@ namespace {
 constexpr DWORD kVersion = 0x02041100;
 constexpr DWORD kLatencyMs = 50;
 
-// QUAVERLY_AUDIO_VERSION (hex, e.g. 0x02050000) lets a test pose as another
-// version of the library.
-DWORD reportedVersion() {
-    const char* injected = std::getenv("QUAVERLY_AUDIO_VERSION");
-    if (!injected || !*injected)
-        return kVersion;
-    char* end = nullptr;
-    const unsigned long value = std::strtoul(injected, &end, 16);
-    return end && *end == '\0' ? static_cast<DWORD>(value) : kVersion;
-}
-
 } // namespace
 
 extern "C" {
 
 DWORD BASS_GetVersion(void) {
-    return reportedVersion();
+    return kVersion;
+}
+
+BOOL QUAVERLY_CodecModuleMatches(void) {
+    return audio::checkCodecModule() != audio::ModuleCheck::OtherVersion;
 }
 
 int BASS_ErrorGetCode(void) {
@@ -55,7 +48,6 @@ BOOL BASS_GetInfo(BASS_INFO* info) {
     if (!Library::instance().deviceInfo(&device))
         return fail(BASS_ERROR_INIT, FALSE);
     *info = BASS_INFO{};
-    info->dsver = 9;
     info->latency = device.paced ? kLatencyMs : 0;
     info->freq = static_cast<DWORD>(device.sampleRate);
     info->speakers = 2;
@@ -63,13 +55,6 @@ BOOL BASS_GetInfo(BASS_INFO* info) {
     info->maxrate = 384000;
     info->minbuf = device.paced ? kLatencyMs : 0;
     return succeed(TRUE);
-}
-
-HPLUGIN BASS_PluginLoad(const char* file, DWORD) {
-    if (!file || !*file)
-        return fail(BASS_ERROR_FILEOPEN, HPLUGIN{0});
-    // Every format is built in: a plug-in only gets a handle.
-    return succeed(HPLUGIN{Library::instance().newHandle()});
 }
 
 BOOL BASS_SetConfig(DWORD option, DWORD value) {

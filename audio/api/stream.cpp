@@ -1,10 +1,9 @@
 // Stream creation and freeing of the C API.
 #include "audio/api/bass.h"
-#include "audio/codecs/codec_table.h"
-#include "audio/codecs/decoder.h"
+#include "audio/engine/codec_module.h"
 #include "audio/engine/errors.h"
 #include "audio/engine/library.h"
-#include "audio/engine/section_decoder.h"
+#include "audio/engine/module_decoder.h"
 #include "text/utf16.h"
 
 #include <algorithm>
@@ -31,7 +30,7 @@ bool isCdTrack(const std::string& path) {
            strcasecmp(path.c_str() + dot, ".cda") == 0;
 }
 
-HSTREAM registerStream(std::unique_ptr<audio::Decoder> decoder, std::string localPath,
+HSTREAM registerStream(std::unique_ptr<audio::core::ModuleDecoder> decoder, std::string localPath,
                        int openError) {
     if (!decoder)
         return fail(openError ? openError : BASS_ERROR_FILEFORM, HSTREAM{0});
@@ -42,15 +41,14 @@ HSTREAM registerStream(std::unique_ptr<audio::Decoder> decoder, std::string loca
 }
 
 // The client's stream limits as configured (BASS_SetConfig and its Ptr form).
-audio::net::HttpOpenOptions urlOpenOptions(const audio::core::Config& config) {
-    audio::net::HttpOpenOptions options;
-    options.followPlaylists = config.followPlaylists.load() != 0;
-    options.limits.connectTimeoutMs = static_cast<long>(config.netTimeoutMs.load());
-    options.limits.stallTimeoutMs = static_cast<long>(config.netReadTimeoutMs.load());
-    options.limits.deadlineMs = static_cast<long>(config.netOpenLimitMs.load());
+audio::net::HttpLimits streamLimits(const audio::core::Config& config) {
+    audio::net::HttpLimits limits = audio::net::HttpLimits::stream();
+    limits.connectTimeoutMs = static_cast<long>(config.netTimeoutMs.load());
+    limits.stallTimeoutMs = static_cast<long>(config.netReadTimeoutMs.load());
+    limits.deadlineMs = static_cast<long>(config.netOpenLimitMs.load());
     if (NETABORTPROC* abort = config.netAbort.load())
-        options.limits.abortRequested = [abort] { return abort() != FALSE; };
-    return options;
+        limits.abortRequested = [abort] { return abort() != FALSE; };
+    return limits;
 }
 
 // A caller's cancel check, asked only while its call runs: its user data
@@ -84,6 +82,13 @@ audio::tags::TagFields sectionTags(const QUAVERLY_SECTION& section) {
     return fields;
 }
 
+// CD frames (75 to the second) as frames at rate, the sample at or before.
+int64_t framesOfCdFrames(QWORD cdFrames, int rate) {
+    // Beyond any real file: never overflows below.
+    constexpr QWORD kMaxCdFrames = QWORD(1) << 40;
+    return static_cast<int64_t>(std::min(cdFrames, kMaxCdFrames) * QWORD(rate) / 75);
+}
+
 bool deviceReady() {
     audio::core::DeviceInfo info;
     return Library::instance().deviceInfo(&info);
@@ -105,11 +110,11 @@ HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD le
         return fail(BASS_ERROR_FILEOPEN, HSTREAM{0});
     if (isCdTrack(path))
         return fail(BASS_ERROR_FILEFORM, HSTREAM{0});
-    const audio::CodecTable* codecs = audio::codecs();
+    const QcCodecTable* codecs = audio::codecs();
     if (!codecs)
         return fail(BASS_ERROR_NOTAVAIL, HSTREAM{0});
     int error = BASS_OK;
-    auto decoder = codecs->openFile(path, &error);
+    auto decoder = audio::core::ModuleDecoder::openFile(*codecs, path, &error);
     return registerStream(std::move(decoder), path, error);
 }
 
@@ -120,24 +125,19 @@ HSTREAM QUAVERLY_StreamCreateFileSection(const void* file, DWORD flags,
     if (!file || !section)
         return fail(BASS_ERROR_FILEOPEN, HSTREAM{0});
     const std::string path = argumentText(file, flags);
-    const audio::CodecTable* codecs = audio::codecs();
+    const QcCodecTable* codecs = audio::codecs();
     if (!codecs)
         return fail(BASS_ERROR_NOTAVAIL, HSTREAM{0});
     int error = BASS_OK;
-    std::unique_ptr<audio::Decoder> decoder = codecs->openFile(path, &error);
+    auto decoder = audio::core::ModuleDecoder::openFile(*codecs, path, &error);
     if (!decoder)
         return registerStream(nullptr, path, error);
-    const auto toFrame = [rate = decoder->format().sampleRate](QWORD cdFrames) {
-        // Beyond any real file: never overflows below.
-        constexpr QWORD kMaxCdFrames = QWORD(1) << 40;
-        return static_cast<int64_t>(std::min(cdFrames, kMaxCdFrames) * QWORD(rate) / 75);
-    };
-    auto part = std::make_unique<audio::core::SectionDecoder>(
-        std::move(decoder), toFrame(section->start), section->end ? toFrame(section->end) : -1,
-        sectionTags(*section));
-    if (!part->open())
+    const int rate = decoder->format().sampleRate;
+    const int64_t end = section->end ? framesOfCdFrames(section->end, rate) : -1;
+    if (!decoder->narrowToSection(framesOfCdFrames(section->start, rate), end))
         return fail(BASS_ERROR_POSITION, HSTREAM{0});
-    return registerStream(std::move(part), path, BASS_OK);
+    decoder->overrideTags(sectionTags(*section));
+    return registerStream(std::move(decoder), path, BASS_OK);
 }
 
 HSTREAM BASS_StreamCreateURL(const void* url, DWORD offset, DWORD flags, DOWNLOADPROC*, void*) {
@@ -153,19 +153,22 @@ HSTREAM QUAVERLY_StreamCreateURLCancellable(const void* url, DWORD flags,
     if (!url)
         return fail(BASS_ERROR_FILEOPEN, HSTREAM{0});
     const std::string text = argumentText(url, flags);
-    const audio::CodecTable* codecs = audio::codecs();
+    const QcCodecTable* codecs = audio::codecs();
     if (!codecs)
         return fail(BASS_ERROR_NOTAVAIL, HSTREAM{0});
-    audio::net::HttpOpenOptions options = urlOpenOptions(Library::instance().config());
+    const audio::core::Config& config = Library::instance().config();
+    audio::net::HttpLimits limits = streamLimits(config);
     // The stream keeps its abort check for later waits (seeks); the caller's
     // check is asked only until this call returns.
     const auto asked = std::make_shared<CallerCancel>(cancel, user);
     if (cancel) {
-        options.limits.abortRequested = [closing = std::move(options.limits.abortRequested),
-                                         asked] { return (closing && closing()) || asked->ask(); };
+        limits.abortRequested = [closing = std::move(limits.abortRequested), asked] {
+            return (closing && closing()) || asked->ask();
+        };
     }
     int error = BASS_OK;
-    auto decoder = codecs->openUrl(text, options, &error);
+    auto decoder = audio::core::ModuleDecoder::openUrl(
+        *codecs, text, config.followPlaylists.load() != 0, std::move(limits), &error);
     if (!decoder && asked->ask())
         error = BASS_ERROR_TIMEOUT;
     asked->end();

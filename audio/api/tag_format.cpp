@@ -1,5 +1,5 @@
 // The tag format language: %IFV1(x,a), %IFV2(x,a,b), %( %) %% and fields.
-#include "audio/codecs/tags/tag_fields.h"
+#include "audio/common/tag_fields.h"
 
 #include <string_view>
 

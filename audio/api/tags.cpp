@@ -2,9 +2,10 @@
 // TAGS_GetPicture: the picture embedded in it; the cue sheet a file carries.
 #include "audio/api/tags.h"
 
-#include "audio/codecs/codec_table.h"
-#include "audio/codecs/tags/tag_fields.h"
+#include "audio/common/tag_fields.h"
+#include "audio/engine/codec_module.h"
 #include "audio/engine/library.h"
+#include "audio/engine/module_decoder.h"
 #include "text/utf16.h"
 
 #include <string>
@@ -24,9 +25,9 @@ extern "C" const void* TAGS_GetPicture(DWORD handle, DWORD* length) {
     thread_local std::string picture;
     picture.clear();
     const auto stream = handle ? audio::core::Library::instance().stream(handle) : nullptr;
-    const audio::CodecTable* codecs = stream ? audio::codecs() : nullptr;
+    const QcCodecTable* codecs = stream ? audio::codecs() : nullptr;
     if (codecs && !stream->localPath().empty())
-        picture = codecs->readFilePicture(stream->localPath());
+        picture = audio::core::readFilePicture(*codecs, stream->localPath());
     if (length)
         *length = static_cast<DWORD>(picture.size());
     return picture.empty() ? nullptr : picture.data();
@@ -35,12 +36,12 @@ extern "C" const void* TAGS_GetPicture(DWORD handle, DWORD* length) {
 extern "C" const char* QUAVERLY_GetFileCueSheet(const void* file, DWORD flags, DWORD* length) {
     thread_local std::string sheet;
     sheet.clear();
-    const audio::CodecTable* codecs = file ? audio::codecs() : nullptr;
+    const QcCodecTable* codecs = file ? audio::codecs() : nullptr;
     if (codecs) {
         const std::string path = (flags & BASS_UNICODE)
                                      ? text::utf16ToUtf8(static_cast<const char16_t*>(file))
                                      : std::string(static_cast<const char*>(file));
-        sheet = codecs->readEmbeddedCueSheet(path);
+        sheet = audio::core::readEmbeddedCueSheet(*codecs, path);
     }
     if (length)
         *length = static_cast<DWORD>(sheet.size());

@@ -39,16 +39,16 @@ enum class DecoderEvent {
 class Decoder {
 public:
     // Opens a local file (UTF-8 path). On failure returns nullptr and sets
-    // *bassError to a BASS_ERROR_* code (FILEOPEN, FILEFORM, CODEC, FORMAT
-    // for a rate or channel count beyond the limits above, ...).
-    static std::unique_ptr<Decoder> openFile(const std::string& path, int* bassError);
+    // *error to a QC_ERROR_* code of codec_abi.h (FILEOPEN, FILEFORM, CODEC,
+    // FORMAT for a rate or channel count beyond the limits above, ...).
+    static std::unique_ptr<Decoder> openFile(const std::string& path, int* error);
 
     // Opens an http/https URL through net::HttpSource; blocks until the stream
     // has its first audio or failed, within the options' limits (its deadline
     // counts to the first audio). followPlaylists follows a .pls/.m3u answer to
     // its first stream.
     static std::unique_ptr<Decoder> openUrl(const std::string& url,
-                                            const net::HttpOpenOptions& options, int* bassError);
+                                            const net::HttpOpenOptions& options, int* error);
 
     virtual ~Decoder() = default;
 

@@ -1,6 +1,6 @@
 // Converts decoded frames (any rate, any channel count) to stereo at the
 // device rate. The implementation (libswresample) lives with the decoders in
-// the codec module; see codec_table.h.
+// the codec module; see codec_abi.h.
 #pragma once
 
 #include <cstddef>

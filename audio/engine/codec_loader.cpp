@@ -1,7 +1,7 @@
 // Finds the codec entry points: in the program itself when it links the codec
-// objects, otherwise in libquaverly-codecs.so beside the program (a build
-// folder or a portable copy) or in the install layout's library folder.
-#include "audio/codecs/codec_table.h"
+// objects, otherwise in the module beside the program (a build folder or a
+// portable copy) or in the install layout's library folder.
+#include "audio/engine/codec_module.h"
 
 #include <dlfcn.h>
 
@@ -11,7 +11,7 @@
 #include <vector>
 
 // Weak: absent (null) in a program that leaves the codec objects out.
-extern "C" const audio::CodecTable* quaverly_codec_table() __attribute__((weak));
+extern "C" const QcCodecTable* quaverly_codec_table(void) __attribute__((weak));
 
 namespace audio {
 
@@ -29,34 +29,63 @@ std::string programFolder() {
 
 std::vector<std::string> moduleCandidates() {
     const std::string folder = programFolder();
-    return {folder + "/" QUAVERLY_CODEC_MODULE,
-            folder + "/" QUAVERLY_CODEC_RELATIVE_DIR "/" QUAVERLY_CODEC_MODULE};
+    return {folder + "/" QC_MODULE_FILE,
+            folder + "/" QUAVERLY_CODEC_RELATIVE_DIR "/" QC_MODULE_FILE};
 }
 
-const CodecTable* loadModule() {
-    std::string reasons;
+// The first candidate that exists is the one the program uses.
+std::optional<std::string> findModule() {
     for (const std::string& path : moduleCandidates()) {
-        void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!module) {
-            reasons += std::string("\n  ") + dlerror();
-            continue;
-        }
-        using Entry = const CodecTable* (*)();
-        const auto entry = reinterpret_cast<Entry>(dlsym(module, "quaverly_codec_table"));
-        if (entry)
-            return entry();
-        reasons += "\n  " + path + ": no codec table";
+        if (access(path.c_str(), F_OK) == 0)
+            return path;
     }
-    std::fprintf(stderr, "quaverly: the codec module could not be loaded:%s\n", reasons.c_str());
-    return nullptr;
+    return std::nullopt;
+}
+
+const QcCodecTable* loadModule() {
+    const std::optional<std::string> path = findModule();
+    if (!path) {
+        std::fprintf(stderr, "quaverly: the codec module %s was not found\n", QC_MODULE_FILE);
+        return nullptr;
+    }
+    if (moduleFileAbiVersion(*path) != QC_ABI_VERSION) {
+        std::fprintf(stderr, "quaverly: %s is of another version\n", path->c_str());
+        return nullptr;
+    }
+    void* module = dlopen(path->c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) {
+        std::fprintf(stderr, "quaverly: the codec module could not be loaded: %s\n", dlerror());
+        return nullptr;
+    }
+    const auto entry = reinterpret_cast<QcTableEntry>(dlsym(module, QC_TABLE_SYMBOL));
+    const QcCodecTable* table = entry ? entry() : nullptr;
+    if (!tableFits(table)) {
+        std::fprintf(stderr, "quaverly: %s has no codec table of this version\n", path->c_str());
+        return nullptr;
+    }
+    return table;
 }
 
 } // namespace
 
-const CodecTable* codecs() {
-    static const CodecTable* const table =
+bool tableFits(const QcCodecTable* table) {
+    return table && table->abiVersion == QC_ABI_VERSION && table->size >= sizeof(QcCodecTable);
+}
+
+const QcCodecTable* codecs() {
+    static const QcCodecTable* const table =
         quaverly_codec_table ? quaverly_codec_table() : loadModule();
-    return table;
+    return tableFits(table) ? table : nullptr;
+}
+
+ModuleCheck checkCodecModule() {
+    if (quaverly_codec_table)
+        return ModuleCheck::Usable;
+    const std::optional<std::string> path = findModule();
+    if (!path)
+        return ModuleCheck::Missing;
+    return moduleFileAbiVersion(*path) == QC_ABI_VERSION ? ModuleCheck::Usable
+                                                         : ModuleCheck::OtherVersion;
 }
 
 } // namespace audio

@@ -73,7 +73,8 @@ bool Library::deviceInfo(DeviceInfo* info) {
     return true;
 }
 
-HSTREAM Library::addStream(std::unique_ptr<Decoder> decoder, std::string localPath, int* error) {
+HSTREAM Library::addStream(std::unique_ptr<ModuleDecoder> decoder, std::string localPath,
+                           int* error) {
     const std::shared_ptr<Mixer> mixer = currentMixer();
     if (!mixer) {
         *error = BASS_ERROR_INIT;

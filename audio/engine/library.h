@@ -44,7 +44,7 @@ public:
     bool deviceInfo(DeviceInfo* info);
 
     // Registers a new stream and starts it; 0 when the device went away.
-    HSTREAM addStream(std::unique_ptr<Decoder> decoder, std::string localPath, int* error);
+    HSTREAM addStream(std::unique_ptr<ModuleDecoder> decoder, std::string localPath, int* error);
     std::shared_ptr<Stream> stream(DWORD handle);
     int freeStream(DWORD handle);
     int64_t heardOutputFrame();

@@ -4,8 +4,7 @@
 // HttpOpenError::Unavailable.
 #pragma once
 
-#include "audio/codecs/net/document_fetch.h"
-#include "audio/codecs/net/header_probe.h"
+#include "audio/common/http_policy.h"
 
 namespace audio {
 

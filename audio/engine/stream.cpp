@@ -1,7 +1,5 @@
 #include "audio/engine/stream.h"
 
-#include "audio/codecs/codec_table.h"
-
 #include <algorithm>
 
 namespace audio::core {
@@ -31,7 +29,7 @@ std::string tagList(const std::vector<std::string>& texts) {
     return list; // data() adds the final empty text's terminator
 }
 
-Stream::Stream(HSTREAM handle, std::unique_ptr<Decoder> decoder, std::string localPath,
+Stream::Stream(HSTREAM handle, std::unique_ptr<ModuleDecoder> decoder, std::string localPath,
                int deviceRate, std::shared_ptr<MixerSignal> mixer)
     : handle_(handle), localPath_(std::move(localPath)), deviceRate_(deviceRate),
       mixer_(std::move(mixer)), ring_(static_cast<std::size_t>(deviceRate), 2),
@@ -41,8 +39,8 @@ Stream::Stream(HSTREAM handle, std::unique_ptr<Decoder> decoder, std::string loc
     sourceChannels_ = format.channels;
     lengthFrames_ = decoder_->lengthFrames();
     network_ = decoder_->isNetwork();
-    // A decoder exists, so the codec entry points it came from are loaded.
-    converter_ = codecs()->makeConverter(sourceRate_, sourceChannels_, deviceRate_);
+    converter_ = std::make_unique<ModuleConverter>(decoder_->table(), sourceRate_, sourceChannels_,
+                                                   deviceRate_);
 
     // One decoded block must fit in a quarter of the ring, whatever the rates.
     refillFrames_ = ring_.capacity() / 4;

@@ -4,12 +4,11 @@
 #pragma once
 
 #include "audio/api/bass.h"
-#include "audio/codecs/decoder.h"
-#include "audio/codecs/format_converter.h"
-#include "audio/codecs/tags/tag_fields.h"
+#include "audio/common/tag_fields.h"
 #include "audio/engine/effect_chain.h"
 #include "audio/engine/frame_ring.h"
 #include "audio/engine/mixer_signal.h"
+#include "audio/engine/module_decoder.h"
 #include "audio/engine/stream_events.h"
 
 #include <condition_variable>
@@ -40,8 +39,8 @@ struct Pulled {
 class Stream : public std::enable_shared_from_this<Stream> {
 public:
     // localPath is empty for network streams.
-    Stream(HSTREAM handle, std::unique_ptr<Decoder> decoder, std::string localPath, int deviceRate,
-           std::shared_ptr<MixerSignal> mixer);
+    Stream(HSTREAM handle, std::unique_ptr<ModuleDecoder> decoder, std::string localPath,
+           int deviceRate, std::shared_ptr<MixerSignal> mixer);
     ~Stream();
     Stream(const Stream&) = delete;
     Stream& operator=(const Stream&) = delete;
@@ -159,10 +158,10 @@ private:
 
     EffectChain effects_;
     std::thread thread_;
-    std::unique_ptr<FormatConverter> converter_;
+    std::unique_ptr<ModuleConverter> converter_;
     // Declared last so that it goes first: its network thread may still call
     // onDecoderEvent while being destroyed.
-    std::unique_ptr<Decoder> decoder_;
+    std::unique_ptr<ModuleDecoder> decoder_;
 };
 
 // Joins texts into the list form: each zero-terminated, then an empty one.

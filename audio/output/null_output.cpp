@@ -1,6 +1,7 @@
 // The null output: discards the sound, either as fast as it comes or paced
 // like a sound card with a short buffer, so that positions and syncs follow
-// real time, or a clock its owner moves (ManualClock).
+// real time, or a clock its owner moves (ManualClock). Paced, it can hand
+// what it plays to another device first (a WAV file on a manual clock).
 #include "audio/output/manual_clock.h"
 #include "audio/output/output_device.h"
 
@@ -23,8 +24,10 @@ constexpr int64_t kPeriodBlocks = 8;
 
 class NullOutput : public OutputDevice {
 public:
-    NullOutput(bool paced, int rate, int channels, std::shared_ptr<ManualClock> clock)
-        : paced_(paced), rate_(rate), channels_(channels), clock_(std::move(clock)) {
+    NullOutput(bool paced, int rate, int channels, std::shared_ptr<ManualClock> clock,
+               std::unique_ptr<OutputDevice> sink)
+        : paced_(paced), rate_(rate), channels_(channels), clock_(std::move(clock)),
+          sink_(std::move(sink)) {
         if (clock_)
             listening_ = clock_->listen([this] { clockMoved(); });
     }
@@ -38,9 +41,13 @@ public:
     bool paced() const override { return paced_; }
     // 20 ms blocks; see write() for how many the buffer holds.
     std::size_t chunkFrames() const override { return paced_ ? rate_ / 50 : 4096; }
-    std::string name() const override { return paced_ ? "null" : "null:fast"; }
+    std::string name() const override {
+        return sink_ ? sink_->name() : paced_ ? "null" : "null:fast";
+    }
 
-    void write(const float*, std::size_t count) override {
+    void write(const float* frames, std::size_t count) override {
+        if (sink_)
+            sink_->write(frames, count);
         if (!paced_)
             return;
         std::unique_lock<std::mutex> lock(mutex_);
@@ -138,14 +145,17 @@ private:
     int64_t written_ = 0;
     bool interrupted_ = false;
     const std::shared_ptr<ManualClock> clock_;
+    const std::unique_ptr<OutputDevice> sink_;
     int listening_ = 0;
 };
 
 } // namespace
 
 std::unique_ptr<OutputDevice> openNullOutput(bool paced, int sampleRate, int channels,
-                                             std::shared_ptr<ManualClock> clock) {
-    return std::make_unique<NullOutput>(paced, sampleRate, channels, std::move(clock));
+                                             std::shared_ptr<ManualClock> clock,
+                                             std::unique_ptr<OutputDevice> sink) {
+    return std::make_unique<NullOutput>(paced, sampleRate, channels, std::move(clock),
+                                        std::move(sink));
 }
 
 } // namespace audio::output

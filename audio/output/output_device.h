@@ -63,8 +63,9 @@ public:
 };
 
 // Opens the device named by a QUAVERLY_AUDIO value: "pulse", "alsa",
-// "alsa:PCM", "null", "null:fast", "null:manual" (paced by a ManualClock)
-// or "wav:PATH". An empty choice tries pulse
+// "alsa:PCM", "null", "null:fast", "null:manual" (paced by a ManualClock),
+// "wav:PATH" or "wav:manual:PATH" (the file written as a "null:manual"
+// device plays, as far as its clock is moved). An empty choice tries pulse
 // then alsa. Returns nullptr and sets *bassError (BASS_ERROR_DEVICE,
 // BASS_ERROR_DRIVER, BASS_ERROR_FILEOPEN) when nothing opens.
 std::unique_ptr<OutputDevice> openOutputDevice(const std::string& choice, int sampleRate,
@@ -72,8 +73,10 @@ std::unique_ptr<OutputDevice> openOutputDevice(const std::string& choice, int sa
 
 std::unique_ptr<OutputDevice> openPulseOutput(int sampleRate, int channels);
 std::unique_ptr<OutputDevice> openAlsaOutput(const std::string& pcm, int sampleRate, int channels);
+// `sink`, when given, receives every write before the pacing.
 std::unique_ptr<OutputDevice> openNullOutput(bool paced, int sampleRate, int channels,
-                                             std::shared_ptr<ManualClock> clock = nullptr);
+                                             std::shared_ptr<ManualClock> clock = nullptr,
+                                             std::unique_ptr<OutputDevice> sink = nullptr);
 std::unique_ptr<OutputDevice> openWavOutput(const std::string& path, int sampleRate, int channels);
 
 // Diagnostics for the benchmarks: wraps device so that each write is logged to

@@ -25,6 +25,18 @@ std::unique_ptr<OutputDevice> openNamed(const std::string& choice, int rate, int
         return openNullOutput(false, rate, channels);
     if (choice == "null:manual")
         return openNullOutput(true, rate, channels, std::make_shared<ManualClock>());
+    const std::string manualWav = "wav:manual:";
+    if (startsWith(choice, manualWav)) {
+        if (choice.size() == manualWav.size())
+            return nullptr;
+        auto file = openWavOutput(choice.substr(manualWav.size()), rate, channels);
+        if (!file) {
+            *bassError = BASS_ERROR_FILEOPEN;
+            return nullptr;
+        }
+        return openNullOutput(true, rate, channels, std::make_shared<ManualClock>(),
+                              std::move(file));
+    }
     if (startsWith(choice, "wav:") && choice.size() > 4) {
         auto device = openWavOutput(choice.substr(4), rate, channels);
         if (!device)

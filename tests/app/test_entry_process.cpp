@@ -1,4 +1,4 @@
-// The real program as a process: exit codes, the library version check, the
+// The real program as a process: exit codes, the codec module version check, the
 // device failure message and the single-instance rule with two processes.
 #include "support/player_sandbox.h"
 
@@ -30,25 +30,25 @@ TEST(EntryProcess, ANormalCloseExitsWithOneAndSavesTheSettings) {
     EXPECT_TRUE(sandbox.messages().isEmpty());
 }
 
-TEST(EntryProcess, AnyLibraryVersionOtherThanTwoFourIsRefused) {
-    for (const char* version : {"0x02030000", "0x02050000", "0x03040000"}) {
-        PlayerSandbox sandbox;
-        sandbox.environment().insert("QUAVERLY_AUDIO_VERSION", version);
-        const RunResult result = sandbox.run({}, kStartTimeoutMs);
-        ASSERT_TRUE(result.finished) << version;
-        EXPECT_EQ(result.exitCode, 0) << version;
-        EXPECT_EQ(sandbox.messages(), QStringList{"不正なバージョンのBASS.DLLがロードされました"})
-            << version;
-        EXPECT_FALSE(QFile::exists(sandbox.iniPath())) << "nothing else is touched";
-    }
+TEST(EntryProcess, ACodecModuleOfAnotherVersionIsRefusedAtStart) {
+    PlayerSandbox sandbox;
+    const QString module = sandbox.folder() + "/libquaverly-codecs.so";
+    ASSERT_TRUE(QFile::remove(module));
+    ASSERT_TRUE(QFile::copy(QUAVERLY_STALE_CODEC_MODULE, module));
+    const RunResult result = sandbox.run({}, kStartTimeoutMs);
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(sandbox.messages(), QStringList{"不正なバージョンのBASS.DLLがロードされました"});
+    EXPECT_FALSE(QFile::exists(sandbox.iniPath())) << "nothing else is touched";
 }
 
-TEST(EntryProcess, AnyMinorReleaseOfTwoFourStarts) {
+TEST(EntryProcess, WithoutACodecModuleTheProgramStillStarts) {
     PlayerSandbox sandbox;
-    sandbox.environment().insert("QUAVERLY_AUDIO_VERSION", "0x0204ffff");
+    ASSERT_TRUE(QFile::remove(sandbox.folder() + "/libquaverly-codecs.so"));
     auto player = sandbox.start({});
     ASSERT_TRUE(waitUntilReady(*player, kStartTimeoutMs));
     EXPECT_EQ(terminate(*player, kStartTimeoutMs).exitCode, 1);
+    EXPECT_TRUE(sandbox.messages().isEmpty());
 }
 
 TEST(EntryProcess, ASoundOutputThatCannotOpenEndsWithMessage114) {

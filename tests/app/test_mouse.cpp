@@ -214,18 +214,26 @@ TEST_F(FrameTest, ADroppedFileFolderPlaylistOrUrlOpensAsOnTheCommandLine) {
         else
             data.setUrls({QUrl::fromEncoded(c.item(album).toLatin1())});
         EXPECT_EQ(DropOnTheList(f, data), c.accepted);
-        QTest::qWait(50);
-        QStringList rows;
-        for (int row = 0; row < f.trackList()->RowCount(); ++row)
-            rows.append(f.trackList()->GetName(row));
         QStringList expected;
         for (const char* name : c.rows)
             expected.append(QString::fromUtf8(name));
-        rows.sort();
         expected.sort();
-        EXPECT_EQ(rows, expected);
-        const QString playing = f.engine().stream() ? f.engine().trackLocation() : QString();
-        EXPECT_EQ(platform::namePart(playing), QString::fromUtf8(c.playing));
+        const auto rows = [&] {
+            QStringList names;
+            for (int row = 0; row < f.trackList()->RowCount(); ++row)
+                names.append(f.trackList()->GetName(row));
+            names.sort();
+            return names;
+        };
+        const QString expectedPlaying = QString::fromUtf8(c.playing);
+        const auto playing = [&] {
+            return platform::namePart(f.engine().stream() ? f.engine().trackLocation() : QString());
+        };
+        // A folder loads in the background: wait for its rows and its play.
+        (void)QTest::qWaitFor([&] { return rows() == expected && playing() == expectedPlaying; },
+                              10000);
+        EXPECT_EQ(rows(), expected);
+        EXPECT_EQ(playing(), expectedPlaying);
         frame.reset();
     }
 }

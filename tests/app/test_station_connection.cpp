@@ -7,6 +7,7 @@
 #include "res/resource_ids.h"
 #include "res/string_table.h"
 #include "support/fixtures.h"
+#include "support/message_log.h"
 #include "support/servers/test_http_server.h"
 #include "tracklist/list_view.h"
 
@@ -36,10 +37,7 @@ protected:
         return QString::fromStdString(testsupport::fixture("tone_1k_20s.mp3"));
     }
     bool serverAsked() const { return server.requestCount("/silent") > 0; }
-    QStringList messages() const {
-        return QString::fromStdString(testsupport::readFile(dir.file("messages.log")))
-            .split('\n', Qt::SkipEmptyParts);
-    }
+    QStringList messages() const { return testsupport::loggedMessages(dir.file("messages.log")); }
     // Lets a given-up connection end and its late answer come back.
     static void drainBackgroundWork() {
         platform::finishBackgroundWork(60000);

@@ -1,4 +1,4 @@
-#include "audio/codecs/tags/tag_fields.h"
+#include "audio/common/tag_fields.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "fuzz_support.h"
 #include "fuzz_targets.h"
 
-#include "audio/codecs/tags/tag_fields.h"
+#include "audio/common/tag_fields.h"
 
 #include <algorithm>
 #include <string>

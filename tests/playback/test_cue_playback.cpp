@@ -95,6 +95,13 @@ protected:
                            section);
         }
     }
+    // Appends the row of each track that starts after the first: one the
+    // end's step opened, or a follow-on that took over gaplessly.
+    std::vector<QMetaObject::Connection> recordStarts(std::vector<int>& started) {
+        const auto record = [this, &started] { started.push_back(engine.trackRow()); };
+        return {QObject::connect(&engine, &playback::PlaybackEngine::streamEnded, record),
+                QObject::connect(&engine, &playback::PlaybackEngine::trackOpened, record)};
+    }
 };
 
 TEST_F(CuePlaybackTest, ConsecutiveTracksRenderTheImageSampleForSample) {
@@ -161,15 +168,15 @@ TEST_F(CuePlaybackTest, PlayOrdersAndSkipMarksStepThroughTheTracks) {
             list.SetMark(row, tracklist::MarkSkip);
         setOrder(c.order);
         std::vector<int> started;
-        const auto connection = QObject::connect(&engine, &playback::PlaybackEngine::streamEnded,
-                                                 [&] { started.push_back(engine.trackRow()); });
+        const auto connections = recordStarts(started);
         select(0);
         SendCommand(ID_PLAY_PLAYPAUSE);
         started.insert(started.begin(), engine.trackRow());
         ASSERT_TRUE(
             waitFor([&] { return engine.stream() == 0 || started.size() >= c.rows.size() + 1; }));
         SendCommand(ID_PLAY_STOP);
-        QObject::disconnect(connection);
+        for (const auto& connection : connections)
+            QObject::disconnect(connection);
         started.resize(std::min(started.size(), c.rows.size()));
         EXPECT_EQ(started, c.rows);
     }
@@ -181,8 +188,7 @@ TEST_F(CuePlaybackTest, TheRandomOrderPlaysEveryTrackOncePerRound) {
     setOrder(playback::OrderRandom);
     TrackListFilled();
     std::vector<int> started;
-    QObject::connect(&engine, &playback::PlaybackEngine::streamEnded,
-                     [&] { started.push_back(engine.trackRow()); });
+    recordStarts(started);
     select(0);
     SendCommand(ID_PLAY_PLAYPAUSE);
     ASSERT_TRUE(waitFor([&] { return started.size() >= 6; }));

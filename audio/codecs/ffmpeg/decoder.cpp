@@ -1,6 +1,6 @@
 #include "audio/codecs/ffmpeg/decoder.h"
 
-#include "audio/api/bass.h"
+#include "audio/codecs/codec_abi.h"
 #include "audio/codecs/ffmpeg/comments.h"
 #include "audio/codecs/ffmpeg/length.h"
 #include "audio/codecs/ffmpeg/metadata_tags.h"
@@ -43,7 +43,7 @@ bool FfmpegDecoder::start(int* bassError) {
     packet_.reset(av_packet_alloc());
     frame_.reset(av_frame_alloc());
     if (!packet_ || !frame_) {
-        *bassError = BASS_ERROR_MEM;
+        *bassError = QC_ERROR_MEM;
         return false;
     }
     if (const auto& flac = parts_.view->flacComments())
@@ -80,11 +80,11 @@ bool FfmpegDecoder::learnFormat(bool gotFrame, int* bassError) {
     out_.sampleRate = gotFrame ? frame_->sample_rate : codec->sample_rate;
     out_.channels = gotFrame ? frame_->ch_layout.nb_channels : codec->ch_layout.nb_channels;
     if (out_.sampleRate <= 0 || out_.channels <= 0) {
-        *bassError = cancelled_ ? BASS_ERROR_UNKNOWN : BASS_ERROR_FILEFORM;
+        *bassError = cancelled_ ? QC_ERROR_UNKNOWN : QC_ERROR_FILEFORM;
         return false;
     }
     if (!isPlayableFormat(out_.sampleRate, out_.channels)) {
-        *bassError = BASS_ERROR_FORMAT;
+        *bassError = QC_ERROR_FORMAT;
         return false;
     }
     converter_.emplace(out_.sampleRate, out_.channels);

@@ -1,6 +1,6 @@
 #include "audio/codecs/ffmpeg/errors.h"
 
-#include "audio/api/bass.h"
+#include "audio/codecs/codec_abi.h"
 #include "audio/codecs/ffmpeg/av.h"
 
 #include <cerrno>
@@ -14,15 +14,15 @@ int bassErrorForOpen(int averror) {
     case AVERROR(EISDIR):
     case AVERROR(EPERM):
     case AVERROR(EIO):
-        return BASS_ERROR_FILEOPEN;
+        return QC_ERROR_FILEOPEN;
     case AVERROR(ENOMEM):
-        return BASS_ERROR_MEM;
+        return QC_ERROR_MEM;
     case AVERROR_EXIT:
-        return BASS_ERROR_UNKNOWN;
+        return QC_ERROR_UNKNOWN;
     case AVERROR_DECODER_NOT_FOUND:
-        return BASS_ERROR_CODEC;
+        return QC_ERROR_CODEC;
     default:
-        return BASS_ERROR_FILEFORM;
+        return QC_ERROR_FILEFORM;
     }
 }
 

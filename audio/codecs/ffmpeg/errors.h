@@ -1,4 +1,4 @@
-// Maps FFmpeg error codes to the library's BASS_ERROR_* codes.
+// Maps FFmpeg error codes to the library's QC_ERROR_* codes.
 #pragma once
 
 namespace audio {

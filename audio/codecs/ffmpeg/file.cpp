@@ -1,5 +1,5 @@
 // Decoder::openFile: local files through FFmpeg's file protocol only.
-#include "audio/api/bass.h"
+#include "audio/codecs/codec_abi.h"
 #include "audio/codecs/decoder.h"
 #include "audio/codecs/ffmpeg/errors.h"
 #include "audio/codecs/ffmpeg/mp3_gapless.h"
@@ -31,7 +31,7 @@ std::unique_ptr<Decoder> Decoder::openFile(const std::string& path, int* bassErr
     int* error = bassError ? bassError : &ignored;
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        *error = BASS_ERROR_FILEOPEN;
+        *error = QC_ERROR_FILEOPEN;
         return nullptr;
     }
     // The "file:" prefix keeps a name with a colon from being read as a
@@ -53,7 +53,7 @@ std::unique_ptr<Decoder> Decoder::openFile(const std::string& path, int* bassErr
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw || !parts.view->io()) {
         avformat_free_context(raw);
-        *error = BASS_ERROR_MEM;
+        *error = QC_ERROR_MEM;
         return nullptr;
     }
     raw->pb = parts.view->io();

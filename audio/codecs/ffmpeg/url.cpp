@@ -1,5 +1,5 @@
 // Decoder::openUrl: an http/https stream through net::HttpSource and FFmpeg.
-#include "audio/api/bass.h"
+#include "audio/codecs/codec_abi.h"
 #include "audio/codecs/decoder.h"
 #include "audio/codecs/ffmpeg/errors.h"
 #include "audio/codecs/ffmpeg/leading_tags.h"
@@ -21,25 +21,25 @@ int bassErrorFor(net::HttpOpenError error) {
     case net::HttpOpenError::BadUrl:
     case net::HttpOpenError::HttpStatus:
     case net::HttpOpenError::Refused:
-        return BASS_ERROR_FILEOPEN;
+        return QC_ERROR_FILEOPEN;
     case net::HttpOpenError::Connect:
-        return BASS_ERROR_NONET;
+        return QC_ERROR_NONET;
     case net::HttpOpenError::Timeout:
     case net::HttpOpenError::Deadline:
-        return BASS_ERROR_TIMEOUT;
+        return QC_ERROR_TIMEOUT;
     case net::HttpOpenError::Aborted:
-        return BASS_ERROR_ENDED;
+        return QC_ERROR_ENDED;
     case net::HttpOpenError::Tls:
-        return BASS_ERROR_SSL;
+        return QC_ERROR_SSL;
     case net::HttpOpenError::NotAudio:
     case net::HttpOpenError::TooLarge:
-        return BASS_ERROR_FILEFORM;
+        return QC_ERROR_FILEFORM;
     case net::HttpOpenError::Unavailable:
-        return BASS_ERROR_NOTAVAIL;
+        return QC_ERROR_NOTAVAIL;
     case net::HttpOpenError::None:
         break;
     }
-    return BASS_ERROR_UNKNOWN;
+    return QC_ERROR_UNKNOWN;
 }
 
 // The demuxer a Content-Type names; null lets FFmpeg probe the bytes.
@@ -78,7 +78,7 @@ std::unique_ptr<Decoder> Decoder::openUrl(const std::string& url,
     AVFormatContext* format = avformat_alloc_context();
     if (!view || !view->io() || !format) {
         avformat_free_context(format);
-        *error = BASS_ERROR_MEM;
+        *error = QC_ERROR_MEM;
         return nullptr;
     }
     format->pb = view->io();
@@ -93,8 +93,8 @@ std::unique_ptr<Decoder> Decoder::openUrl(const std::string& url,
     if (opened < 0) { // avformat_open_input has freed the context
         const net::HttpFailure ended = input->source().failure();
         *error = ended                    ? bassErrorFor(ended.kind)
-                 : opened == AVERROR(EIO) ? BASS_ERROR_FILEOPEN
-                                          : BASS_ERROR_FILEFORM;
+                 : opened == AVERROR(EIO) ? QC_ERROR_FILEOPEN
+                                          : QC_ERROR_FILEFORM;
         return nullptr;
     }
     DecoderParts parts;

@@ -7,10 +7,10 @@
 #pragma once
 
 #include "audio/codecs/net/byte_queue.h"
-#include "audio/codecs/net/http_policy.h"
 #include "audio/codecs/net/icy_metadata_filter.h"
 #include "audio/codecs/net/metadata_channel.h"
 #include "audio/codecs/net/response_headers.h"
+#include "audio/common/http_policy.h"
 
 #include <curl/curl.h>
 

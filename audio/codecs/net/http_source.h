@@ -3,7 +3,7 @@
 // AVIOContext. ICY metadata blocks are removed from the audio bytes.
 #pragma once
 
-#include "audio/codecs/net/http_policy.h"
+#include "audio/common/http_policy.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,23 +1,11 @@
-// Tag fields of a file or a network stream and the renderer of the tag
-// format language.
+// The tag readers of the codec module.
 #pragma once
+
+#include "audio/common/tag_fields.h"
 
 #include <string>
 
 namespace audio::tags {
-
-// All texts UTF-8; empty when the file has no such field.
-struct TagFields {
-    std::string artist;   // %ARTI
-    std::string album;    // %ALBM
-    std::string year;     // %YEAR
-    std::string disc;     // %DISC
-    std::string track;    // %TRCK
-    std::string title;    // %TITL
-    std::string genre;    // %GNRE
-    std::string comment;  // %CMNT
-    std::string composer; // %COMP
-};
 
 // Reads the tags of a local file with TagLib (any extension the player
 // offers); an unreadable file or one without tags gives empty fields.
@@ -31,11 +19,5 @@ TagFields readStreamTags(const std::string& leadingId3v2, const TagFields& demux
 // The picture embedded in a local file (its front cover when it has several),
 // as the bytes of the image file; empty when it has none or cannot be read.
 std::string readFilePicture(const std::string& utf8Path);
-
-// Renders a format: %IFV1(x,a) gives a when x is not empty; %IFV2(x,a,b)
-// gives a when x is not empty, else b; %( and %) are literal parentheses;
-// %ARTI... are fields; any other text is literal. Malformed input never
-// reads past the end; an unterminated construct renders as literal text.
-std::string renderTagFormat(const std::string& format, const TagFields& fields);
 
 } // namespace audio::tags

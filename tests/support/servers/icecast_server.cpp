@@ -18,9 +18,17 @@
 namespace testsupport {
 namespace {
 
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+using std::chrono::steady_clock;
+
 constexpr int startAttempts = 3;
-constexpr int answerPolls = 100; // of 50 ms each
-constexpr int mountPolls = 100;  // of 100 ms each
+// Generous: a machine busy with builds starts a server and a source client
+// many times slower than an idle one. The waits end as soon as they are up.
+constexpr seconds kProcessStart{30};
+constexpr seconds kAnswerWait{30};
+constexpr seconds kMountWait{60};
+constexpr int kMountRequestMs = 3000;
 
 std::string templateText(const std::string& name) {
     return readFile(std::string(QUAVERLY_TESTS_SOURCE_DIR) + "/support/icecast/" + name);
@@ -39,8 +47,19 @@ void giveToNobody(const std::string& path) {
         (void)!chown(path.c_str(), user->pw_uid, nogroup->gr_gid);
 }
 
-void sleepMs(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+// Asks `ready` again every `pause` until it says yes (true), `gone` says
+// that it never will, or `limit` passes (false).
+template <typename Ready, typename Gone>
+bool pollUntil(Ready ready, Gone gone, seconds limit, milliseconds pause) {
+    const auto deadline = steady_clock::now() + limit;
+    while (!gone()) {
+        if (ready())
+            return true;
+        if (steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(pause);
+    }
+    return false;
 }
 
 } // namespace
@@ -86,7 +105,7 @@ bool IcecastServer::start(const std::vector<std::string>& mounts) {
                                   QIODevice::Append);
     endWithTestProgram(*server_);
     server_->start("/usr/bin/icecast2", {"-c", QString::fromStdString(dir_.file("icecast.xml"))});
-    if (!server_->waitForStarted(5000) || !waitUntilAnswering()) {
+    if (!server_->waitForStarted(milliseconds(kProcessStart).count()) || !waitUntilAnswering()) {
         endProcess(*server_);
         return false;
     }
@@ -112,14 +131,9 @@ void IcecastServer::writeConfig(const std::vector<std::string>& mounts) const {
 }
 
 bool IcecastServer::waitUntilAnswering() {
-    for (int poll = 0; poll < answerPolls; ++poll) {
-        if (server_->state() != QProcess::Running)
-            return false;
-        if (loopbackAccepts(port_))
-            return true;
-        sleepMs(50);
-    }
-    return false;
+    return pollUntil([&] { return loopbackAccepts(port_); },
+                     [&] { return server_->state() != QProcess::Running; }, kAnswerWait,
+                     milliseconds(50));
 }
 
 bool IcecastServer::startSource(const std::string& mount, const std::string& stationName,
@@ -156,21 +170,17 @@ bool IcecastServer::startSource(const std::string& mount, const std::string& sta
                                   QIODevice::Append);
     endWithTestProgram(*process);
     process->start("ffmpeg", args);
-    if (!process->waitForStarted(5000))
+    if (!process->waitForStarted(milliseconds(kProcessStart).count()))
         return false;
     sources_[mount] = std::move(process);
     return waitForMount(mount);
 }
 
 bool IcecastServer::waitForMount(const std::string& mount) {
-    for (int poll = 0; poll < mountPolls; ++poll) {
-        if (sources_[mount]->state() != QProcess::Running)
-            return false;
-        if (loopbackGet(port_, mount, {}, 200).status == 200)
-            return true;
-        sleepMs(100);
-    }
-    return false;
+    QProcess& source = *sources_[mount];
+    return pollUntil([&] { return loopbackStatus(port_, mount, kMountRequestMs) == 200; },
+                     [&] { return source.state() != QProcess::Running; }, kMountWait,
+                     milliseconds(100));
 }
 
 bool IcecastServer::setTitle(const std::string& mount, const std::string& title) {

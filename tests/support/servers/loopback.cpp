@@ -32,11 +32,32 @@ int connectLoopback(int port) {
     return fd;
 }
 
-std::string readUntilClosed(int fd, int timeoutMs) {
+// Reads until the server closes, the time is up or `enough` says so.
+template <typename Enough> std::string readUntil(int fd, int timeoutMs, Enough enough) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     std::string data;
-    while (std::chrono::steady_clock::now() < deadline && receiveSome(fd, data, 100) >= 0) {
+    while (!enough(data) && std::chrono::steady_clock::now() < deadline &&
+           receiveSome(fd, data, 100) >= 0) {
     }
+    return data;
+}
+
+std::string sendGet(int port, const std::string& target, const std::vector<std::string>& headers,
+                    int timeoutMs, bool statusOnly) {
+    const int fd = connectLoopback(port);
+    if (fd < 0)
+        return {};
+    std::string request = "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n";
+    for (const auto& header : headers)
+        request += header + "\r\n";
+    request += "\r\n";
+    const bool sent = send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+                      static_cast<ssize_t>(request.size());
+    const auto enough = [statusOnly](const std::string& data) {
+        return statusOnly && data.find("\r\n") != std::string::npos;
+    };
+    std::string data = sent ? readUntil(fd, timeoutMs, enough) : std::string();
+    close(fd);
     return data;
 }
 
@@ -87,18 +108,11 @@ bool loopbackAccepts(int port) {
 
 LoopbackReply loopbackGet(int port, const std::string& target,
                           const std::vector<std::string>& headers, int timeoutMs) {
-    const int fd = connectLoopback(port);
-    if (fd < 0)
-        return {};
-    std::string request = "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n";
-    for (const auto& header : headers)
-        request += header + "\r\n";
-    request += "\r\n";
-    const bool sent = send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
-                      static_cast<ssize_t>(request.size());
-    const std::string data = sent ? readUntilClosed(fd, timeoutMs) : std::string();
-    close(fd);
-    return parseReply(data);
+    return parseReply(sendGet(port, target, headers, timeoutMs, false));
+}
+
+int loopbackStatus(int port, const std::string& target, int timeoutMs) {
+    return parseReply(sendGet(port, target, {}, timeoutMs, true)).status;
 }
 
 int listenOnLoopback(int backlog, int* port, const char* who) {

@@ -30,5 +30,8 @@ struct LoopbackReply {
 // A plain GET to 127.0.0.1:port, read until the server closes or the time is up.
 LoopbackReply loopbackGet(int port, const std::string& target,
                           const std::vector<std::string>& headers = {}, int timeoutMs = 5000);
+// The status of a plain GET, read as soon as the status line is in (a
+// never-ending body such as a station's is not waited for); 0: no answer.
+int loopbackStatus(int port, const std::string& target, int timeoutMs = 5000);
 
 } // namespace testsupport

@@ -1,12 +1,15 @@
 // The one policy of the HTTP client, for feeds, station probes and streams
 // alike: http and https only, TLS verified, a connect timeout, a stall
 // timeout, an overall deadline, a size cap, one redirect limit, no cache.
-// The limits are values so that tests can pass short ones.
+// The limits are values so that tests can pass short ones. Value types only:
+// the player, the engine and the codec module all use them (the module
+// receives them through the C table, codecs/codec_abi.h).
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace audio::net {
 
@@ -76,5 +79,24 @@ inline std::string describe(const HttpFailure& failure) {
         text += ": " + failure.detail;
     return text;
 }
+
+// A whole document (a feed) as fetched.
+struct FetchedDocument {
+    std::string body;     // empty unless the failure's kind is None
+    std::string finalUrl; // after redirects: relative links resolve against it
+    HttpFailure failure;
+};
+
+// Called on the caller's thread with the running byte count after every 256
+// bytes of body, and with the total once more when the body ends inside a
+// 256-byte step: a body of 600 bytes reports 256, 512, 600.
+using FetchProgress = std::function<void(int64_t total)>;
+
+// The response headers of a station.
+struct ProbedHeaders {
+    std::vector<std::string> icyLines;  // as HttpSource::icyHeaders()
+    std::vector<std::string> httpLines; // as HttpSource::httpHeaders()
+    HttpFailure failure;
+};
 
 } // namespace audio::net

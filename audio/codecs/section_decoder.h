@@ -1,21 +1,19 @@
 // A part of a file as a decoder of its own: the frames from `start` to `end`
-// of another decoder, with some tag fields given in place of the file's (a
-// track of a cue sheet's image). Position 0 is `start`; the length is the
-// part's; decoding ends at `end` to the sample.
+// of another decoder (a track of a cue sheet's image). Position 0 is
+// `start`; the length is the part's; decoding ends at `end` to the sample.
 #pragma once
 
 #include "audio/codecs/decoder.h"
 
 #include <memory>
 
-namespace audio::core {
+namespace audio {
 
 class SectionDecoder : public Decoder {
 public:
     // end -1: the inner decoder's end. The inner decoder is at `start` once
     // open() succeeded.
-    SectionDecoder(std::unique_ptr<Decoder> inner, int64_t start, int64_t end,
-                   tags::TagFields given);
+    SectionDecoder(std::unique_ptr<Decoder> inner, int64_t start, int64_t end);
     // Moves to the part's start; false when the file cannot get there (the
     // part starts beyond its end, or the file cannot seek).
     bool open();
@@ -30,8 +28,7 @@ public:
     std::vector<std::string> httpHeaders() const override { return {}; }
     std::vector<std::string> icyHeaders() const override { return {}; }
     std::string metadata() const override { return {}; }
-    // The file's fields with the given non-empty fields in their place.
-    tags::TagFields tags() const override;
+    tags::TagFields tags() const override { return inner_->tags(); }
     void setEventHandler(std::function<void(DecoderEvent)> handler) override {
         inner_->setEventHandler(std::move(handler));
     }
@@ -42,8 +39,7 @@ private:
     std::unique_ptr<Decoder> inner_;
     const int64_t start_;
     const int64_t end_;
-    const tags::TagFields given_;
     int64_t position_; // the inner decoder's next frame
 };
 
-} // namespace audio::core
+} // namespace audio

@@ -1,22 +1,11 @@
-#include "audio/engine/section_decoder.h"
+#include "audio/codecs/section_decoder.h"
 
 #include <algorithm>
 
-namespace audio::core {
+namespace audio {
 
-namespace {
-
-void Replace(std::string& field, const std::string& given) {
-    if (!given.empty())
-        field = given;
-}
-
-} // namespace
-
-SectionDecoder::SectionDecoder(std::unique_ptr<Decoder> inner, int64_t start, int64_t end,
-                               tags::TagFields given)
-    : inner_(std::move(inner)), start_(start), end_(end), given_(std::move(given)),
-      position_(start) {}
+SectionDecoder::SectionDecoder(std::unique_ptr<Decoder> inner, int64_t start, int64_t end)
+    : inner_(std::move(inner)), start_(start), end_(end), position_(start) {}
 
 bool SectionDecoder::open() {
     const int64_t whole = inner_->lengthFrames();
@@ -57,14 +46,4 @@ bool SectionDecoder::seek(int64_t frame) {
     return true;
 }
 
-tags::TagFields SectionDecoder::tags() const {
-    tags::TagFields fields = inner_->tags();
-    Replace(fields.title, given_.title);
-    Replace(fields.artist, given_.artist);
-    Replace(fields.album, given_.album);
-    Replace(fields.year, given_.year);
-    Replace(fields.track, given_.track);
-    return fields;
-}
-
-} // namespace audio::core
+} // namespace audio
