@@ -45,6 +45,15 @@ void unpack(const uint8_t* const* planes, bool planar, int channels, int frames,
             out[i] = toFloat(load<T>(planes[0], i));
         return;
     }
+    if (stride == 2) { // most music: one pass interleaves both planes
+        const uint8_t* left = planes[0];
+        const uint8_t* right = planes[1];
+        for (size_t i = 0; i < count; ++i) {
+            out[2 * i] = toFloat(load<T>(left, i));
+            out[2 * i + 1] = toFloat(load<T>(right, i));
+        }
+        return;
+    }
     for (size_t c = 0; c < stride; ++c)
         for (size_t i = 0; i < count; ++i)
             out[i * stride + c] = toFloat(load<T>(planes[c], i));
