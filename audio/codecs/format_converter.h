@@ -1,6 +1,8 @@
 // Converts decoded frames (any rate, any channel count) to stereo at the
-// device rate. The implementation (libswresample) lives with the decoders in
-// the codec module; see codec_abi.h.
+// device rate: a stream's one resampler, downmix and rate change in one step
+// (the decoder before it only unpacks samples to float). The implementation
+// (libswresample) lives with the decoders in the codec module; see
+// codec_abi.h.
 #pragma once
 
 #include <cstddef>

@@ -1,12 +1,11 @@
 #include "audio/codecs/ffmpeg/sample_converter.h"
 
 #include "audio/codecs/decoder.h"
+#include "audio/codecs/ffmpeg/sample_unpack.h"
 
 extern "C" {
 #include <libavutil/opt.h>
 }
-
-#include <cstring>
 
 namespace audio {
 
@@ -17,9 +16,9 @@ SampleConverter::~SampleConverter() {
     av_channel_layout_uninit(&inLayout_);
 }
 
-bool SampleConverter::isPassThrough(const AVFrame& frame) const {
-    return frame.format == AV_SAMPLE_FMT_FLT && frame.sample_rate == outRate_ &&
-           frame.ch_layout.nb_channels == outChannels_;
+bool SampleConverter::keepsFormat(const AVFrame& frame) const {
+    return frame.sample_rate == outRate_ && frame.ch_layout.nb_channels == outChannels_ &&
+           canUnpack(static_cast<AVSampleFormat>(frame.format));
 }
 
 bool SampleConverter::ensureResampler(const AVFrame& frame) {
@@ -63,7 +62,7 @@ bool SampleConverter::ensureResampler(const AVFrame& frame) {
 }
 
 int SampleConverter::framesFor(const AVFrame& frame) {
-    if (isPassThrough(frame))
+    if (keepsFormat(frame))
         return frame.nb_samples;
     if (!ensureResampler(frame))
         return -1;
@@ -78,9 +77,9 @@ std::optional<int> SampleConverter::convert(const AVFrame& frame, float* out, in
         return 0;
     if (most > room)
         return std::nullopt;
-    if (isPassThrough(frame)) {
-        std::memcpy(out, frame.extended_data[0],
-                    static_cast<size_t>(frame.nb_samples) * outChannels_ * sizeof(float));
+    if (keepsFormat(frame)) {
+        unpackSamples(static_cast<AVSampleFormat>(frame.format), frame.extended_data, outChannels_,
+                      frame.nb_samples, out);
         return frame.nb_samples;
     }
     auto* dst = reinterpret_cast<uint8_t*>(out);

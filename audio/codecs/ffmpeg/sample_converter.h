@@ -1,5 +1,9 @@
 // Converts decoded frames of any sample format, rate and channel layout to
-// interleaved float at one fixed output rate and channel count.
+// interleaved float at one fixed output rate and channel count: the stream's
+// first. Frames of that rate and channel count (all but those of a chained
+// Ogg file's later streams) are only unpacked, in plain code; the others go
+// through a resampler made for them. Channel layouts and the device rate are
+// the engine's converter's job (format_converter.h).
 #pragma once
 
 #include "audio/codecs/ffmpeg/av.h"
@@ -37,7 +41,8 @@ public:
     bool append(const AVFrame& frame, SampleBuffer* out);
 
 private:
-    bool isPassThrough(const AVFrame& frame) const;
+    // Same rate and channel count as the output: unpacked without a resampler.
+    bool keepsFormat(const AVFrame& frame) const;
     bool ensureResampler(const AVFrame& frame);
     // Most frames the frame may give; -1 when it cannot be converted.
     int framesFor(const AVFrame& frame);
