@@ -153,6 +153,10 @@ protected:
     }
 
     librarytest::Wav heard() const { return readRaw(server_->recording(), from_); }
+    // The last 0.3 s recorded are silent.
+    static std::function<bool()> quiet() {
+        return [] { return server_->silentFor(0.3); };
+    }
 
     static PulseServer* server_;
     std::size_t from_ = 0;
@@ -251,16 +255,19 @@ TEST_F(PulseTest, TheStreamVolumeIsTheServersVolumeFromTheFirstSample) {
 
 namespace {
 
-// The loud time of the recording, once it holds at least `expected` of it
-// (or the timeout passed): the recorder writes what the sink played.
-double loudSecondsOnceRecorded(const std::function<librarytest::Wav()>& heard, double expected) {
+// The loud time of the recording once it holds `expected` of it, less the
+// tolerance, and the sound has died away (or the timeout passed): the
+// recorder writes what the sink played a little after it.
+double loudSecondsOnceRecorded(const std::function<librarytest::Wav()>& heard,
+                               const std::function<bool()>& quiet, double expected,
+                               double tolerance) {
     double loud = 0;
     waitUntil(
         [&] {
             loud = 0;
             for (const Stretch& stretch : loudStretches(heard()))
                 loud += stretch.to - stretch.from;
-            return loud >= expected - 0.02;
+            return loud >= expected - tolerance && quiet();
         },
         5s);
     return loud;
@@ -314,7 +321,7 @@ TEST_F(PulseTest, AShortStreamFreedAfterItsEndIsHeardWhole) {
     const HSTREAM stream = toneWithSecondsLeft(0.3);
     ASSERT_TRUE(librarytest::playToEnd(stream, ended, 15s));
     BASS_StreamFree(stream);
-    EXPECT_NEAR(loudSecondsOnceRecorded([&] { return heard(); }, 0.3), 0.3, 0.03);
+    EXPECT_NEAR(loudSecondsOnceRecorded([&] { return heard(); }, quiet(), 0.3, 0.03), 0.3, 0.03);
 }
 
 TEST_F(PulseTest, AChainOfShortTracksIsHeardWhole) {
@@ -355,5 +362,5 @@ TEST_F(PulseTest, AChainOfShortTracksIsHeardWhole) {
         }
         queueFollower();
     }
-    EXPECT_NEAR(loudSecondsOnceRecorded([&] { return heard(); }, 2.45), 2.45, 0.05);
+    EXPECT_NEAR(loudSecondsOnceRecorded([&] { return heard(); }, quiet(), 2.45, 0.05), 2.45, 0.05);
 }
