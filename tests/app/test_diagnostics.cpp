@@ -72,7 +72,7 @@ TEST_F(DiagnosticsTest, CommandsWrittenToTheFifoDriveTheFrameAndEveryOpenIsLogge
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     setenv("QUAVERLY_COMMAND_FIFO", fifo.c_str(), 1);
     setenv("QUAVERLY_PLAY_LOG", dir.file("played.log").c_str(), 1);
-    setenv("QUAVERLY_AUDIO", "null", 1); // real time: the tracks stay open
+    setenv("QUAVERLY_AUDIO", "null:manual", 1); // a clock nobody moves: the tracks stay open
     auto& f = create();
     app::DiagnosticCommandInput input(f);
     ASSERT_TRUE(input.active());

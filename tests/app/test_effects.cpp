@@ -26,7 +26,9 @@ using testsupport::IsLive;
 
 class EffectsTest : public FrameTest {
 protected:
-    app::CMainFrame& playTone(const std::string& ini, const char* audio = "null") {
+    // On a clock nobody moves, so that the tone plays on however long a
+    // test takes.
+    app::CMainFrame& playTone(const std::string& ini, const char* audio = "null:manual") {
         writeIni(ini);
         setenv("QUAVERLY_AUDIO", audio, 1);
         auto& f = create();

@@ -13,7 +13,7 @@
 using namespace res;
 
 TEST_F(FrameTest, ThePlayPauseButtonReusesItsTwoPicturesAtEveryTrackChange) {
-    setenv("QUAVERLY_AUDIO", "null", 1); // real time: the tracks stay open
+    setenv("QUAVERLY_AUDIO", "null:manual", 1); // a clock nobody moves: the tracks stay open
     auto& f = create();
     for (const char* name : {"tone_1k_3s.wav", "tone_1k_3s.flac", "tone_1k_3s.ogg"})
         f.trackList()->AppendRow(QString::fromStdString(testsupport::fixture(name)), name);

@@ -88,7 +88,7 @@ protected:
 };
 
 TEST_F(TransportTest, PlayPauseOpensPausesAndResumesTheSameTrack) {
-    auto& f = createWithRows(2, "null");
+    auto& f = createWithRows(2, "null:manual");
     select(1);
     f.OnCommand(ID_PLAY_PLAYPAUSE);
     ASSERT_NE(f.engine().stream(), 0u);
@@ -117,7 +117,7 @@ TEST_F(TransportTest, PlayPauseOpensPausesAndResumesTheSameTrack) {
 }
 
 TEST_F(TransportTest, StopEmptiesTheTitleAndReturnsToIdle) {
-    auto& f = createWithRows(1, "null");
+    auto& f = createWithRows(1, "null:manual");
     f.titleLabel()->setText("kept");
     f.OnCommand(ID_PLAY_STOP); // nothing open: nothing changes
     EXPECT_EQ(f.titleLabel()->text(), "kept");
@@ -134,7 +134,7 @@ TEST_F(TransportTest, StopEmptiesTheTitleAndReturnsToIdle) {
 }
 
 TEST_F(TransportTest, WithEveryRowSkippedTheOpenFailsOnceOrTheListEnds) {
-    auto& f = createWithRows(2, "null");
+    auto& f = createWithRows(2, "null:manual");
     f.trackList()->SetMark(0, MarkSkip);
     f.trackList()->SetMark(1, MarkSkip);
     {
@@ -160,7 +160,7 @@ TEST_F(TransportTest, WithEveryRowSkippedTheOpenFailsOnceOrTheListEnds) {
 }
 
 TEST_F(TransportTest, ARowThatCannotBeOpenedShowsMessage115Once) {
-    auto& f = createWithRows(0, "null");
+    auto& f = createWithRows(0, "null:manual");
     dir.write("broken.mp3", "this is not audio at all");
     f.trackList()->AppendRow(QString::fromStdString(dir.file("broken.mp3")), "broken.mp3");
     platform::MessageRecorder messages;
@@ -173,7 +173,7 @@ TEST_F(TransportTest, ARowThatCannotBeOpenedShowsMessage115Once) {
 }
 
 TEST_F(TransportTest, NextAndPreviousNeedRowsAndAnOpenStream) {
-    auto& f = createWithRows(2, "null");
+    auto& f = createWithRows(2, "null:manual");
     f.OnCommand(ID_PLAY_NEXT);
     f.OnCommand(ID_PLAY_PREV);
     EXPECT_EQ(f.engine().stream(), 0u);
@@ -181,7 +181,7 @@ TEST_F(TransportTest, NextAndPreviousNeedRowsAndAnOpenStream) {
 }
 
 TEST_F(TransportTest, DoubleClickOnASkippedRowClearsItAndPlaysIt) {
-    auto& f = createWithRows(2, "null");
+    auto& f = createWithRows(2, "null:manual");
     f.trackList()->SetMark(1, MarkSkip);
     QCoreApplication::processEvents();
     const QRect rect = f.trackList()->visualRect(f.trackList()->model()->index(1, 2));
@@ -192,7 +192,7 @@ TEST_F(TransportTest, DoubleClickOnASkippedRowClearsItAndPlaysIt) {
 }
 
 TEST_F(TransportTest, SeekingFollowsThePositionBarAndTheTooltip) {
-    auto& f = createWithRows(0, "null");
+    auto& f = createWithRows(0, "null:manual");
     addRow(f, "long.mp3", "tone_1k_20s.mp3");
     select(0);
     f.OnCommand(ID_PLAY_PLAYPAUSE);
@@ -204,7 +204,7 @@ TEST_F(TransportTest, SeekingFollowsThePositionBarAndTheTooltip) {
 }
 
 TEST_F(TransportTest, ASeventyFiveMinuteTrackReadsInMinutesAndSeconds) {
-    auto& f = createWithRows(0, "null");
+    auto& f = createWithRows(0, "null:manual");
     const std::string path = dir.file("long.wav");
     WriteSilentWav(path, 75 * 60);
     f.trackList()->AppendRow(QString::fromStdString(path), "long.wav");
@@ -218,7 +218,7 @@ TEST_F(TransportTest, ASeventyFiveMinuteTrackReadsInMinutesAndSeconds) {
 }
 
 TEST_F(TransportTest, ALengthBeyondSixteenBitsGivesTheBarItsLengthModulo65536) {
-    auto& f = createWithRows(0, "null");
+    auto& f = createWithRows(0, "null:manual");
     const std::string path = dir.file("day.wav");
     WriteSilentWav(path, 70000);
     f.trackList()->AppendRow(QString::fromStdString(path), "day.wav");

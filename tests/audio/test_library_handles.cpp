@@ -5,8 +5,6 @@
 #include "support/fixtures.h"
 #include "support/temp_dir.h"
 
-using librarytest::Device;
-
 namespace {
 
 // Every handle-taking call fails on this handle with BASS_ERROR_HANDLE.
@@ -39,11 +37,11 @@ void expectRejected(DWORD handle) {
     EXPECT_STREQ(TAGS_Read(handle, "%TITL"), "");
 }
 
+class LibraryHandles : public librarytest::OnTheFastOutput {};
+
 } // namespace
 
-TEST(LibraryHandles, ZeroAndFreedHandlesAreRejected) {
-    Device device("null:fast");
-    ASSERT_TRUE(device.ok());
+TEST_F(LibraryHandles, ZeroAndFreedHandlesAreRejected) {
     expectRejected(0);
     const HSTREAM stream = librarytest::openFixture("tone_1k_3s.wav");
     ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
@@ -54,9 +52,7 @@ TEST(LibraryHandles, ZeroAndFreedHandlesAreRejected) {
     expectRejected(fx);
 }
 
-TEST(LibraryHandles, HandlesAreNotReusedAndFreeEndsEverything) {
-    Device device("null:fast");
-    ASSERT_TRUE(device.ok());
+TEST_F(LibraryHandles, HandlesAreNotReusedAndFreeEndsEverything) {
     const std::string path = testsupport::fixture("tone_1k_3s.wav");
     const HSTREAM first = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
     ASSERT_TRUE(BASS_StreamFree(first));
@@ -67,9 +63,7 @@ TEST(LibraryHandles, HandlesAreNotReusedAndFreeEndsEverything) {
     expectRejected(second);
 }
 
-TEST(LibraryHandles, AnEffectIsNotAStreamAndAStreamIsNotAnEffect) {
-    Device device("null:fast");
-    ASSERT_TRUE(device.ok());
+TEST_F(LibraryHandles, AnEffectIsNotAStreamAndAStreamIsNotAnEffect) {
     const std::string path = testsupport::fixture("tone_1k_3s.wav");
     const HSTREAM stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
     const HSTREAM other = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
@@ -90,9 +84,7 @@ TEST(LibraryHandles, AnEffectIsNotAStreamAndAStreamIsNotAnEffect) {
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLTYPE);
 }
 
-TEST(LibraryHandles, StreamsThatCannotOpenFailCleanly) {
-    Device device("null:fast");
-    ASSERT_TRUE(device.ok());
+TEST_F(LibraryHandles, StreamsThatCannotOpenFailCleanly) {
     testsupport::TempDir dir;
     const std::string cd = dir.write("Track01.cda", std::string(44, 'x'));
     const std::string empty = dir.write("empty.mp3", "");
@@ -109,9 +101,7 @@ TEST(LibraryHandles, StreamsThatCannotOpenFailCleanly) {
     EXPECT_NE(BASS_ErrorGetCode(), BASS_OK);
 }
 
-TEST(LibraryHandles, Utf16PathsOpen) {
-    Device device("null:fast");
-    ASSERT_TRUE(device.ok());
+TEST_F(LibraryHandles, Utf16PathsOpen) {
     testsupport::TempDir dir;
     const std::string source = testsupport::readFile(testsupport::fixture("tone_1k_3s.wav"));
     dir.write("日本語 𝄞.wav", source);

@@ -80,13 +80,22 @@ struct Chain {
     }
 };
 
+// The device on the manual clock, which each test moves itself.
+class LibraryHeardOnTheClock : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(device_.ok());
+        clock = manualClock();
+        ASSERT_TRUE(clock);
+    }
+
+    Device device_{"null:manual"};
+    std::shared_ptr<audio::output::ManualClock> clock;
+};
+
 } // namespace
 
-TEST(LibraryHeard, TheHandOverToAFollowOnIsToldWhenItsFirstSampleIsHeard) {
-    Device device("null:manual");
-    ASSERT_TRUE(device.ok());
-    const auto clock = manualClock();
-    ASSERT_TRUE(clock);
+TEST_F(LibraryHeardOnTheClock, TheHandOverToAFollowOnIsToldWhenItsFirstSampleIsHeard) {
     const Chain chain(0.5, 1.0);
     // The mixer reaches the end 200 ms ahead of the device; the hand-over
     // is told once the device plays the follow-on, within its next wake-up.
@@ -97,10 +106,7 @@ TEST(LibraryHeard, TheHandOverToAFollowOnIsToldWhenItsFirstSampleIsHeard) {
     EXPECT_EQ(BASS_ChannelIsActive(chain.next), DWORD{BASS_ACTIVE_PLAYING});
 }
 
-TEST(LibraryHeard, ASeekBeforeTheHandOverIsHeardTakesTheFollowOnBack) {
-    Device device("null:manual");
-    ASSERT_TRUE(device.ok());
-    const auto clock = manualClock();
+TEST_F(LibraryHeardOnTheClock, ASeekBeforeTheHandOverIsHeardTakesTheFollowOnBack) {
     const Chain chain(0.3, 1.0);
     // The follow-on is mixed, not heard: a seek of the first stream plays
     // it on from there, and the follow-on waits for its end again, from
@@ -120,10 +126,7 @@ TEST(LibraryHeard, ASeekBeforeTheHandOverIsHeardTakesTheFollowOnBack) {
 
 // A short follow-on ends in the mix before its leader is freed at the
 // hand-over: freeing the leader, which was heard to its end, cuts nothing.
-TEST(LibraryHeard, AFollowOnIsHeardWholeWhenItsLeaderIsFreedAtTheHandOver) {
-    Device device("null:manual");
-    ASSERT_TRUE(device.ok());
-    const auto clock = manualClock();
+TEST_F(LibraryHeardOnTheClock, AFollowOnIsHeardWholeWhenItsLeaderIsFreedAtTheHandOver) {
     const Chain chain(0.3, 0.1);
     auto& nextEnded = outlivingTheTest<TimedEvent>();
     // The clock has not moved: nothing is heard yet.
@@ -138,9 +141,7 @@ TEST(LibraryHeard, AFollowOnIsHeardWholeWhenItsLeaderIsFreedAtTheHandOver) {
 
 // Freed before their sound is heard (Next pressed in the last moment), a
 // stream and its follow-on are cut: what plays next is heard at once.
-TEST(LibraryHeard, AChainFreedBeforeItIsHeardIsCut) {
-    Device device("null:manual");
-    ASSERT_TRUE(device.ok());
+TEST_F(LibraryHeardOnTheClock, AChainFreedBeforeItIsHeardIsCut) {
     {
         const Chain chain(0.3, 0.1);
         librarytest::playFor(240ms); // both mixed, neither heard to its end

@@ -23,9 +23,10 @@ namespace {
 
 using librarytest::waitUntil;
 
-// Reads raw s16le stereo frames as the recorder wrote them.
-librarytest::Wav readRaw(const std::string& path) {
-    const std::string bytes = testsupport::readFile(path);
+// Reads raw s16le stereo frames as the recorder wrote them, from byte `from` on.
+librarytest::Wav readRaw(const std::string& path, std::size_t from) {
+    const std::string all = testsupport::readFile(path);
+    const std::string bytes = from < all.size() ? all.substr(from) : std::string();
     librarytest::Wav wav;
     wav.rate = 44100;
     wav.channels = 2;
@@ -67,26 +68,26 @@ std::vector<Stretch> loudStretches(const librarytest::Wav& heard) {
     return stretches;
 }
 
-// A private PulseAudio server with a null sink, its monitor recorded, and
-// the library's device open on it; skips the test without pulseaudio.
-class PulseTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const QString runtime = QString::fromStdString(dir_.path());
+// A private PulseAudio server with a null sink, its monitor recorded from
+// its start: one for the whole suite, since starting one and waiting until
+// its sink keeps time takes more than a second.
+class PulseServer {
+public:
+    PulseServer() {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_RUNTIME_DIR", runtime);
+        env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir_.path()));
         server_ = std::make_unique<testsupport::BackgroundProcess>(
             "pulseaudio",
             QStringList{"--daemonize=no", "--exit-idle-time=-1", "-n", "-L",
                         "module-null-sink sink_name=test", "-L",
                         "module-native-protocol-unix auth-anonymous=1"},
             env);
-        if (!server_->started())
-            GTEST_SKIP() << "pulseaudio is not installed";
+        installed_ = server_->started();
         const std::string socket = dir_.path() + "/pulse/native";
-        ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(socket); }, 10s));
-        const std::string serverAddress = "unix:" + socket;
-        env.insert("PULSE_SERVER", QString::fromStdString(serverAddress));
+        if (!installed_ || !waitUntil([&] { return std::filesystem::exists(socket); }, 10s))
+            return;
+        address_ = "unix:" + socket;
+        env.insert("PULSE_SERVER", QString::fromStdString(address_));
         recorder_ = std::make_unique<testsupport::BackgroundProcess>(
             "sh",
             QStringList{"-c",
@@ -94,29 +95,76 @@ protected:
                                                "--format=s16le --rate=44100 --channels=2 > '" +
                                                recording() + "'")},
             env);
-        ASSERT_TRUE(recorder_->started());
         // A freshly started server takes a moment before its sink keeps time;
         // the recording growing says it does.
-        ASSERT_TRUE(waitUntil(
-            [&] {
-                std::error_code error;
-                return std::filesystem::file_size(recording(), error) >= 44100 * 4 / 5 && !error;
-            },
-            10s));
-        pulse_ = std::make_unique<ScopedEnv>("PULSE_SERVER", serverAddress);
+        ready_ = recorder_->started() &&
+                 waitUntil([&] { return recordedBytes() >= 44100 * 4 * 4 / 5; }, 10s);
+    }
+
+    bool installed() const { return installed_; }
+    bool ready() const { return ready_; }
+    const std::string& address() const { return address_; }
+    std::string recording() const { return dir_.file("recording.raw"); }
+    // The bytes recorded so far, in whole frames.
+    std::size_t recordedBytes() const {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(recording(), error);
+        return error ? 0 : static_cast<std::size_t>(size) / 4 * 4;
+    }
+    // The last `seconds` of the recording are there and silent.
+    bool silentFor(double seconds) const {
+        const std::size_t span = static_cast<std::size_t>(seconds * 44100) * 4;
+        const std::size_t size = recordedBytes();
+        if (size < span)
+            return false;
+        const librarytest::Wav tail = readRaw(recording(), size - span);
+        return librarytest::rmsDb(tail, 0, seconds) < -60;
+    }
+
+private:
+    testsupport::TempDir dir_;
+    std::unique_ptr<testsupport::BackgroundProcess> server_;
+    std::unique_ptr<testsupport::BackgroundProcess> recorder_;
+    std::string address_;
+    bool installed_ = false;
+    bool ready_ = false;
+};
+
+// The suite's server, the library's device open on it, and what the test
+// plays recorded from the test's start; skips the test without pulseaudio.
+class PulseTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { server_ = new PulseServer; }
+    static void TearDownTestSuite() {
+        delete server_;
+        server_ = nullptr;
+    }
+    void SetUp() override {
+        if (!server_->installed())
+            GTEST_SKIP() << "pulseaudio is not installed";
+        ASSERT_TRUE(server_->ready()) << "the server's sink does not keep time";
+        // What a test before played has died away: the recording of this
+        // one starts in silence.
+        ASSERT_TRUE(waitUntil([] { return server_->silentFor(0.3); }, 10s));
+        from_ = server_->recordedBytes();
+        pulse_ = std::make_unique<ScopedEnv>("PULSE_SERVER", server_->address());
         device_ = std::make_unique<librarytest::Device>("pulse");
         ASSERT_TRUE(device_->ok()) << BASS_ErrorGetCode();
     }
 
-    std::string recording() const { return dir_.file("recording.raw"); }
-    librarytest::Wav heard() const { return readRaw(recording()); }
+    librarytest::Wav heard() const { return readRaw(server_->recording(), from_); }
+    // The last 0.3 s recorded are silent.
+    static std::function<bool()> quiet() {
+        return [] { return server_->silentFor(0.3); };
+    }
 
-    testsupport::TempDir dir_;
-    std::unique_ptr<testsupport::BackgroundProcess> server_;
-    std::unique_ptr<testsupport::BackgroundProcess> recorder_;
+    static PulseServer* server_;
+    std::size_t from_ = 0;
     std::unique_ptr<ScopedEnv> pulse_;
     std::unique_ptr<librarytest::Device> device_;
 };
+
+PulseServer* PulseTest::server_ = nullptr;
 
 } // namespace
 
@@ -207,16 +255,19 @@ TEST_F(PulseTest, TheStreamVolumeIsTheServersVolumeFromTheFirstSample) {
 
 namespace {
 
-// The loud time of the recording, once it holds at least `expected` of it
-// (or the timeout passed): the recorder writes what the sink played.
-double loudSecondsOnceRecorded(const std::function<librarytest::Wav()>& heard, double expected) {
+// The loud time of the recording once it holds `expected` of it, less the
+// tolerance, and the sound has died away (or the timeout passed): the
+// recorder writes what the sink played a little after it.
+double loudSecondsOnceRecorded(const std::function<librarytest::Wav()>& heard,
+                               const std::function<bool()>& quiet, double expected,
+                               double tolerance) {
     double loud = 0;
     waitUntil(
         [&] {
             loud = 0;
             for (const Stretch& stretch : loudStretches(heard()))
                 loud += stretch.to - stretch.from;
-            return loud >= expected - 0.02;
+            return loud >= expected - tolerance && quiet();
         },
         5s);
     return loud;
@@ -270,7 +321,7 @@ TEST_F(PulseTest, AShortStreamFreedAfterItsEndIsHeardWhole) {
     const HSTREAM stream = toneWithSecondsLeft(0.3);
     ASSERT_TRUE(librarytest::playToEnd(stream, ended, 15s));
     BASS_StreamFree(stream);
-    EXPECT_NEAR(loudSecondsOnceRecorded([&] { return heard(); }, 0.3), 0.3, 0.03);
+    EXPECT_NEAR(loudSecondsOnceRecorded([&] { return heard(); }, quiet(), 0.3, 0.03), 0.3, 0.03);
 }
 
 TEST_F(PulseTest, AChainOfShortTracksIsHeardWhole) {
@@ -311,5 +362,5 @@ TEST_F(PulseTest, AChainOfShortTracksIsHeardWhole) {
         }
         queueFollower();
     }
-    EXPECT_NEAR(loudSecondsOnceRecorded([&] { return heard(); }, 2.45), 2.45, 0.05);
+    EXPECT_NEAR(loudSecondsOnceRecorded([&] { return heard(); }, quiet(), 2.45, 0.05), 2.45, 0.05);
 }

@@ -62,6 +62,15 @@ private:
     bool ok_ = false;
 };
 
+// A test with the device open on the fast null output for its whole run.
+class OnTheFastOutput : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(device_.ok()) << BASS_ErrorGetCode(); }
+
+private:
+    Device device_{"null:fast"};
+};
+
 // Polls until the condition holds; false when the timeout passes first.
 inline bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;

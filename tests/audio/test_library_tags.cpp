@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cctype>
 
-using librarytest::Device;
 using librarytest::Event;
 using librarytest::openFixture;
 using namespace std::chrono_literals;
@@ -38,11 +37,11 @@ bool hasComment(const std::vector<std::string>& comments, const std::string& wan
     });
 }
 
+class LibraryTags : public librarytest::OnTheFastOutput {};
+
 } // namespace
 
-TEST(LibraryTags, OggCommentsAreAListEndedByAnEmptyText) {
-    Device device("null:fast");
-    ASSERT_TRUE(device.ok());
+TEST_F(LibraryTags, OggCommentsAreAListEndedByAnEmptyText) {
     const HSTREAM stream = openFixture("tone_1k_3s.ogg");
     ASSERT_NE(stream, 0u);
     const std::vector<std::string> comments = tagList(BASS_ChannelGetTags(stream, BASS_TAG_OGG));
@@ -56,9 +55,7 @@ TEST(LibraryTags, OggCommentsAreAListEndedByAnEmptyText) {
     EXPECT_EQ(BASS_ChannelGetTags(untagged, BASS_TAG_OGG), nullptr);
 }
 
-TEST(LibraryTags, TagsReadRendersTheFileTags) {
-    Device device("null:fast");
-    ASSERT_TRUE(device.ok());
+TEST_F(LibraryTags, TagsReadRendersTheFileTags) {
     const HSTREAM full = openFixture("tone_1k_3s.mp3");
     EXPECT_STREQ(TAGS_Read(full, kTitleFormat), "Artist - Album (1999) CD1 #3 Title ");
     const HSTREAM titleOnly = openFixture("tone_1k_3s_title_only.ogg");
@@ -94,9 +91,7 @@ void onOggChange(HSYNC, DWORD channel, DWORD, void* user) {
 
 } // namespace
 
-TEST(LibraryTags, AChainedOggReportsItsNextLogicalStreamWhenItIsHeard) {
-    Device device("null:fast");
-    ASSERT_TRUE(device.ok());
+TEST_F(LibraryTags, AChainedOggReportsItsNextLogicalStreamWhenItIsHeard) {
     ChainWatch& watch = librarytest::outlivingTheTest<ChainWatch>();
     const HSTREAM stream = openFixture("chained.ogg");
     ASSERT_NE(stream, 0u);

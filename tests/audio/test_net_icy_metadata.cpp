@@ -20,6 +20,28 @@ const std::string icyHead = "ICY 200 OK\r\n"
                             "content-type: audio/mpeg\r\n"
                             "\r\n";
 
+// What a station at `url` delivered when read to its end: its audio, the
+// read result that ended it, and the metadata texts it handed over once
+// `texts` of them had come.
+struct Heard {
+    bool opened = false;
+    nettest::Drained drained;
+    std::vector<std::string> texts;
+};
+
+Heard listen(const std::string& url, std::size_t texts) {
+    Heard heard;
+    auto source = HttpSource::open(url, nettest::quickOptions(), nullptr);
+    if (!source)
+        return heard;
+    heard.opened = true;
+    nettest::MetadataLog log;
+    log.attach(*source);
+    heard.drained = drain(*source);
+    heard.texts = texts == 0 ? log.texts() : log.textsOnceThereAre(texts);
+    return heard;
+}
+
 } // namespace
 
 TEST(NetIcyStream, IcyAnswerHeadersAreParsedFromTheBody) {
@@ -56,12 +78,10 @@ TEST(NetIcyStream, IcyAnswerDrippedByteByByteStillParses) {
         response.chunkDelayMs = 1;
         return response;
     }());
-    auto source = HttpSource::open(server.url("/icy"), nettest::quickOptions(), nullptr);
-    ASSERT_TRUE(source);
-    nettest::MetadataLog log;
-    log.attach(*source);
-    EXPECT_EQ(drain(*source).bytes, audio);
-    EXPECT_EQ(log.textsOnceThereAre(1), std::vector<std::string>{"StreamTitle='Slow';"});
+    const Heard heard = listen(server.url("/icy"), 1);
+    ASSERT_TRUE(heard.opened);
+    EXPECT_EQ(heard.drained.bytes, audio);
+    EXPECT_EQ(heard.texts, std::vector<std::string>{"StreamTitle='Slow';"});
 }
 
 TEST(NetIcyStream, IcyErrorStatusFailsTheOpen) {
@@ -84,14 +104,11 @@ TEST(NetIcyStream, MetadataSplitAcrossChunksIsStrippedAndReported) {
     response.headers = {"icy-metaint: 100"};
     server.route("/radio", response);
 
-    auto source = HttpSource::open(server.url("/radio"), nettest::quickOptions(), nullptr);
-    ASSERT_TRUE(source);
-    nettest::MetadataLog log;
-    log.attach(*source);
-    const auto drained = drain(*source);
-    EXPECT_EQ(drained.last, 0);
-    EXPECT_EQ(drained.bytes, audio);
-    EXPECT_EQ(log.textsOnceThereAre(2),
+    const Heard heard = listen(server.url("/radio"), 2);
+    ASSERT_TRUE(heard.opened);
+    EXPECT_EQ(heard.drained.last, 0);
+    EXPECT_EQ(heard.drained.bytes, audio);
+    EXPECT_EQ(heard.texts,
               (std::vector<std::string>{"StreamTitle='One';StreamUrl='';", utf8Title}));
 }
 
@@ -102,14 +119,11 @@ TEST(NetIcyStream, MetadataLengthRunningPastTheDataEndsCleanly) {
     server.route("/cut", TestResponse::rawText("HTTP/1.0 200 OK\r\nicy-metaint: 32\r\n"
                                                "Content-Type: audio/mpeg\r\n\r\n" +
                                                stream));
-    auto source = HttpSource::open(server.url("/cut"), nettest::quickOptions(), nullptr);
-    ASSERT_TRUE(source);
-    nettest::MetadataLog log;
-    log.attach(*source);
-    const auto drained = drain(*source);
-    EXPECT_EQ(drained.last, 0);
-    EXPECT_EQ(drained.bytes, audio);
-    EXPECT_TRUE(log.texts().empty());
+    const Heard heard = listen(server.url("/cut"), 0);
+    ASSERT_TRUE(heard.opened);
+    EXPECT_EQ(heard.drained.last, 0);
+    EXPECT_EQ(heard.drained.bytes, audio);
+    EXPECT_TRUE(heard.texts.empty());
 }
 
 TEST(NetIcyStream, GarbageMetadataIsHandedOverVerbatimWithoutPadding) {
@@ -123,11 +137,8 @@ TEST(NetIcyStream, GarbageMetadataIsHandedOverVerbatimWithoutPadding) {
     response.headers = {"icy-metaint: 16"};
     server.route("/junk", response);
 
-    auto source = HttpSource::open(server.url("/junk"), nettest::quickOptions(), nullptr);
-    ASSERT_TRUE(source);
-    nettest::MetadataLog log;
-    log.attach(*source);
-    EXPECT_EQ(drain(*source).bytes, audio);
-    EXPECT_EQ(log.textsOnceThereAre(1),
-              std::vector<std::string>{std::string("\x01\xFE\x00junk", 7)});
+    const Heard heard = listen(server.url("/junk"), 1);
+    ASSERT_TRUE(heard.opened);
+    EXPECT_EQ(heard.drained.bytes, audio);
+    EXPECT_EQ(heard.texts, std::vector<std::string>{std::string("\x01\xFE\x00junk", 7)});
 }
