@@ -3,7 +3,7 @@
 // `cat` of the same sheet. The median of 21 loads.
 #include "browser/form_view.h"
 #include "panel_load.h"
-#include "playback/frame_link.h"
+#include "quiet_frame.h"
 #include "tracklist/list_view.h"
 
 #include <QApplication>
@@ -23,14 +23,6 @@ namespace {
 constexpr int kTracks = 24;
 constexpr int kRuns = 21;
 const std::string kFolder = "/tmp/quaverly-bench-cue/";
-
-class FilledClock : public playback::FrameLink {
-public:
-    void SendCommand(int) override {}
-    void PostCommand(int) override {}
-    void TrackListFilled() override {}
-    QWidget* OwnerWindow() override { return nullptr; }
-};
 
 // The image once: 74 minutes of a quiet tone, which FLAC keeps small.
 bool MakeImage() {
@@ -95,7 +87,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     MakeSheet();
-    FilledClock frame;
+    QuietFrame frame;
     QLabel title;
     tracklist::CListView list;
     browser::CFormView view;

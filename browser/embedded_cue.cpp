@@ -3,6 +3,7 @@
 #include "audio/api/bass.h"
 #include "platform/shell_path.h"
 
+#include <algorithm>
 #include <array>
 
 namespace browser {
@@ -18,12 +19,8 @@ const std::array<QLatin1String, 5> kImageExtensions = {
 } // namespace
 
 bool MayHoldCueSheet(const QString& name) {
-    const QString extension = platform::extensionOf(name);
-    for (const QLatin1String& image : kImageExtensions) {
-        if (extension == image)
-            return true;
-    }
-    return false;
+    return std::ranges::find(kImageExtensions, platform::extensionOf(name)) !=
+           kImageExtensions.end();
 }
 
 QString EmbeddedCueEntry(const QString& imageName) {
