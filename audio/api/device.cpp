@@ -4,6 +4,7 @@
 #include "audio/engine/errors.h"
 #include "audio/engine/library.h"
 
+#include <atomic>
 #include <string>
 
 using audio::core::fail;
@@ -11,6 +12,22 @@ using audio::core::Library;
 using audio::core::succeed;
 
 namespace {
+
+// The network options, which are stored as given; nullptr for any other.
+std::atomic<DWORD>* networkSetting(audio::core::Config& config, DWORD option) {
+    switch (option) {
+    case BASS_CONFIG_NET_PLAYLIST:
+        return &config.followPlaylists;
+    case BASS_CONFIG_NET_TIMEOUT:
+        return &config.netTimeoutMs;
+    case BASS_CONFIG_NET_READTIMEOUT:
+        return &config.netReadTimeoutMs;
+    case BASS_CONFIG_NET_OPENLIMIT:
+        return &config.netOpenLimitMs;
+    default:
+        return nullptr;
+    }
+}
 
 constexpr DWORD kVersion = 0x02041100;
 constexpr DWORD kLatencyMs = 50;
@@ -66,19 +83,11 @@ BOOL BASS_SetConfig(DWORD option, DWORD value) {
         config.streamVolume = value;
         Library::instance().streamVolumeChanged();
         return succeed(TRUE);
-    case BASS_CONFIG_NET_PLAYLIST:
-        config.followPlaylists = value;
-        return succeed(TRUE);
-    case BASS_CONFIG_NET_TIMEOUT:
-        config.netTimeoutMs = value;
-        return succeed(TRUE);
-    case BASS_CONFIG_NET_READTIMEOUT:
-        config.netReadTimeoutMs = value;
-        return succeed(TRUE);
-    case BASS_CONFIG_NET_OPENLIMIT:
-        config.netOpenLimitMs = value;
-        return succeed(TRUE);
     default:
+        if (std::atomic<DWORD>* setting = networkSetting(config, option)) {
+            *setting = value;
+            return succeed(TRUE);
+        }
         return fail(BASS_ERROR_ILLTYPE, FALSE);
     }
 }
@@ -96,15 +105,9 @@ DWORD BASS_GetConfig(DWORD option) {
     switch (option) {
     case BASS_CONFIG_GVOL_STREAM:
         return succeed(config.streamVolume.load());
-    case BASS_CONFIG_NET_PLAYLIST:
-        return succeed(config.followPlaylists.load());
-    case BASS_CONFIG_NET_TIMEOUT:
-        return succeed(config.netTimeoutMs.load());
-    case BASS_CONFIG_NET_READTIMEOUT:
-        return succeed(config.netReadTimeoutMs.load());
-    case BASS_CONFIG_NET_OPENLIMIT:
-        return succeed(config.netOpenLimitMs.load());
     default:
+        if (const std::atomic<DWORD>* setting = networkSetting(config, option))
+            return succeed(setting->load());
         return fail(BASS_ERROR_ILLTYPE, static_cast<DWORD>(-1));
     }
 }
