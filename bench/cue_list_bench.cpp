@@ -1,6 +1,7 @@
 // Time from choosing a cue sheet to its rows in the view: a 24-track sheet
 // (EAC's form, CP932 titles) of a 74-minute FLAC image, side by side with
 // `cat` of the same sheet. The median of 21 loads.
+#include "bench_panel.h"
 #include "browser/form_view.h"
 #include "panel_load.h"
 #include "quiet_frame.h"
@@ -88,28 +89,24 @@ int main(int argc, char** argv) {
     }
     MakeSheet();
     QuietFrame frame;
-    QLabel title;
-    tracklist::CListView list;
-    browser::CFormView view;
-    view.Attach(&frame, &title, &list);
-    view.setCurrentFolder(QString::fromStdString(kFolder));
+    BenchPanel panel(&frame, kFolder);
     std::vector<double> loads, cats;
     for (int run = 0; run < kRuns; ++run) {
         QElapsedTimer clock;
         clock.start();
-        view.LoadPlaylistFile(QStringLiteral("CDImage.cue"));
-        WaitForLoad(view);
+        panel.view.LoadPlaylistFile(QStringLiteral("CDImage.cue"));
+        WaitForLoad(panel.view);
         QApplication::processEvents(); // the view learns of the rows
         loads.push_back(clock.nsecsElapsed() / 1e6);
         cats.push_back(CatMs());
     }
     const double load = Median(loads);
     const double cat = Median(cats);
-    const bool whole = list.RowCount() == kTracks && list.GetSection(kTracks - 1) &&
-                       list.GetLocation(0).endsWith(QStringLiteral("CDImage.flac#track=1"));
+    const bool whole = panel.list.RowCount() == kTracks && panel.list.GetSection(kTracks - 1) &&
+                       panel.list.GetLocation(0).endsWith(QStringLiteral("CDImage.flac#track=1"));
     std::printf("%d-track cue sheet of a 74-minute FLAC image: rows shown after %.1f ms "
                 "(median of %d), cat %.1f ms (%d rows%s)\n",
-                kTracks, load, kRuns, cat, list.RowCount(), whole ? "" : ", WRONG ROWS");
+                kTracks, load, kRuns, cat, panel.list.RowCount(), whole ? "" : ", WRONG ROWS");
     std::printf("RESULT|4 a 24-track cue sheet of a 74-minute FLAC image into the track list, "
                 "vs cat|%.1f ms|%.1f ms|%.1f|< 50 ms|%s|bench/cue_list.sh BUILD\n",
                 load, cat, cat > 0 ? load / cat : 0.0, whole && load < 50 ? "pass" : "fail");

@@ -4,6 +4,7 @@
 // loop. The time includes putting the names in name order (numbers by
 // value, letter case ignored), which the bench checks. Listing never opens
 // the files, so empty files serve.
+#include "bench_panel.h"
 #include "browser/form_view.h"
 #include "panel_load.h"
 #include "playback/frame_link.h"
@@ -83,24 +84,20 @@ int main(int argc, char** argv) {
     for (int files : {10000, 100000}) {
         const std::string folder = MakeFolder(files);
         FilledClock frame;
-        QLabel title;
-        tracklist::CListView list;
-        browser::CFormView view;
-        view.Attach(&frame, &title, &list);
-        view.setCurrentFolder(QString::fromStdString(folder));
+        BenchPanel panel(&frame, folder);
         frame.clock.start();
         const double cpuBefore = ProcessCpuMs();
-        view.FillTracksFromFolder();
-        WaitForLoad(view);
+        panel.view.FillTracksFromFolder();
+        WaitForLoad(panel.view);
         const double fill = frame.elapsedMs;
         QApplication::processEvents(); // the view learns of the rows in one batch
         const double shown = frame.clock.nsecsElapsed() / 1e6;
         const double cpu = ProcessCpuMs() - cpuBefore;
         const double ls = LsMs(folder);
-        const bool ordered = InNameOrder(list);
+        const bool ordered = InNameOrder(panel.list);
         std::printf("%6d files: filled message after %7.1f ms, rows in the view after %7.1f ms "
                     "(%.1f ms of CPU), ls -f %6.1f ms (%d rows, %s)\n",
-                    files, fill, shown, cpu, ls, list.RowCount(),
+                    files, fill, shown, cpu, ls, panel.list.RowCount(),
                     ordered ? "in name order" : "NOT IN NAME ORDER");
         const double target = files == 10000 ? 50 : 400;
         std::printf("RESULT|4 %d files into the track list in name order (rows shown), vs ls "
