@@ -127,11 +127,20 @@ TEST(LibraryLifecycle, AStopDropsTheHeldSoundUnlessAnotherStreamPlays) {
     EXPECT_GT(lagAfterStopping(false), 0.03);
 }
 
-TEST(LibraryLifecycle, SeekMovesThePositionAtOnceAndRefusesBeyondTheEnd) {
-    Device device("null:manual");
-    ASSERT_TRUE(device.ok());
-    const HSTREAM stream = openFixture("silence_10s.wav");
-    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+// A silent stream playing on the manual clock.
+class LibrarySeeks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(device.ok());
+        stream = openFixture("silence_10s.wav");
+        ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    }
+
+    Device device{"null:manual"};
+    HSTREAM stream = 0;
+};
+
+TEST_F(LibrarySeeks, SeekMovesThePositionAtOnceAndRefusesBeyondTheEnd) {
     librarytest::playFor(100ms);
     ASSERT_TRUE(BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, 7.0), 0));
     EXPECT_NEAR(positionSeconds(stream), 7.0, 0.001);
@@ -143,11 +152,7 @@ TEST(LibraryLifecycle, SeekMovesThePositionAtOnceAndRefusesBeyondTheEnd) {
     EXPECT_GT(positionSeconds(stream), 7.0);
 }
 
-TEST(LibraryLifecycle, ASeekDropsTheQueuedSoundUnlessAnotherStreamPlays) {
-    Device device("null:manual");
-    ASSERT_TRUE(device.ok());
-    const HSTREAM stream = openFixture("silence_10s.wav");
-    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+TEST_F(LibrarySeeks, ASeekDropsTheQueuedSoundUnlessAnotherStreamPlays) {
     // Alone, the 40 to 200 ms the device holds of the old place are dropped
     // and the position moves from the seek on; with another stream playing
     // they are kept and the new place waits behind them.

@@ -18,8 +18,7 @@
 using audio::net::HttpLimits;
 using audio::net::HttpOpenError;
 using nettest::millisSince;
-using testsupport::TestHttpServer;
-using testsupport::TestResponse;
+using namespace testsupport;
 using Clock = std::chrono::steady_clock;
 
 namespace {
