@@ -6,6 +6,7 @@
 #include "support/player_sandbox.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -112,6 +113,11 @@ TEST_F(MprisProcessTest, WithoutAReachableBusThePlayerRunsSilently) {
     ASSERT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(sandbox.messages().isEmpty());
-    EXPECT_FALSE(result.err.contains("DBus", Qt::CaseInsensitive)) << result.err.toStdString();
-    EXPECT_FALSE(result.err.contains("D-Bus", Qt::CaseInsensitive)) << result.err.toStdString();
+    // Under the sanitizers, a leak report Qt's bus library may leave at exit
+    // names that library in its stacks; it is not the player's output.
+    const qsizetype report = result.err.indexOf(QRegularExpression(
+        "^={20,}\\n==\\d+==ERROR: \\w+Sanitizer", QRegularExpression::MultilineOption));
+    const QString said = report < 0 ? result.err : result.err.left(report);
+    EXPECT_FALSE(said.contains("DBus", Qt::CaseInsensitive)) << said.toStdString();
+    EXPECT_FALSE(said.contains("D-Bus", Qt::CaseInsensitive)) << said.toStdString();
 }
