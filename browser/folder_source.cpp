@@ -112,7 +112,7 @@ void CFormView::LoadFolder(bool listEntries, AfterLoad then) {
     };
     platform::runInBackground(
         token,
-        [folder = currentFolder_, listEntries] {
+        [folder = currentFolder_, listEntries, token] {
             Listed listed{
                 platform::enumerateFolder(folder), std::make_shared<std::vector<LoadedRow>>(), {}};
             for (const platform::FolderEntry& entry : listed.listing.entries) {
@@ -120,7 +120,8 @@ void CFormView::LoadFolder(bool listEntries, AfterLoad then) {
                     continue;
                 if (IsAudioFile(entry.name))
                     listed.rows->push_back({folder + entry.name, entry.readableName});
-                if (listEntries && MayHoldCueSheet(entry.name) &&
+                // Each look opens a file: a load left behind stops looking.
+                if (listEntries && MayHoldCueSheet(entry.name) && !token.cancelled() &&
                     !ReadEmbeddedCueSheet(folder + entry.name).isEmpty())
                     listed.cueImages.insert(entry.name);
             }
