@@ -7,6 +7,7 @@
 #include "playback/frame_link.h"
 #include "playback/play_navigator.h"
 #include "playback/playback_engine.h"
+#include "settings/ini_file.h"
 #include "support/fixtures.h"
 #include "support/temp_dir.h"
 #include "tracklist/list_view.h"
@@ -29,7 +30,12 @@ protected:
         QObject::connect(&engine, &playback::PlaybackEngine::streamEnded,
                          [this] { navigator.OnStreamEnd(); });
     }
-    void TearDown() override { engine.FreeDevice(); }
+    // _LastPlayed is written in the background: into this test's folder,
+    // before it is removed, so that no failed write reaches the next test.
+    void TearDown() override {
+        engine.FreeDevice();
+        settings::IniFile::FinishBackgroundWrites();
+    }
 
     // Starts the device on an output: "null" keeps tracks open in real time,
     // "null:fast" plays them through at once.

@@ -6,7 +6,6 @@
 
 #include "playback/play_order.h"
 #include "res/resource_ids.h"
-#include "settings/ini_file.h"
 #include "support/process_runner.h"
 #include "tracklist/track_marks.h"
 #include "tracklist/track_section.h"
@@ -80,12 +79,6 @@ constexpr int64_t kStarts[] = {0, 75 + 37, 150 + 50};
 
 class CuePlaybackTest : public EngineTest {
 protected:
-    // _LastPlayed is written in the background: into this test's folder,
-    // before it is removed.
-    void TearDown() override {
-        EngineTest::TearDown();
-        settings::IniFile::FinishBackgroundWrites();
-    }
     void addTracks(const std::string& image) {
         for (int i = 0; i < 3; ++i) {
             const int64_t end = i < 2 ? kStarts[i + 1] : -1;
